@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// What one run of a console command gave back: its standard output, or why it could not run.
+struct Capture
+{
+    QString text;
+    QString error; // empty when the command ran; otherwise a sentence for the user
+
+    bool failed() const { return !error.isEmpty(); }
+};
+
+// Runs a console command line and returns its whole standard output once it has ended.
+class CommandRunner
+{
+public:
+    virtual ~CommandRunner() = default;
+    virtual Capture RunCapture(const QString &command, int windowStyle) = 0;
+};
+
+// The host's command interpreter, as the runner needs it.
+class Interpreter
+{
+public:
+    virtual ~Interpreter() = default;
+    // Directory for the runner's output file.
+    virtual QString tempDirectory() const = 0;
+    // Runs the command with its standard output sent to outputPath and returns once it has ended.
+    // Returns an empty string on success, otherwise why the interpreter could not be run.
+    virtual QString run(const QString &command, int windowStyle, const QString &outputPath) = 0;
+    // Turns the command's bytes into text.
+    virtual QString decode(const QByteArray &bytes) const = 0;
+};
+
+// The runner over a real interpreter: output file, run, wait, read, delete, return.
+class Runner final : public CommandRunner
+{
+public:
+    explicit Runner(Interpreter &interpreter) : m_interpreter(interpreter) {}
+    Capture RunCapture(const QString &command, int windowStyle) override;
+
+private:
+    Interpreter &m_interpreter;
+};

@@ -1,0 +1,59 @@
+#include "LinuxFacts.h"
+
+#include <QNetworkInterface>
+
+#include <unistd.h>
+
+std::optional<QString> LinuxFacts::computerName() const
+{
+    char buffer[256] = {};
+    if (gethostname(buffer, sizeof buffer - 1) != 0)
+        return std::nullopt;
+    return QString::fromLocal8Bit(buffer).left(31);
+}
+
+QString LinuxFacts::localIpAddress() const
+{
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &interface : interfaces) {
+        const auto flags = interface.flags();
+        if (!flags.testFlag(QNetworkInterface::IsUp) || flags.testFlag(QNetworkInterface::IsLoopBack))
+            continue;
+        const auto entries = interface.addressEntries();
+        for (const QNetworkAddressEntry &entry : entries) {
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+                return entry.ip().toString();
+        }
+    }
+    return QStringLiteral("127.0.0.1");
+}
+
+QString LinuxFacts::lookup(const QString &name) const
+{
+    if (m_environment.contains(name))
+        return m_environment.value(name);
+    const QStringList keys = m_environment.keys();
+    for (const QString &key : keys) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return m_environment.value(key);
+    }
+    return {};
+}
+
+QString LinuxFacts::environment(const QString &name) const
+{
+    QString value = lookup(name);
+    if (!value.isEmpty())
+        return value;
+    if (name.compare(u"username", Qt::CaseInsensitive) == 0) {
+        for (const char *fallback : {"USER", "LOGNAME"}) {
+            value = lookup(QString::fromLatin1(fallback));
+            if (!value.isEmpty())
+                return value;
+        }
+    } else if (name.compare(u"temp", Qt::CaseInsensitive) == 0) {
+        value = lookup(QStringLiteral("TMPDIR"));
+        return value.isEmpty() ? QStringLiteral("/tmp") : value;
+    }
+    return value;
+}

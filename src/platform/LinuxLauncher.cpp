@@ -1,0 +1,173 @@
+#include "LinuxLauncher.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+QStringList splitCommandLine(const QString &line)
+{
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const QChar c : line) {
+        if (c == u'"') {
+            quoted = !quoted;
+            inWord = true; // "" is an empty word
+        } else if (!quoted && (c == u' ' || c == u'\t')) {
+            if (inWord)
+                words.append(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word.append(c);
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.append(word);
+    return words;
+}
+
+QString findProgram(const QString &name, const QString &path)
+{
+    if (name.isEmpty())
+        return {};
+    if (name.contains(u'/')) {
+        const QFileInfo info(name);
+        return info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
+    }
+    const QStringList directories = path.split(u':', Qt::SkipEmptyParts);
+    for (const QString &directory : directories) {
+        const QFileInfo info(QDir(directory).filePath(name));
+        if (info.isFile() && info.isExecutable())
+            return info.absoluteFilePath();
+    }
+    return {};
+}
+
+namespace {
+
+// Owns NUL-terminated copies of strings and the pointer array that execve wants.
+class CStrings
+{
+public:
+    explicit CStrings(const QStringList &strings)
+    {
+        for (const QString &s : strings)
+            m_storage.push_back(s.toLocal8Bit());
+        for (QByteArray &s : m_storage)
+            m_pointers.push_back(s.data());
+        m_pointers.push_back(nullptr);
+    }
+    char **data() { return m_pointers.data(); }
+
+private:
+    std::vector<QByteArray> m_storage;
+    std::vector<char *> m_pointers;
+};
+
+bool readAll(int fd, void *buffer, size_t size)
+{
+    auto *bytes = static_cast<char *>(buffer);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+} // namespace
+
+Launch LinuxLauncher::start(const QString &commandLine, int windowStyle)
+{
+    QStringList words = splitCommandLine(commandLine);
+    if (words.isEmpty())
+        return {0, QStringLiteral("Cannot start an empty command line.")};
+    for (QString &word : words)
+        word = m_paths.mapWord(word);
+
+    const QProcessEnvironment environment = childEnvironment(m_config, windowStyle);
+    const QString program = findProgram(words.first(), environment.value(QStringLiteral("PATH")));
+    if (program.isEmpty())
+        return {0, QStringLiteral("Cannot start %1: the program was not found.").arg(words.first())};
+
+    // Everything the children use is prepared before fork: between fork and exec only
+    // async-signal-safe calls are made.
+    const QByteArray file = program.toLocal8Bit();
+    CStrings argv(words);
+    CStrings envp(environment.toStringList());
+
+    // Two pipes back: the middle process reports the program's pid, the program itself
+    // reports a failed exec; a successful exec closes its end.
+    int pidPipe[2];
+    int execPipe[2];
+    if (::pipe2(pidPipe, O_CLOEXEC) != 0)
+        return {0, QStringLiteral("Cannot start %1: %2").arg(words.first(), QString::fromLocal8Bit(strerror(errno)))};
+    if (::pipe2(execPipe, O_CLOEXEC) != 0) {
+        const int error = errno;
+        ::close(pidPipe[0]);
+        ::close(pidPipe[1]);
+        return {0, QStringLiteral("Cannot start %1: %2").arg(words.first(), QString::fromLocal8Bit(strerror(error)))};
+    }
+
+    const pid_t middle = ::fork();
+    if (middle == 0) {
+        // The middle process: a new session, one more fork, and gone, so that the program is
+        // adopted by init and never becomes Parlo's zombie.
+        ::setsid();
+        const pid_t child = ::fork();
+        if (child != 0) {
+            const qint64 pid = child;
+            [[maybe_unused]] ssize_t n = ::write(pidPipe[1], &pid, sizeof pid);
+            ::_exit(child < 0 ? 1 : 0);
+        }
+        const int null = ::open("/dev/null", O_RDONLY);
+        if (null >= 0) {
+            ::dup2(null, STDIN_FILENO);
+            if (null != STDIN_FILENO)
+                ::close(null);
+        }
+        ::execve(file.constData(), argv.data(), envp.data());
+        const int error = errno;
+        [[maybe_unused]] ssize_t n = ::write(execPipe[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    const int forkError = errno;
+    ::close(pidPipe[1]);
+    ::close(execPipe[1]);
+
+    qint64 pid = 0;
+    int execError = 0;
+    bool forked = false;
+    bool execFailed = false;
+    if (middle > 0) {
+        int status = 0;
+        while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+        }
+        forked = readAll(pidPipe[0], &pid, sizeof pid) && pid > 0;
+        execFailed = forked && readAll(execPipe[0], &execError, sizeof execError);
+    }
+    ::close(pidPipe[0]);
+    ::close(execPipe[0]);
+
+    if (middle < 0)
+        return {0, QStringLiteral("Cannot start %1: %2").arg(words.first(), QString::fromLocal8Bit(strerror(forkError)))};
+    if (!forked)
+        return {0, QStringLiteral("Cannot start %1: the process could not be created.").arg(words.first())};
+    if (execFailed)
+        return {0,
+                QStringLiteral("Cannot start %1: %2").arg(words.first(), QString::fromLocal8Bit(strerror(execError)))};
+    return {pid, {}};
+}

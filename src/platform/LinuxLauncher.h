@@ -1,0 +1,29 @@
+#pragma once
+
+#include "FixedPaths.h"
+#include "Host.h"
+#include "HostConfig.h"
+
+#include <QStringList>
+
+// Splits a command line into words as Windows does: blanks separate words, double quotes
+// group blanks into a word and are not part of it.
+QStringList splitCommandLine(const QString &line);
+
+// The program's full path on a PATH of directories separated by colons; empty when none of
+// them holds an executable file of that name. A name holding a slash is taken as it is.
+QString findProgram(const QString &name, const QString &path);
+
+// Starts programs detached in their own session, with no shell in between. Parlo never waits
+// for them, and they never linger as zombies of Parlo.
+class LinuxLauncher final : public ProcessLauncher
+{
+public:
+    explicit LinuxLauncher(HostConfig config) : m_config(std::move(config)), m_paths(m_config.dataDirectory) {}
+
+    Launch start(const QString &commandLine, int windowStyle) override;
+
+private:
+    HostConfig m_config;
+    FixedPaths m_paths;
+};

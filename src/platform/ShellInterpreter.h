@@ -1,0 +1,29 @@
+#pragma once
+
+#include "CommandRunner.h"
+#include "Host.h"
+#include "HostConfig.h"
+
+class RunGuard;
+
+// Runs command lines with /bin/sh: standard output to the runner's file, standard error
+// discarded, standard input from /dev/null, in a process group of their own.
+class ShellInterpreter final : public Interpreter
+{
+public:
+    ShellInterpreter(HostConfig config, const HostFacts &facts, RunGuard &guard)
+        : m_config(std::move(config)), m_facts(facts), m_guard(guard)
+    {
+    }
+
+    QString tempDirectory() const override;
+    QString run(const QString &command, int windowStyle, const QString &outputPath) override;
+    QString decode(const QByteArray &bytes) const override;
+
+    static QString shell() { return QStringLiteral("/bin/sh"); }
+
+private:
+    HostConfig m_config;
+    const HostFacts &m_facts;
+    RunGuard &m_guard;
+};
