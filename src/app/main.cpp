@@ -3,6 +3,8 @@
 #include "parlo.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -10,9 +12,23 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Parlo"));
     QApplication::setApplicationVersion(QStringLiteral("4.0.0"));
 
+    QCommandLineParser options;
+    options.addHelpOption();
+    options.addVersionOption();
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Save a picture of the main window to FILE and quit."),
+                                        QStringLiteral("FILE"));
+    options.addOption(screenshot);
+    options.process(app);
+
     RealHost host(HostConfig::forApplication());
     parlo window(host.host());
     QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
     window.show();
+    if (options.isSet(screenshot)) {
+        QTimer::singleShot(500, &window, [&window, file = options.value(screenshot)] {
+            QApplication::exit(window.grab().save(file) ? 0 : 1);
+        });
+    }
     return app.exec();
 }

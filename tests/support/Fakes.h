@@ -1,0 +1,88 @@
+#pragma once
+
+#include "FixedPaths.h"
+#include "Host.h"
+
+#include <QList>
+#include <QMap>
+
+// Recording stand-ins for the host, so tests can check exactly what a window asked for.
+
+struct RunCall
+{
+    QString command;
+    int windowStyle;
+};
+
+class RecordingRunner final : public CommandRunner
+{
+public:
+    Capture RunCapture(const QString &command, int windowStyle) override
+    {
+        calls.append({command, windowStyle});
+        return next;
+    }
+
+    QList<RunCall> calls;
+    Capture next; // what every run gives back
+};
+
+struct LaunchCall
+{
+    QString commandLine;
+    int windowStyle;
+};
+
+class RecordingLauncher final : public ProcessLauncher
+{
+public:
+    Launch start(const QString &commandLine, int windowStyle) override
+    {
+        calls.append({commandLine, windowStyle});
+        return next;
+    }
+
+    QList<LaunchCall> calls;
+    Launch next{4242, {}};
+};
+
+struct Box
+{
+    QString text;
+    QString title;
+    BoxIcon icon;
+};
+
+class RecordingMessages final : public MessageBoxes
+{
+public:
+    void show(const QString &text, const QString &title, BoxIcon icon) override { boxes.append({text, title, icon}); }
+
+    QList<Box> boxes;
+};
+
+class FakeFacts final : public HostFacts
+{
+public:
+    std::optional<QString> computerName() const override { return name; }
+    QString localIpAddress() const override { return ip; }
+    QString environment(const QString &variable) const override { return variables.value(variable.toLower()); }
+
+    std::optional<QString> name = QStringLiteral("WS1");
+    QString ip = QStringLiteral("10.0.0.7");
+    QMap<QString, QString> variables; // by lower-case name
+};
+
+// A whole fake host around a data folder of the test's own.
+struct FakeHost
+{
+    explicit FakeHost(const QString &dataDirectory) : paths(dataDirectory) {}
+
+    Host host() { return {runner, launcher, messages, facts, paths}; }
+
+    RecordingRunner runner;
+    RecordingLauncher launcher;
+    RecordingMessages messages;
+    FakeFacts facts;
+    FixedPaths paths;
+};
