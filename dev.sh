@@ -1,0 +1,36 @@
+#!/bin/sh
+# Parlo's developer entry point.
+#   ./dev.sh run    install missing Debian packages, build, start Parlo
+#   ./dev.sh test   install missing Debian packages, build, run every test
+# BUILD (folder), TYPE (CMake build type) and CMAKE_FLAGS may be set in the environment.
+set -eu
+top=$(cd "$(dirname "$0")" && pwd)
+build=${BUILD:-$top/build}
+type=${TYPE:-RelWithDebInfo}
+flags=${CMAKE_FLAGS:-}
+[ "${CI:-}" = true ] && flags="$flags -DPARLO_WERROR=ON"
+
+setup() {
+    "$top/scripts/deps.sh"
+    if [ ! -f "$build/build.ninja" ]; then
+        # shellcheck disable=SC2086
+        cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="$type" $flags >/dev/null
+    fi
+    cmake --build "$build" -j2 -- --quiet
+}
+
+case "${1:-}" in
+run)
+    setup
+    exec "$build/parlo"
+    ;;
+test)
+    setup
+    cd "$build"
+    QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} ctest -j2 --output-on-failure
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
