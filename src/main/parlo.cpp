@@ -1,6 +1,7 @@
 #include "parlo.h"
 
 #include "Controls.h"
+#include "WindowStyle.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -28,7 +29,8 @@ QAction *item(QMenu *menu, const char *name, const QString &caption)
 
 } // namespace
 
-parlo::parlo(Host host, QWidget *parent) : QMainWindow(parent), m_host(host)
+parlo::parlo(Host host, WindowMakers makers, QWidget *parent)
+    : QMainWindow(parent), m_host(host), m_makers(std::move(makers))
 {
     setObjectName(QStringLiteral("parlo"));
     setWindowTitle(QStringLiteral("Parlo"));
@@ -155,11 +157,59 @@ void parlo::buildMenu()
     mbrowser = bar->addAction(QStringLiteral("Browser"));
     mbrowser->setObjectName(QStringLiteral("mbrowser"));
 
-    // Not yet built: the lists, the alias file editor and the other windows.
-    for (QAction *action : {mlist1, mlist2, mlist3, mlist4, mEAlias, eList1, mElist2, mElist3, mElist4, mArp,
-                            mNetstat, mtelnet, mvdos, mwhois, mIpconfig, mNsLookup, mPing, mtracert, mwininfo, mabout,
-                            mbrowser})
+    // Not yet built: the lists and the alias file editor.
+    for (QAction *action : {mlist1, mlist2, mlist3, mlist4, mEAlias, eList1, mElist2, mElist3, mElist4})
         action->setEnabled(false);
+
+    connectWindow(mArp, QStringLiteral("Arp"), &parlo::mArp_Click);
+    connectWindow(mNetstat, QStringLiteral("fNetstat"), &parlo::mNetstat_Click);
+    connectWindow(mvdos, QStringLiteral("vdos"), &parlo::mvdos_Click);
+    connectWindow(mwhois, QStringLiteral("whois"), &parlo::mwhois_Click);
+    connectWindow(mIpconfig, QStringLiteral("ipcfig"), &parlo::mIpconfig_Click);
+    connectWindow(mNsLookup, QStringLiteral("nslookup"), &parlo::mNsLookup_Click);
+    connectWindow(mPing, QStringLiteral("ping"), &parlo::mPing_Click);
+    connectWindow(mtracert, QStringLiteral("tracert"), &parlo::mtracert_Click);
+    connectWindow(mwininfo, QStringLiteral("wininfo"), &parlo::mwininfo_Click);
+    connectWindow(mabout, QStringLiteral("frmAbout"), &parlo::mAbout_Click);
+    connectWindow(mbrowser, QStringLiteral("frmBrowser"), &parlo::mbrowser_Click);
+    connect(mtelnet, &QAction::triggered, this, &parlo::mtelnet_Click);
+}
+
+parlo::~parlo()
+{
+    for (const QPointer<QWidget> &window : std::as_const(m_instances))
+        delete window.data();
+}
+
+void parlo::connectWindow(QAction *item, const QString &windowName, void (parlo::*handler)())
+{
+    item->setEnabled(m_makers.contains(windowName));
+    connect(item, &QAction::triggered, this, handler);
+}
+
+void parlo::open(const QString &windowName)
+{
+    QPointer<QWidget> &window = m_instances[windowName];
+    if (window) {
+        // Already open: nothing is made or reset; it only comes to the front.
+        window->raise();
+        window->activateWindow();
+        return;
+    }
+    const WindowMaker maker = m_makers.value(windowName);
+    if (!maker)
+        return;
+    // Its own top-level window: closing it unloads it, and closing this one leaves it open.
+    window = maker(m_host);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+}
+
+void parlo::mtelnet_Click()
+{
+    const Launch launch = m_host.launcher.start(QStringLiteral("telnet.exe"), WindowStyle::NormalFocus);
+    if (launch.failed())
+        reportFailure(m_host.messages, launch.error);
 }
 
 void parlo::Form_Load()

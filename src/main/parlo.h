@@ -3,6 +3,10 @@
 #include "Host.h"
 
 #include <QMainWindow>
+#include <QMap>
+#include <QPointer>
+
+#include <functional>
 
 class CaptionLabel;
 class PictureBox;
@@ -14,13 +18,23 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 
+// Makes one of the other windows, given the host; the menu keeps its single instance.
+using WindowMaker = std::function<QWidget *(Host host)>;
+// The windows the menu can open, by window name (ping, tracert, nslookup, ipcfig, vdos,
+// fNetstat, Arp, whois, wininfo, frmAbout, frmBrowser). Items of windows not given stay disabled.
+using WindowMakers = QMap<QString, WindowMaker>;
+
 // The main window: facts about this machine, the recipient and message controls, and the
 // menu bar that reaches the lists and every other window.
 class parlo final : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit parlo(Host host, QWidget *parent = nullptr);
+    explicit parlo(Host host, WindowMakers makers = {}, QWidget *parent = nullptr);
+    ~parlo() override;
+
+    // The open instance of a window, if any.
+    QWidget *instance(const QString &windowName) const { return m_instances.value(windowName); }
 
 Q_SIGNALS:
     // Exit or its picture was chosen: the whole program ends at once.
@@ -33,8 +47,25 @@ private:
     void cmdClear_Click();
     void cmdExit_Click();
     void Picture1_Click();
+    void mtelnet_Click();
+    void mArp_Click() { open(QStringLiteral("Arp")); }
+    void mNetstat_Click() { open(QStringLiteral("fNetstat")); }
+    void mvdos_Click() { open(QStringLiteral("vdos")); }
+    void mwhois_Click() { open(QStringLiteral("whois")); }
+    void mIpconfig_Click() { open(QStringLiteral("ipcfig")); }
+    void mNsLookup_Click() { open(QStringLiteral("nslookup")); }
+    void mPing_Click() { open(QStringLiteral("ping")); }
+    void mtracert_Click() { open(QStringLiteral("tracert")); }
+    void mwininfo_Click() { open(QStringLiteral("wininfo")); }
+    void mAbout_Click() { open(QStringLiteral("frmAbout")); }
+    void mbrowser_Click() { open(QStringLiteral("frmBrowser")); }
+    // Opens the single instance of a window: made and loaded if there is none, else left as it is.
+    void open(const QString &windowName);
+    void connectWindow(QAction *item, const QString &windowName, void (parlo::*handler)());
 
     Host m_host;
+    WindowMakers m_makers;
+    QMap<QString, QPointer<QWidget>> m_instances;
 
     CaptionLabel *Label1;
     CaptionLabel *Label2;

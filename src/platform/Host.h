@@ -64,3 +64,9 @@ inline QString applicationTitle()
 {
     return QStringLiteral("Parlo");
 }
+
+// Shows why something could not be done, in a plain box under the application title.
+inline void reportFailure(MessageBoxes &messages, const QString &error)
+{
+    messages.show(error, applicationTitle(), BoxIcon::None);
+}

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +33,11 @@ private Q_SLOTS:
     void focusAndTabOrder();
     void fixedBorder();
     void realHostFillsTheLabels();
+    void menuOpensOneInstance();
+    void closedWindowOpensAfresh();
+    void closingMainWindowLeavesOthersOpen();
+    void telnetStartsAClientEachTime();
+    void telnetFailureIsShown();
 
 private:
     std::unique_ptr<QTemporaryDir> m_temp;
@@ -153,7 +159,8 @@ void tst_parlo::menu()
             const auto items = menu->actions();
             for (QAction *item : items) {
                 line += u'|' + item->objectName() + u':' + item->text();
-                QVERIFY2(!item->isEnabled(), qPrintable(item->objectName())); // their windows come later
+                // Without makers only Telnet can act.
+                QCOMPARE(item->isEnabled(), item->objectName() == u"mtelnet");
             }
         }
         shown << line;
@@ -257,6 +264,98 @@ void tst_parlo::realHostFillsTheLabels()
     const QString name = window.findChild<CaptionLabel *>(QStringLiteral("Label2"))->caption();
     QVERIFY(name.startsWith(QStringLiteral("Your WS name is:\r")));
     QVERIFY(name.size() > 17);
+}
+
+namespace {
+
+// A window that counts how often windows of its kind were made.
+struct Made
+{
+    int count = 0;
+};
+
+WindowMakers pingMaker(Made &made)
+{
+    return {{QStringLiteral("ping"), [&made](Host) {
+                 ++made.count;
+                 auto *window = new QWidget;
+                 window->setObjectName(QStringLiteral("ping"));
+                 return window;
+             }}};
+}
+
+void choose(parlo &window, const char *item)
+{
+    QAction *action = window.findChild<QAction *>(QLatin1String(item));
+    QVERIFY(action);
+    QVERIFY(action->isEnabled());
+    action->trigger();
+}
+
+} // namespace
+
+void tst_parlo::menuOpensOneInstance()
+{
+    Made made;
+    parlo window(m_fake->host(), pingMaker(made));
+    QVERIFY(!window.findChild<QAction *>(QStringLiteral("mArp"))->isEnabled());
+
+    choose(window, "mPing");
+    QWidget *first = window.instance(QStringLiteral("ping"));
+    QVERIFY(first && first->isVisible());
+    first->setWindowTitle(QStringLiteral("changed by the user"));
+    choose(window, "mPing");
+    QCOMPARE(made.count, 1);
+    QCOMPARE(window.instance(QStringLiteral("ping")), first);
+    QCOMPARE(first->windowTitle(), QStringLiteral("changed by the user"));
+}
+
+void tst_parlo::closedWindowOpensAfresh()
+{
+    Made made;
+    parlo window(m_fake->host(), pingMaker(made));
+    choose(window, "mPing");
+    QPointer<QWidget> first = window.instance(QStringLiteral("ping"));
+    first->close();
+    QTRY_VERIFY(first.isNull()); // unloaded with its contents
+    QVERIFY(!window.instance(QStringLiteral("ping")));
+    choose(window, "mPing");
+    QCOMPARE(made.count, 2);
+    QVERIFY(window.instance(QStringLiteral("ping"))->isVisible());
+}
+
+void tst_parlo::closingMainWindowLeavesOthersOpen()
+{
+    Made made;
+    parlo window(m_fake->host(), pingMaker(made));
+    window.show();
+    choose(window, "mPing");
+    window.close();
+    QVERIFY(!window.isVisible());
+    QVERIFY(window.instance(QStringLiteral("ping"))->isVisible());
+}
+
+void tst_parlo::telnetStartsAClientEachTime()
+{
+    parlo window(m_fake->host());
+    choose(window, "mtelnet");
+    choose(window, "mtelnet");
+    QCOMPARE(m_fake->launcher.calls.size(), 2);
+    for (const LaunchCall &call : std::as_const(m_fake->launcher.calls)) {
+        QCOMPARE(call.commandLine, QStringLiteral("telnet.exe"));
+        QCOMPARE(call.windowStyle, 1);
+    }
+    QVERIFY(m_fake->messages.boxes.isEmpty());
+}
+
+void tst_parlo::telnetFailureIsShown()
+{
+    m_fake->launcher.next = {0, QStringLiteral("Cannot start telnet.exe: the program was not found.")};
+    parlo window(m_fake->host());
+    choose(window, "mtelnet");
+    QCOMPARE(m_fake->messages.boxes.size(), 1);
+    QCOMPARE(m_fake->messages.boxes[0].text, m_fake->launcher.next.error);
+    QCOMPARE(m_fake->messages.boxes[0].title, QStringLiteral("Parlo"));
 }
 
 QTEST_MAIN(tst_parlo)
