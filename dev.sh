@@ -11,7 +11,7 @@ flags=${CMAKE_FLAGS:-}
 [ "${CI:-}" = true ] && flags="$flags -DPARLO_WERROR=ON"
 
 setup() {
-    "$top/scripts/deps.sh"
+    "$top/scripts/deps.sh" "$@"
     if [ ! -f "$build/build.ninja" ]; then
         # shellcheck disable=SC2086
         cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="$type" $flags >/dev/null
@@ -25,7 +25,7 @@ run)
     exec "$build/parlo"
     ;;
 test)
-    setup
+    setup --test
     cd "$build"
     QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} ctest -j2 --output-on-failure
     ;;

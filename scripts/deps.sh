@@ -1,8 +1,15 @@
 #!/bin/sh
 # Installs the Debian packages that building and testing Parlo need, when any is missing.
-# Quiet when everything is there. Extra package names may be given as arguments.
+# Quiet when everything is there.
+#   deps.sh          what building and running Parlo needs
+#   deps.sh --test   that, and what the tests use (a Samba server, a DNS server, ...)
 set -eu
-packages="cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-qpa-plugins fonts-dejavu-core $*"
+# Building.
+packages="cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-qpa-plugins fonts-dejavu-core"
+# The Linux tools behind Parlo's console commands.
+packages="$packages iputils-ping traceroute bind9-dnsutils net-tools iproute2 procps"
+# Test peers.
+[ "${1:-}" = --test ] && packages="$packages samba dnsmasq-base"
 
 missing=""
 for package in $packages; do
