@@ -1,0 +1,116 @@
+#include "LinuxTool.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace compat {
+
+namespace {
+
+QString rooted(const QString &path)
+{
+    const QString root = qEnvironmentVariable(toolRootVariable);
+    return root.isEmpty() ? path : root + path;
+}
+
+} // namespace
+
+QString locateTool(const LinuxTool &tool)
+{
+    for (const QString &path : tool.paths) {
+        const QFileInfo info(rooted(path));
+        if (info.isFile() && info.isExecutable())
+            return info.filePath();
+    }
+    return {};
+}
+
+QString missingToolLine(const LinuxTool &tool)
+{
+    return QStringLiteral("%1 is not installed: install the Debian package %2.\n").arg(tool.name, tool.package);
+}
+
+void print(const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+int execTool(const LinuxTool &tool, const QStringList &arguments)
+{
+    const QString path = locateTool(tool);
+    if (path.isEmpty()) {
+        print(missingToolLine(tool));
+        return 1;
+    }
+    std::fflush(stdout);
+    const int input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (input >= 0) {
+        ::dup2(input, STDIN_FILENO);
+        ::close(input);
+    }
+    ::dup2(STDOUT_FILENO, STDERR_FILENO);
+
+    std::vector<QByteArray> words;
+    words.push_back(QFile::encodeName(path));
+    for (const QString &argument : arguments)
+        words.push_back(argument.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    ::execv(argv.front(), argv.data());
+
+    print(QStringLiteral("%1: %2\n").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    return 1;
+}
+
+QStringList commandArguments(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+int carryOut(const Translation &translation, const LinuxTool &tool)
+{
+    if (!translation.runs()) {
+        print(translation.text);
+        return translation.exitCode;
+    }
+    return execTool(tool, translation.arguments);
+}
+
+ToolRun runTool(const LinuxTool &tool, const QStringList &arguments)
+{
+    ToolRun run;
+    const QString path = locateTool(tool);
+    if (path.isEmpty())
+        return run;
+    run.found = true;
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(path, arguments);
+    if (!process.waitForStarted(-1)) {
+        run.errors = process.errorString().toLocal8Bit();
+        return run;
+    }
+    run.started = true;
+    process.waitForFinished(-1);
+    run.output = process.readAllStandardOutput();
+    run.errors = process.readAllStandardError();
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : 128 + SIGTERM;
+    return run;
+}
+
+} // namespace compat

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "LinuxTool.h"
+#include "WindowsArgs.h"
+
+namespace compat {
+
+LinuxTool pingTool();
+
+// Windows ping arguments to iputils ping arguments: four echoes unless -n or -t says
+// otherwise, numeric replies unless -a asks for names, unanswered echoes reported.
+Translation translatePing(const QStringList &arguments);
+
+QString pingUsage();
+
+} // namespace compat
