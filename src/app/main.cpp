@@ -1,5 +1,6 @@
 #include "HostConfig.h"
 #include "RealHost.h"
+#include "ToolWindows.h"
 #include "parlo.h"
 
 #include <QApplication>
@@ -22,7 +23,8 @@ int main(int argc, char *argv[])
     options.process(app);
 
     RealHost host(HostConfig::forApplication());
-    parlo window(host.host());
+    const WindowMakers makers = toolWindowMakers();
+    parlo window(host.host(), makers);
     QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
     window.show();
     if (options.isSet(screenshot)) {

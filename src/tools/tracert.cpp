@@ -1,0 +1,93 @@
+#include "tracert.h"
+
+#include "Controls.h"
+#include "KeyPress.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+QString tracertCommandLine(const QString &hops, const QString &timeoutMs, const QString &target)
+{
+    return QStringLiteral("tracert ") + QStringLiteral(" -d ") + QStringLiteral(" -h") + u' ' + hops +
+           QStringLiteral(" -w") + u' ' + timeoutMs + u' ' + target;
+}
+
+tracert::tracert(Host host) : ToolWindow(host, "tracert", QStringLiteral("Trace route"), 7935, 5175, true)
+{
+    Frame1 = frame("Frame1", QStringLiteral("Enter IP to trace "), {120, 60, 3135, 795});
+    Frame2 = frame("Frame2", QStringLiteral("Hop Count    Time (ms)"), {3360, 60, 2055, 795}, false);
+    Text2 = inputBox("Text2", {240, 360, 2895, 315});
+    tHop = inputBox("tHop", {3480, 360, 735, 315}, false);
+    tHop->setText(QStringLiteral("5"));
+    tTime = inputBox("tTime", {4440, 360, 855, 315}, false);
+    tTime->setText(QStringLiteral("200"));
+    Command1 = button("Command1", QStringLiteral("Trace"), {5520, 120, 1095, 375});
+    Command2 = button("Command2", QStringLiteral("Exit"), {6720, 120, 1095, 375});
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(twipsRect(5520, 600, 2295, 255));
+    Label1->setTextFormat(Qt::PlainText);
+    QFont sansSerif(QStringLiteral("MS Sans Serif"));
+    sansSerif.setStyleHint(QFont::SansSerif);
+    sansSerif.setPointSizeF(8.25);
+    sansSerif.setBold(true);
+    Label1->setFont(sansSerif);
+    // The window-background and window-text colours, as text boxes have them.
+    Label1->setBackgroundRole(QPalette::Base);
+    Label1->setForegroundRole(QPalette::Text);
+    Label1->setAutoFillBackground(true);
+
+    Text1 = outputBox("Text1", {120, 960, 7695, 4095}, true);
+
+    setTabOrder(Text2, Command1);
+    setTabOrder(Command1, Text1);
+    setTabOrder(Text1, Command2);
+    setTabOrder(Command2, tHop);
+    setTabOrder(tHop, tTime);
+    Text2->setFocus();
+
+    connect(Command1, &QPushButton::clicked, this, &tracert::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &tracert::Command2_Click);
+    onKeyPress(Text2, [this](int KeyAscii) { Text2_KeyPress(KeyAscii); });
+
+    Form_Load();
+}
+
+void tracert::Form_Load()
+{
+    loadStep(Text2, Text1);
+}
+
+void tracert::Command1_Click()
+{
+    if (!emptyInputCheck(Text2, QStringLiteral("Type an  IP address to trace!")))
+        return;
+    Label1->setText(waitText());
+    trace();
+}
+
+void tracert::Text2_KeyPress(int KeyAscii)
+{
+    Label1->setText(waitText());
+    if (KeyAscii == 13)
+        trace();
+}
+
+void tracert::trace()
+{
+    if (!runStep(tracertCommandLine(tHop->text(), tTime->text(), Text2->text()), Text1)) {
+        // Neither waiting nor done: the run never happened, and the box says why.
+        Label1->clear();
+        return;
+    }
+    Text2->clear();
+    Label1->setText(doneText());
+}
+
+void tracert::Command2_Click()
+{
+    exitButton();
+}
