@@ -1,6 +1,7 @@
 #include "parlo.h"
 
 #include "Controls.h"
+#include "KeyPress.h"
 #include "WindowStyle.h"
 
 #include <QComboBox>
@@ -113,6 +114,11 @@ void parlo::buildControls()
     connect(cmdClear, &QPushButton::clicked, this, &parlo::cmdClear_Click);
     connect(cmdExit, &QPushButton::clicked, this, &parlo::cmdExit_Click);
     connect(Picture1, &PictureBox::clicked, this, &parlo::Picture1_Click);
+    connect(cmdAdd, &QPushButton::clicked, this, &parlo::cmdAdd_Click);
+    connect(cmdGetalias, &QPushButton::clicked, this, &parlo::cmdGetalias_click);
+    connect(cmdSend, &QPushButton::clicked, this, &parlo::cmdSend_Click);
+    connect(Picture2, &PictureBox::clicked, this, &parlo::Picture2_Click);
+    onKeyPress(txtmsg, [this](int KeyAscii) { txtmsg_KeyPress(KeyAscii); });
 }
 
 void parlo::buildMenu()
@@ -157,9 +163,15 @@ void parlo::buildMenu()
     mbrowser = bar->addAction(QStringLiteral("Browser"));
     mbrowser->setObjectName(QStringLiteral("mbrowser"));
 
-    // Not yet built: the lists and the alias file editor.
-    for (QAction *action : {mlist1, mlist2, mlist3, mlist4, mEAlias, eList1, mElist2, mElist3, mElist4})
-        action->setEnabled(false);
+    connect(mlist1, &QAction::triggered, this, &parlo::mlist1_Click);
+    connect(mlist2, &QAction::triggered, this, &parlo::mlist2_Click);
+    connect(mlist3, &QAction::triggered, this, &parlo::mlist3_Click);
+    connect(mlist4, &QAction::triggered, this, &parlo::mlist4_Click);
+    connect(mEAlias, &QAction::triggered, this, &parlo::mEAlias_Click);
+    connect(eList1, &QAction::triggered, this, &parlo::eList1_Click);
+    connect(mElist2, &QAction::triggered, this, &parlo::mElist2_Click);
+    connect(mElist3, &QAction::triggered, this, &parlo::mElist3_Click);
+    connect(mElist4, &QAction::triggered, this, &parlo::mElist4_Click);
 
     connectWindow(mArp, QStringLiteral("Arp"), &parlo::mArp_Click);
     connectWindow(mNetstat, QStringLiteral("fNetstat"), &parlo::mNetstat_Click);
@@ -207,9 +219,15 @@ void parlo::open(const QString &windowName)
 
 void parlo::mtelnet_Click()
 {
-    const Launch launch = m_host.launcher.start(QStringLiteral("telnet.exe"), WindowStyle::NormalFocus);
-    if (launch.failed())
-        reportFailure(m_host.messages, launch.error);
+    launch(QStringLiteral("telnet.exe"), WindowStyle::NormalFocus);
+}
+
+bool parlo::launch(const QString &commandLine, int windowStyle)
+{
+    const Launch started = m_host.launcher.start(commandLine, windowStyle);
+    if (started.failed())
+        reportFailure(m_host.messages, started.error);
+    return !started.failed();
 }
 
 void parlo::Form_Load()

@@ -48,6 +48,32 @@ private:
     void cmdExit_Click();
     void Picture1_Click();
     void mtelnet_Click();
+
+    // Alias book
+    void cmdAdd_Click();
+    void cmdGetalias_click();
+    void mEAlias_Click();
+
+    // Sending
+    void cmdSend_Click();
+    void Picture2_Click();
+    void txtmsg_KeyPress(int KeyAscii);
+    void sendToRecipient(bool checkEmpty);
+
+    // Distribution lists
+    void mlist1_Click() { sendToList(1); }
+    void mlist2_Click() { sendToList(2); }
+    void mlist3_Click() { sendToList(3); }
+    void mlist4_Click() { sendToList(4); }
+    void eList1_Click() { editList(1); }
+    void mElist2_Click() { editList(2); }
+    void mElist3_Click() { editList(3); }
+    void mElist4_Click() { editList(4); }
+    void sendToList(int list);
+    void editList(int list);
+
+    // Starts a program without waiting; a failure is shown in a message box.
+    bool launch(const QString &commandLine, int windowStyle);
     void mArp_Click() { open(QStringLiteral("Arp")); }
     void mNetstat_Click() { open(QStringLiteral("fNetstat")); }
     void mvdos_Click() { open(QStringLiteral("vdos")); }

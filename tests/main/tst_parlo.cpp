@@ -159,8 +159,9 @@ void tst_parlo::menu()
             const auto items = menu->actions();
             for (QAction *item : items) {
                 line += u'|' + item->objectName() + u':' + item->text();
-                // Without makers only Telnet can act.
-                QCOMPARE(item->isEnabled(), item->objectName() == u"mtelnet");
+                // Without makers the window items cannot act.
+                const bool opensWindow = entry->text() == u"Applications" || entry->text() == u"Help";
+                QCOMPARE(item->isEnabled(), !opensWindow || item->objectName() == u"mtelnet");
             }
         }
         shown << line;
@@ -214,7 +215,6 @@ void tst_parlo::exitAndItsPictureEndTheProgram()
     // A click on the other picture is not an exit.
     QTest::mouseClick(window.findChild<QWidget *>(QStringLiteral("Picture2")), Qt::LeftButton);
     QCOMPARE(exits.count(), 2);
-    QVERIFY(m_fake->messages.boxes.isEmpty());
 }
 
 void tst_parlo::focusAndTabOrder()

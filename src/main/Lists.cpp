@@ -1,0 +1,37 @@
+// The four distribution lists: one net send per name, started side by side.
+#include "Messaging.h"
+#include "WindowStyle.h"
+#include "parlo.h"
+
+#include <QPlainTextEdit>
+
+void parlo::sendToList(int list)
+{
+    const QString message = txtmsg->toPlainText();
+    if (message.isEmpty()) {
+        m_host.messages.show(QStringLiteral("First type something to send !"), applicationTitle(),
+                             BoxIcon::Information);
+        return;
+    }
+    const NameFile file = readNameFile(m_host.paths, listFile(list));
+    if (!file.exists) {
+        m_host.messages.show(QStringLiteral("First create a file by choosing Edit ListX where x is the list number 1-4"),
+                             applicationTitle(), BoxIcon::None);
+        return;
+    }
+    if (!file.error.isEmpty()) {
+        reportFailure(m_host.messages, file.error);
+        return;
+    }
+    for (const QString &name : file.fields) {
+        if (name.isEmpty())
+            continue; // a blank line or two commas in a row name nobody
+        if (!launch(listSendCommandLine(name, message), WindowStyle::MinimizedFocus))
+            return; // one box for a program that cannot start, not one per name
+    }
+}
+
+void parlo::editList(int list)
+{
+    launch(QStringLiteral("notepad.exe ") + listFile(list), WindowStyle::NormalFocus);
+}

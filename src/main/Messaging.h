@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class FixedPaths;
+
+// The fixed paths of the alias file and the four list files.
+inline QString aliasFile()
+{
+    return QStringLiteral("c:\\parlo.txt");
+}
+inline QString listFile(int list)
+{
+    return QStringLiteral("c:\\list%1.txt").arg(list);
+}
+
+// The net send line that Parlo hands to /bin/sh. Recipient and message stand in it as typed;
+// only what the shell would take as syntax is single-quoted: each word of the recipient that
+// is not plain (blanks still separate the recipient's words), and the message as a whole
+// unless it is plain words between single blanks. Plain text gives "net send BOB hello".
+QString sendCommandLine(const QString &recipient, const QString &message);
+
+// The net send line for one name of a list, started without a shell.
+QString listSendCommandLine(const QString &name, const QString &message);
+
+// The line that Add Alias appends, with its CR LF. A name that the field reader would split
+// or trim (it holds a comma, or begins with a blank) is written between double quotes.
+QString aliasLine(const QString &name);
+
+// What reading a name file gave: its fields, or why it could not be read.
+struct NameFile
+{
+    bool exists = false;
+    QStringList fields;
+    QString error;
+};
+NameFile readNameFile(const FixedPaths &paths, const QString &drivePath);
+
+// Appends text to a file in the locale's encoding, creating it when missing; returns an
+// error sentence, or nothing on success.
+QString appendToFile(const FixedPaths &paths, const QString &drivePath, const QString &text);
