@@ -23,6 +23,14 @@ QString rooted(const QString &path)
 
 } // namespace
 
+LinuxTool ipTool()
+{
+    return {QStringLiteral("ip"),
+            {QStringLiteral("/usr/sbin/ip"), QStringLiteral("/sbin/ip"), QStringLiteral("/usr/bin/ip"),
+             QStringLiteral("/bin/ip")},
+            QStringLiteral("iproute2")};
+}
+
 QString locateTool(const LinuxTool &tool)
 {
     for (const QString &path : tool.paths) {

@@ -20,6 +20,9 @@ struct LinuxTool
 // tool missing or to put a stand-in in its place).
 inline constexpr char toolRootVariable[] = "PARLO_TOOL_ROOT";
 
+// ip(8), which more than one command uses.
+LinuxTool ipTool();
+
 // The first of the tool's paths that is an executable file; empty when none is.
 QString locateTool(const LinuxTool &tool);
 

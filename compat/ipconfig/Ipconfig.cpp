@@ -8,14 +8,6 @@
 
 namespace compat {
 
-LinuxTool ipTool()
-{
-    return {QStringLiteral("ip"),
-            {QStringLiteral("/usr/sbin/ip"), QStringLiteral("/sbin/ip"), QStringLiteral("/usr/bin/ip"),
-             QStringLiteral("/bin/ip")},
-            QStringLiteral("iproute2")};
-}
-
 QString ipconfigUsage()
 {
     return QStringLiteral("\n"

@@ -10,8 +10,6 @@
 
 namespace compat {
 
-LinuxTool ipTool();
-
 enum class IpconfigAction
 {
     Show,

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "LinuxTool.h"
+
+namespace compat {
+
+LinuxTool arpTool();
+
+struct ArpCommand
+{
+    bool flushAll = false; // arp -d *: through ip(8), which Linux arp cannot do
+    Translation translation;
+};
+
+// -a and -g as arp -a -n (no name lookups), -d, -s with the 00-aa-00-62-c6-09 form.
+ArpCommand translateArp(const QStringList &arguments);
+
+// "00:aa:00:62:c6:09" for "00-aa-00-62-c6-09" (or the colon form); empty when it is not six
+// hexadecimal bytes.
+QString linuxHardwareAddress(const QString &windowsAddress);
+
+QString arpUsage();
+
+} // namespace compat
