@@ -60,9 +60,14 @@ int execTool(const LinuxTool &tool, const QStringList &arguments)
         print(missingToolLine(tool));
         return 1;
     }
+    return execProgram(path, arguments);
+}
+
+int execProgram(const QString &path, const QStringList &arguments)
+{
     std::fflush(stdout);
     const int input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (input >= 0) {
+    if (input > STDIN_FILENO) {
         ::dup2(input, STDIN_FILENO);
         ::close(input);
     }

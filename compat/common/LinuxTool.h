@@ -37,6 +37,9 @@ void print(const QString &text);
 // after saying why on standard output.
 int execTool(const LinuxTool &tool, const QStringList &arguments);
 
+// execTool() for a program found by other means.
+int execProgram(const QString &path, const QStringList &arguments);
+
 // The program's arguments, without its own name.
 QStringList commandArguments(int argc, char **argv);
 

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "LinuxTool.h"
+
+#include <functional>
+
+namespace compat {
+
+LinuxTool telnetTool();
+
+// telnet.exe [-a] [-l user] [host [port]] as telnet arguments, or the usage text.
+Translation translateTelnet(const QStringList &arguments);
+
+// The command a terminal window runs: telnet, kept open after a failure until Enter, so that
+// its message can be read.
+QStringList telnetWindowCommand(const QString &telnetPath, const QStringList &telnetArguments);
+
+// The full command line that opens the first terminal emulator `find` knows (it maps a
+// program name to its path, or to an empty text), running the command; empty when none is
+// installed. x-terminal-emulator comes first, then the usual terminals.
+QStringList terminalCommand(const std::function<QString(const QString &)> &find, const QStringList &command);
+
+// The word quoted for /bin/sh.
+QString shellQuote(const QString &word);
+
+QString noTerminalText();
+
+} // namespace compat
