@@ -24,29 +24,19 @@ void tst_Cmd::line_data()
 
     // clang-format off
     QTest::newRow("net view") << QStringList{"/c", "net", "view", ">c:\\parlo.txt"} << false << "net view >@/parlo.txt";
-    QTest::newRow("upper-case option") << QStringList{"/C", "netstat", "-a"} << false << "netstat -a";
     QTest::newRow("option glued") << QStringList{"/cecho", "hi"} << false << "echo hi";
     QTest::newRow("append") << QStringList{"/c", "echo", "x", ">>C:\\list1.txt"} << false << "echo x >>@/list1.txt";
-    QTest::newRow("bare path") << QStringList{"/c", "type", "c:\\a\\b.txt"} << false << "type @/a/b.txt";
     QTest::newRow("backslash eaten by a shell") << QStringList{"/c", "cat", "c:parlo.txt"} << false << "cat @/parlo.txt";
     QTest::newRow("path word with blank") << QStringList{"/c", "type", "c:\\my file.txt"} << false << "type '@/my file.txt'";
     QTest::newRow("folder with blank") << QStringList{"/c", "net", "view", ">c:\\parlo.txt"} << true << "net view >'@/parlo.txt'";
     QTest::newRow("mapped by the launcher") << QStringList{"/c", "net", "view", ">@/parlo.txt"} << true << "net view >'@/parlo.txt'";
     QTest::newRow("whole line, redirect") << QStringList{"/c", "echo x>c:\\y.txt|cat"} << false << "echo x>@/y.txt|cat";
-    QTest::newRow("whole line, stderr") << QStringList{"/c", "ls 2>c:\\e.txt"} << false << "ls 2>@/e.txt";
-    QTest::newRow("whole line, input") << QStringList{"/c", "sort <c:\\l.txt"} << false << "sort <@/l.txt";
     QTest::newRow("double-quoted path") << QStringList{"/c", "type \"c:\\my file.txt\""} << false << "type '@/my file.txt'";
     QTest::newRow("single quotes kept") << QStringList{"/c", "echo 'a >c:\\x'"} << false << "echo 'a >c:\\x'";
-    QTest::newRow("inside a string kept") << QStringList{"/c", "echo \"see c:\\x\""} << false << "echo \"see c:\\x\"";
     QTest::newRow("escaped redirect kept") << QStringList{"/c", "echo \\>c:\\x"} << false << "echo \\>c:\\x";
     QTest::newRow("expansion not quoted away") << QStringList{"/c", "echo \"c:\\$HOME\""} << false << "echo \"c:\\$HOME\"";
-    QTest::newRow("inside a word kept") << QStringList{"/c", "echo abc:\\x"} << false << "echo abc:\\x";
-    QTest::newRow("other drive kept") << QStringList{"/c", "type", "d:\\x"} << false << "type d:\\x";
-    QTest::newRow("drive alone kept") << QStringList{"/c", "cd", "c:\\"} << false << "cd c:\\";
-    QTest::newRow("nothing to run") << QStringList{"/c"} << false << "";
     QTest::newRow("no arguments") << QStringList{} << false << "usage";
     QTest::newRow("other option") << QStringList{"/k", "dir"} << false << "usage";
-    QTest::newRow("no option") << QStringList{"dir"} << false << "usage";
     // clang-format on
 }
 
@@ -77,15 +67,12 @@ void tst_Cmd::run_data()
     QTest::addColumn<QByteArray>("file"); // x.txt in the data folder afterwards
 
     // clang-format off
-    QTest::newRow("status passed on") << "cmd /c exit 3" << 3 << QByteArray() << QByteArray() << QByteArray();
-    QTest::newRow("unknown command") << "cmd /c parlo-no-such-program 2>/dev/null" << 127 << QByteArray() << QByteArray() << QByteArray();
     QTest::newRow("redirect and append")
         << "cmd /c echo one '>c:\\x.txt' && cmd /c echo two '>>c:\\x.txt'" << 0 << QByteArray() << QByteArray() << QByteArray("one\ntwo\n");
-    QTest::newRow("two blanks after cmd") << "cmd  /c echo  hi" << 0 << QByteArray("hi\n") << QByteArray() << QByteArray();
     QTest::newRow("quotes and pipes")
         << "cmd /c \"printf '%s\\n' 'a|b' \\\"c  d\\\" | tr a-z A-Z >c:\\x.txt; echo done\"" << 0
         << QByteArray("done\n") << QByteArray() << QByteArray("A|B\nC  D\n");
-    QTest::newRow("error output passes") << "cmd /c 'echo oops >&2; echo out'" << 0 << QByteArray("out\n") << QByteArray("oops\n") << QByteArray();
+    QTest::newRow("status and error output") << "cmd /c 'echo oops >&2; echo out; exit 3'" << 3 << QByteArray("out\n") << QByteArray("oops\n") << QByteArray();
     QTest::newRow("usage") << "cmd /k dir" << 1 << CmdLine::usage() << QByteArray() << QByteArray();
     // clang-format on
 }
