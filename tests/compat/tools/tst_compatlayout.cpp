@@ -1,0 +1,418 @@
+// The texts the console programs build themselves: ipconfig's Windows layout from ip(8)'s
+// JSON, its leases and DHCP choices, and netstat's interface statistics.
+#include "DhcpPlan.h"
+#include "Ipconfig.h"
+#include "NetstatArgs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace compat;
+
+namespace {
+
+const char addresses[] = R"([
+ {"ifindex":1,"ifname":"lo","flags":["LOOPBACK","UP","LOWER_UP"],"operstate":"UNKNOWN","link_type":"loopback",
+  "address":"00:00:00:00:00:00","addr_info":[
+   {"family":"inet","local":"127.0.0.1","prefixlen":8,"scope":"host","label":"lo","valid_life_time":4294967295,"preferred_life_time":4294967295},
+   {"family":"inet6","local":"::1","prefixlen":128,"scope":"host","valid_life_time":4294967295,"preferred_life_time":4294967295}]},
+ {"ifindex":2,"ifname":"eth0","flags":["BROADCAST","MULTICAST","UP","LOWER_UP"],"operstate":"UP","link_type":"ether",
+  "address":"02:fc:0a:0b:0c:0d","addr_info":[
+   {"family":"inet","local":"192.168.1.10","prefixlen":24,"broadcast":"192.168.1.255","scope":"global","dynamic":true,"label":"eth0","valid_life_time":86000,"preferred_life_time":86000},
+   {"family":"inet","local":"10.1.2.3","prefixlen":16,"scope":"global","label":"eth0","valid_life_time":4294967295,"preferred_life_time":4294967295},
+   {"family":"inet6","local":"2001:db8::5","prefixlen":64,"scope":"global","dynamic":true,"mngtmpaddr":true,"valid_life_time":86000,"preferred_life_time":14000},
+   {"family":"inet6","local":"2001:db8::77","prefixlen":64,"scope":"global","temporary":true,"dynamic":true,"valid_life_time":86000,"preferred_life_time":0},
+   {"family":"inet6","local":"fe80::fc:aff:fe0b:c0d","prefixlen":64,"scope":"link","valid_life_time":4294967295,"preferred_life_time":4294967295}]},
+ {"ifindex":3,"ifname":"wlan0","flags":["BROADCAST","MULTICAST","UP"],"operstate":"DOWN","link_type":"ether",
+  "address":"aa:bb:cc:dd:ee:ff","addr_info":[]},
+ {"ifindex":4,"ifname":"tun0","flags":["POINTOPOINT","UP","LOWER_UP"],"operstate":"UNKNOWN","link_type":"none",
+  "addr_info":[{"family":"inet","local":"10.8.0.2","prefixlen":32,"scope":"global","label":"tun0"}]}
+])";
+
+const char routes4[] = R"([{"dst":"default","gateway":"192.168.1.1","dev":"eth0","protocol":"dhcp","flags":[]},
+ {"dst":"192.168.1.0/24","dev":"eth0","protocol":"kernel","scope":"link","prefsrc":"192.168.1.10","flags":[]}])";
+const char routes6[] = R"([{"dst":"default","gateway":"fe80::1","dev":"eth0","protocol":"ra","metric":1024,"flags":[]},
+ {"dst":"2001:db8::/64","dev":"eth0","protocol":"ra","metric":256,"flags":[]}])";
+
+IpconfigFacts fixture()
+{
+    IpconfigFacts facts;
+    facts.adapters = parseIpAddr(addresses);
+    facts.defaultRoutes = parseDefaultRoutes(routes4) + parseDefaultRoutes(routes6);
+    return facts;
+}
+
+void writeFile(const QString &path, const QByteArray &text)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+} // namespace
+
+class tst_CompatLayout : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void subnetMasks_data();
+    void subnetMasks();
+    void fieldsLineUp_data();
+    void fieldsLineUp();
+    void windowsLayout();
+    void allDetails();
+    void brokenJsonShowsNoAdapter();
+    void dhclientLease();
+    void keyValueLease();
+    void dhcpPlan_data();
+    void dhcpPlan();
+    void dhclientInterfaces();
+    void declaredDhcp();
+    void permissionWords_data();
+    void permissionWords();
+    void interfaceStatistics();
+};
+
+void tst_CompatLayout::subnetMasks_data()
+{
+    QTest::addColumn<int>("prefix");
+    QTest::addColumn<QString>("mask");
+    QTest::newRow("0") << 0 << "0.0.0.0";
+    QTest::newRow("8") << 8 << "255.0.0.0";
+    QTest::newRow("20") << 20 << "255.255.240.0";
+    QTest::newRow("25") << 25 << "255.255.255.128";
+    QTest::newRow("32") << 32 << "255.255.255.255";
+    QTest::newRow("too long") << 40 << "255.255.255.255";
+    QTest::newRow("negative") << -1 << "0.0.0.0";
+}
+
+void tst_CompatLayout::subnetMasks()
+{
+    QFETCH(int, prefix);
+    QFETCH(QString, mask);
+    QCOMPARE(subnetMask(prefix), mask);
+}
+
+void tst_CompatLayout::fieldsLineUp_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("line");
+    // As Windows prints them: the dots on the same columns whatever the label's length.
+    QTest::newRow("even") << "IPv4 Address"
+                          << "   IPv4 Address. . . . . . . . . . . : x\n";
+    QTest::newRow("odd") << "Subnet Mask"
+                         << "   Subnet Mask . . . . . . . . . . . : x\n";
+    QTest::newRow("long") << "Link-local IPv6 Address"
+                          << "   Link-local IPv6 Address . . . . . : x\n";
+    QTest::newRow("suffix") << "Connection-specific DNS Suffix "
+                            << "   Connection-specific DNS Suffix  . : x\n";
+    QTest::newRow("as long as it gets") << QString(34, u'L') << "   " + QString(34, u'L') + ": x\n";
+}
+
+void tst_CompatLayout::fieldsLineUp()
+{
+    QFETCH(QString, label);
+    QFETCH(QString, line);
+    QCOMPARE(field(label, QStringLiteral("x")), line);
+}
+
+void tst_CompatLayout::windowsLayout()
+{
+    const QString expected = QStringLiteral("\nLinux IP Configuration\n\n"
+                                            "\nLoopback adapter lo:\n\n"
+                                            "   Connection-specific DNS Suffix  . : \n"
+                                            "   IPv6 Address. . . . . . . . . . . : ::1\n"
+                                            "   IPv4 Address. . . . . . . . . . . : 127.0.0.1\n"
+                                            "   Subnet Mask . . . . . . . . . . . : 255.0.0.0\n"
+                                            "   Default Gateway . . . . . . . . . : \n"
+                                            "\nEthernet adapter eth0:\n\n"
+                                            "   Connection-specific DNS Suffix  . : \n"
+                                            "   IPv6 Address. . . . . . . . . . . : 2001:db8::5\n"
+                                            "   Temporary IPv6 Address. . . . . . : 2001:db8::77\n"
+                                            "   Link-local IPv6 Address . . . . . : fe80::fc:aff:fe0b:c0d%2\n"
+                                            "   IPv4 Address. . . . . . . . . . . : 192.168.1.10\n"
+                                            "   Subnet Mask . . . . . . . . . . . : 255.255.255.0\n"
+                                            "   IPv4 Address. . . . . . . . . . . : 10.1.2.3\n"
+                                            "   Subnet Mask . . . . . . . . . . . : 255.255.0.0\n"
+                                            "   Default Gateway . . . . . . . . . : fe80::1%2\n"
+                                            "                                       192.168.1.1\n"
+                                            "\nEthernet adapter wlan0:\n\n"
+                                            "   Media State . . . . . . . . . . . : Media disconnected\n"
+                                            "   Connection-specific DNS Suffix  . : \n"
+                                            "\nTunnel adapter tun0:\n\n"
+                                            "   Connection-specific DNS Suffix  . : \n"
+                                            "   IPv4 Address. . . . . . . . . . . : 10.8.0.2\n"
+                                            "   Subnet Mask . . . . . . . . . . . : 255.255.255.255\n"
+                                            "   Default Gateway . . . . . . . . . : \n");
+    QCOMPARE(formatIpconfig(fixture(), false), expected);
+}
+
+void tst_CompatLayout::allDetails()
+{
+    IpconfigFacts facts = fixture();
+    readResolvConf(QStringLiteral("# comment\nsearch corp.example lab.example\nnameserver 192.168.1.1\n"
+                                  "nameserver  2001:db8::53\noptions ndots:2\n"),
+                   facts.host);
+    facts.host.hostName = QStringLiteral("pc1");
+    Lease lease;
+    lease.obtained = QDateTime(QDate(2026, 12, 7), QTime(9, 30), Qt::LocalTime);
+    lease.expires = lease.obtained.addDays(1);
+    lease.server = QStringLiteral("192.168.1.1");
+    lease.domain = QStringLiteral("corp.example");
+    facts.adapterFacts.insert(QStringLiteral("eth0"), {QStringLiteral("e1000e"), false, lease});
+    facts.adapterFacts.insert(QStringLiteral("wlan0"), {QStringLiteral("iwlwifi"), true, std::nullopt});
+    const QString text = formatIpconfig(facts, true);
+
+    const QStringList wanted = {
+        QStringLiteral("   Host Name . . . . . . . . . . . . : pc1\n"),
+        QStringLiteral("   DNS Suffix Search List. . . . . . : corp.example\n"
+                       "                                       lab.example\n"),
+        QStringLiteral("\nEthernet adapter eth0:\n\n"
+                       "   Connection-specific DNS Suffix  . : corp.example\n"
+                       "   Description . . . . . . . . . . . : e1000e\n"
+                       "   Physical Address. . . . . . . . . : 02-FC-0A-0B-0C-0D\n"
+                       "   DHCP Enabled. . . . . . . . . . . : Yes\n"),
+        QStringLiteral("   Temporary IPv6 Address. . . . . . : 2001:db8::77(Deprecated)\n"),
+        QStringLiteral("   IPv4 Address. . . . . . . . . . . : 192.168.1.10(Preferred)\n"),
+        QStringLiteral("   Lease Obtained. . . . . . . . . . : Monday, December 7, 2026 9:30:00 AM\n"
+                       "   Lease Expires . . . . . . . . . . : Tuesday, December 8, 2026 9:30:00 AM\n"
+                       "   Default Gateway . . . . . . . . . : fe80::1%2\n"),
+        QStringLiteral("   DHCP Server . . . . . . . . . . . : 192.168.1.1\n"
+                       "   DNS Servers . . . . . . . . . . . : 192.168.1.1\n"
+                       "                                       2001:db8::53\n"),
+        QStringLiteral("\nWireless LAN adapter wlan0:\n\n   Media State"),
+        QStringLiteral("   Physical Address. . . . . . . . . : AA-BB-CC-DD-EE-FF\n"),
+        QStringLiteral("\nLoopback adapter lo:\n\n"
+                       "   Connection-specific DNS Suffix  . : \n"
+                       "   Description . . . . . . . . . . . : \n"
+                       "   DHCP Enabled. . . . . . . . . . . : No\n"),
+    };
+    for (const QString &part : wanted)
+        QVERIFY2(text.contains(part), qPrintable(part + QStringLiteral("\n---- not in ----\n") + text));
+    // The loopback adapter has no hardware address and no DNS servers of its own.
+    const QString loopback =
+        text.section(QStringLiteral("Loopback adapter lo:"), 1).section(QStringLiteral("adapter"), 0, 0);
+    QVERIFY(!loopback.contains(QStringLiteral("Physical Address")));
+    QVERIFY(!loopback.contains(QStringLiteral("DNS Servers")));
+}
+
+void tst_CompatLayout::brokenJsonShowsNoAdapter()
+{
+    QVERIFY(parseIpAddr("Error: something").isEmpty());
+    QVERIFY(parseIpAddr(R"([{"ifindex":7,"addr_info":[]}])").isEmpty()); // no name
+    QVERIFY(parseDefaultRoutes("{").isEmpty());
+}
+
+void tst_CompatLayout::dhclientLease()
+{
+    const QString text = QStringLiteral(
+        "default-duid \"\\000\\001\";\n"
+        "lease {\n  interface \"eth0\";\n  fixed-address 192.168.1.9;\n  option dhcp-lease-time 3600;\n"
+        "  option dhcp-server-identifier 192.168.1.254;\n  renew 1 2026/12/07 08:00:00;\n"
+        "  expire 1 2026/12/07 09:00:00;\n}\n"
+        "lease {\n  interface \"wlan0\";\n  option dhcp-lease-time 60;\n  expire 2 2026/12/08 10:00:00;\n}\n"
+        "lease {\n  interface \"eth0\";\n  fixed-address 192.168.1.10;\n  option dhcp-lease-time 86400;\n"
+        "  option dhcp-server-identifier 192.168.1.1;\n  option domain-name \"corp.example\";\n"
+        "  expire 2 2026/12/08 10:00:00;\n}\n"
+        "lease {\n  interface \"eth1\";\n  expire epoch 1796724000; # some date\n}\n");
+
+    const std::optional<Lease> eth0 = parseDhclientLease(text, QStringLiteral("eth0"));
+    QVERIFY(eth0);
+    QCOMPARE(eth0->expires, QDateTime(QDate(2026, 12, 8), QTime(10, 0), Qt::UTC));
+    QCOMPARE(eth0->obtained, QDateTime(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC));
+    QCOMPARE(eth0->server, QStringLiteral("192.168.1.1"));
+    QCOMPARE(eth0->domain, QStringLiteral("corp.example"));
+
+    const std::optional<Lease> eth1 = parseDhclientLease(text, QStringLiteral("eth1"));
+    QVERIFY(eth1);
+    QCOMPARE(eth1->expires.toSecsSinceEpoch(), 1796724000);
+    QVERIFY(!eth1->obtained.isValid()); // no lease time: unknown, not made up
+
+    QVERIFY(!parseDhclientLease(text, QStringLiteral("eth2")));
+    QVERIFY(!parseDhclientLease(QString(), QStringLiteral("eth0")));
+}
+
+void tst_CompatLayout::keyValueLease()
+{
+    const QDateTime written(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+    const std::optional<Lease> lease = parseKeyValueLease(
+        QStringLiteral("# This is private data.\nADDRESS=192.168.1.10\nLIFETIME=7200\nSERVER_ADDRESS=192.168.1.1\n"
+                       "DOMAINNAME=corp.example\n"),
+        written);
+    QVERIFY(lease);
+    QCOMPARE(lease->obtained, written);
+    QCOMPARE(lease->expires, written.addSecs(7200));
+    QCOMPARE(lease->server, QStringLiteral("192.168.1.1"));
+    QCOMPARE(lease->domain, QStringLiteral("corp.example"));
+    QVERIFY(!parseKeyValueLease(QStringLiteral("ADDRESS=192.168.1.10\n"), written));
+}
+
+void tst_CompatLayout::dhcpPlan_data()
+{
+    QTest::addColumn<bool>("renew");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("setup");
+    QTest::addColumn<QStringList>("steps"); // "nmcli ..." or "dhclient ..."
+    QTest::addColumn<QString>("text");
+
+    enum
+    {
+        Nm,
+        NmWithoutNmcli,
+        Daemon,
+        DaemonForAll,
+        Declared,
+        Nothing,
+        NotInstalled
+    };
+    const QString noAdapter = noAdapterText(), noClient = noClientText();
+    // clang-format off
+    QTest::newRow("nm renew") << true << "" << int(Nm) << QStringList{"nmcli device connect eth0", "nmcli device connect wlan0"} << "";
+    QTest::newRow("nm release") << false << "" << int(Nm) << QStringList{"nmcli device disconnect eth0"} << "";
+    QTest::newRow("nm renew by pattern") << true << "WL*" << int(Nm) << QStringList{"nmcli device connect wlan0"} << "";
+    QTest::newRow("nm nothing to release") << false << "wl*" << int(Nm) << QStringList{} << noAdapter;
+    QTest::newRow("nm without nmcli, no dhclient") << true << "" << int(NmWithoutNmcli) << QStringList{} << noClient;
+    QTest::newRow("daemon release") << false << "" << int(Daemon) << QStringList{"dhclient -r -pf /run/d.pid -lf /var/lib/dhcp/d.leases eth0"} << "";
+    QTest::newRow("daemon renew restarts it, not in the foreground") << true << "eth0" << int(Daemon)
+        << QStringList{"dhclient -x -pf /run/d.pid -lf /var/lib/dhcp/d.leases eth0", "dhclient -4 -pf /run/d.pid -lf /var/lib/dhcp/d.leases eth0"} << "";
+    QTest::newRow("daemon, other adapter") << true << "eth1" << int(Daemon) << QStringList{} << noAdapter;
+    QTest::newRow("daemon for every interface") << false << "" << int(DaemonForAll) << QStringList{"dhclient -r"} << "";
+    QTest::newRow("declared, renew") << true << "" << int(Declared)
+        << QStringList{"dhclient -pf /run/dhclient.eth1.pid -lf /var/lib/dhcp/dhclient.eth1.leases eth1"} << "";
+    QTest::newRow("declared, nothing to release") << false << "" << int(Declared) << QStringList{} << noAdapter;
+    QTest::newRow("nothing manages an adapter") << true << "" << int(Nothing) << QStringList{} << noClient;
+    QTest::newRow("no client installed") << true << "" << int(NotInstalled) << QStringList{} << noClient;
+    // clang-format on
+}
+
+void tst_CompatLayout::dhcpPlan()
+{
+    QFETCH(bool, renew);
+    QFETCH(QString, pattern);
+    QFETCH(int, setup);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, text);
+
+    DhcpClients clients;
+    clients.interfaces = {QStringLiteral("lo"), QStringLiteral("eth0"), QStringLiteral("eth1"),
+                          QStringLiteral("wlan0")};
+    clients.dhclientInstalled = setup != 6;
+    switch (setup) {
+    case 0:
+        clients.nmcliInstalled = true;
+        [[fallthrough]];
+    case 1:
+        clients.networkManagerRunning = true;
+        clients.dhclientInstalled = false;
+        clients.nmDevices = parseNmcliDevices(QStringLiteral("eth0:ethernet:connected\nwlan0:wifi:disconnected\n"
+                                                             "lo:loopback:unmanaged\ndocker0:bridge:connected\n"
+                                                             "eth1:ethernet:unavailable\n"));
+        break;
+    case 2:
+        clients.dhclients = {describeDhclient({QStringLiteral("-4"), QStringLiteral("-d"), QStringLiteral("-pf"),
+                                               QStringLiteral("/run/d.pid"), QStringLiteral("-lf"),
+                                               QStringLiteral("/var/lib/dhcp/d.leases"), QStringLiteral("eth0")})};
+        break;
+    case 3:
+        clients.dhclients = {describeDhclient({})};
+        break;
+    case 4:
+        clients.declaredDhcp = {QStringLiteral("eth1"), QStringLiteral("eth9")}; // eth9 is not there
+        break;
+    case 6:
+        clients.dhclients = {describeDhclient({QStringLiteral("eth0")})};
+        break;
+    }
+    const DhcpPlan plan = planDhcp(renew, pattern, clients);
+    QStringList planned;
+    for (const DhcpStep &step : plan.steps)
+        planned << (step.tool == DhcpStep::Nmcli ? QStringLiteral("nmcli ") : QStringLiteral("dhclient ")) +
+                       step.arguments.join(u' ');
+    for (QString &line : planned)
+        line = line.trimmed();
+    QCOMPARE(planned, steps);
+    QCOMPARE(plan.text, text);
+}
+
+void tst_CompatLayout::dhclientInterfaces()
+{
+    // Option values are no interfaces, even when they look like one.
+    const DhclientProcess process = describeDhclient(
+        {QStringLiteral("-d"), QStringLiteral("-q"), QStringLiteral("-sf"), QStringLiteral("eth7"),
+         QStringLiteral("-pf"), QStringLiteral("/run/x.pid"), QStringLiteral("eth1"), QStringLiteral("eth2")});
+    QCOMPARE(process.interfaces, (QStringList{QStringLiteral("eth1"), QStringLiteral("eth2")}));
+}
+
+void tst_CompatLayout::declaredDhcp()
+{
+    const QString text = QStringLiteral("auto lo\niface lo inet loopback\n\nallow-hotplug eth0\niface eth0 inet dhcp\n"
+                                        "  iface   eth1  inet   dhcp\n# iface eth3 inet dhcp\niface eth2 inet6 dhcp\n"
+                                        "iface eth4 inet static\n");
+    QCOMPARE(parseDeclaredDhcp(text), (QStringList{QStringLiteral("eth0"), QStringLiteral("eth1")}));
+}
+
+void tst_CompatLayout::permissionWords_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("denied");
+    QTest::newRow("nmcli") << "Error: Not authorized to control networking." << true;
+    QTest::newRow("dhclient") << "open: Permission denied" << true;
+    QTest::newRow("socket") << "can't create socket: Operation not permitted" << true;
+    QTest::newRow("other failure") << "Error: Device 'eth9' not found." << false;
+}
+
+void tst_CompatLayout::permissionWords()
+{
+    QFETCH(QString, output);
+    QFETCH(bool, denied);
+    QCOMPARE(saysPermissionDenied(output), denied);
+}
+
+void tst_CompatLayout::interfaceStatistics()
+{
+    QTemporaryDir sys;
+    QVERIFY(sys.isValid());
+    const auto counters = [&sys](const QString &name, const QList<QPair<const char *, QByteArray>> &values) {
+        for (const auto &[file, value] : values)
+            writeFile(sys.filePath(name + QStringLiteral("/statistics/") + QLatin1String(file)), value + '\n');
+    };
+    counters(QStringLiteral("lo"),
+             {{"rx_bytes", "5000"}, {"tx_bytes", "5000"}, {"rx_packets", "50"}, {"tx_packets", "50"}});
+    counters(QStringLiteral("eth0"), {{"rx_bytes", "8000000000"},
+                                      {"tx_bytes", "700"},
+                                      {"rx_packets", "900"},
+                                      {"tx_packets", "7"},
+                                      {"multicast", "100"},
+                                      {"rx_dropped", "3"},
+                                      {"tx_dropped", "1"},
+                                      {"rx_errors", "2"},
+                                      {"tx_errors", "4"},
+                                      {"rx_nohandler", "6"}});
+    writeFile(sys.filePath(QStringLiteral("bonding_masters")), "\n");
+    QDir(sys.path()).mkdir(QStringLiteral("nostats"));
+
+    const QList<InterfaceCounters> interfaces = readInterfaceCounters(sys.path());
+    QCOMPARE(interfaces.size(), 2);
+    const QString text = formatInterfaceStatistics(interfaces);
+    const QString expected = QStringLiteral("Interface Statistics\n\n"
+                                            "                           Received            Sent\n\n"
+                                            "Bytes                    8000005000            5700\n"
+                                            "Unicast packets                 850              57\n"
+                                            "Non-unicast packets             100               0\n"
+                                            "Discards                          3               1\n"
+                                            "Errors                            2               4\n"
+                                            "Unknown protocols                 6\n"
+                                            "\n");
+    QVERIFY2(text.startsWith(expected), qPrintable(text));
+    QVERIFY2(text.contains(
+                 QStringLiteral("\nlo                         5000            5000              50              50\n")),
+             qPrintable(text));
+    QVERIFY(text.contains(
+        QStringLiteral("\neth0                 8000000000             700             900               7\n")));
+}
+
+QTEST_GUILESS_MAIN(tst_CompatLayout)
+#include "tst_compatlayout.moc"
