@@ -31,6 +31,12 @@ public:
             !write("resolv.conf", "nameserver 127.0.0.1\noptions timeout:1 attempts:1\n") ||
             !write("nsswitch.conf", "hosts: files dns\n"))
             error = QStringLiteral("cannot write %1").arg(m_etc);
+        // Namespaces left by an earlier run that ended abruptly under the same process id.
+        for (const QString &name : {server, client}) {
+            QProcess stale;
+            stale.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("del"), name});
+            stale.waitForFinished(10000);
+        }
         const QList<QStringList> steps = {
             {"netns", "add", server},
             {"netns", "add", client},
