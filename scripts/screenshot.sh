@@ -1,7 +1,10 @@
 #!/bin/sh
-# Starts Parlo under a virtual X server and saves a picture of its main window.
+# Saves pictures of the main window into docs/screenshots/: as it starts (under a virtual X
+# server), and after a successful and a failed send to a private Samba receiver.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-out=${1:-$top/docs/screenshots/main.png}
-mkdir -p "$(dirname "$out")"
-exec xvfb-run -a -s "-screen 0 1024x768x24" "$top/build/parlo" --screenshot "$out"
+build=${BUILD:-$top/build}
+out=$top/docs/screenshots
+mkdir -p "$out"
+xvfb-run -a -s "-screen 0 1024x768x24" "$build/parlo" --screenshot "$out/main.png"
+PARLO_SCREENSHOTS=$out QT_QPA_PLATFORM=offscreen "$build/tests/main/tst_send_e2e" >/dev/null
