@@ -51,79 +51,66 @@ Result run(const QString &program, const QStringList &arguments, const QStringLi
     return result;
 }
 
-Result compat(const QString &name, const QStringList &arguments, const QStringList &extra = {}, int limit = 30000)
+// A console program with arguments separated by blanks.
+Result compat(const QString &name, const QString &arguments, const QStringList &extra = {}, int limit = 30000)
 {
-    return run(compatDir + u'/' + name, arguments, extra, limit);
+    return run(compatDir + u'/' + name, arguments.split(u' ', Qt::SkipEmptyParts), extra, limit);
 }
 
-bool ip(const QStringList &arguments)
+// ip(8) with arguments separated by blanks.
+bool ip(const QString &arguments)
 {
-    const Result result = run(QStringLiteral("/usr/sbin/ip"), arguments, {}, 10000);
+    const Result result = run(QStringLiteral("/usr/sbin/ip"), arguments.split(u' '), {}, 10000);
     if (result.exitCode != 0)
-        qWarning("ip %s: %s", qPrintable(arguments.join(u' ')), qPrintable(result.output + result.errors));
+        qWarning("ip %s: %s", qPrintable(arguments), qPrintable(result.output + result.errors));
     return result.exitCode == 0;
 }
 
 // Two network namespaces joined by a veth pair, removed again whatever happens to the test.
 struct NamespacePair
 {
-    QString first, second;
-    QString firstAddress, secondAddress;
-    QString firstLink;
+    const QString id = QString::number(::getpid());
+    const QString first = QStringLiteral("parlo-compat-%1-a").arg(id),
+                  second = QStringLiteral("parlo-compat-%1-b").arg(id);
+    const QString firstLink = QStringLiteral("pca") + id, secondLink = QStringLiteral("pcb") + id;
+    const QString net = QStringLiteral("10.213.%1.").arg(::getpid() % 250);
+    const QString firstAddress = net + u'1', secondAddress = net + u'2';
 
-    NamespacePair()
-    {
-        const QString id = QString::number(::getpid());
-        first = QStringLiteral("parlo-compat-%1-a").arg(id);
-        second = QStringLiteral("parlo-compat-%1-b").arg(id);
-        firstLink = QStringLiteral("pca%1").arg(id);
-        const QString net = QStringLiteral("10.213.%1.").arg(::getpid() % 250);
-        firstAddress = net + u'1';
-        secondAddress = net + u'2';
-    }
     ~NamespacePair()
     {
-        run(QStringLiteral("/usr/sbin/ip"), {QStringLiteral("netns"), QStringLiteral("del"), first}, {}, 10000);
-        run(QStringLiteral("/usr/sbin/ip"), {QStringLiteral("netns"), QStringLiteral("del"), second}, {}, 10000);
+        ip(QStringLiteral("netns del ") + first);
+        ip(QStringLiteral("netns del ") + second);
     }
 
-    // Removes pairs that earlier runs of this test left behind when they were killed.
+    // Removes the pairs of earlier runs that were killed before they could clean up.
     static void removeStale()
     {
-        static const QRegularExpression name(QStringLiteral("^parlo-compat-(\\d+)-[ab]\\b"));
+        static const QRegularExpression name(QStringLiteral("^(parlo-compat-(\\d+)-[ab])\\b"));
         const Result list = run(QStringLiteral("/usr/sbin/ip"), {QStringLiteral("netns"), QStringLiteral("list")});
         for (const QString &line : list.output.split(u'\n')) {
             const QRegularExpressionMatch match = name.match(line);
-            if (match.hasMatch() && !QFileInfo::exists(QStringLiteral("/proc/") + match.captured(1)))
-                run(QStringLiteral("/usr/sbin/ip"),
-                    {QStringLiteral("netns"), QStringLiteral("del"), line.section(u' ', 0, 0)}, {}, 10000);
+            if (match.hasMatch() && !QFileInfo::exists(QStringLiteral("/proc/") + match.captured(2)))
+                ip(QStringLiteral("netns del ") + match.captured(1));
         }
     }
 
     bool create()
     {
-        const QString secondLink = QStringLiteral("pcb%1").arg(::getpid());
-        return ip({QStringLiteral("netns"), QStringLiteral("add"), first}) &&
-               ip({QStringLiteral("netns"), QStringLiteral("add"), second}) &&
-               ip({QStringLiteral("link"), QStringLiteral("add"), firstLink, QStringLiteral("netns"), first,
-                   QStringLiteral("type"), QStringLiteral("veth"), QStringLiteral("peer"), QStringLiteral("name"),
-                   secondLink, QStringLiteral("netns"), second}) &&
-               ip({QStringLiteral("-n"), first, QStringLiteral("addr"), QStringLiteral("add"),
-                   firstAddress + QStringLiteral("/24"), QStringLiteral("dev"), firstLink}) &&
-               ip({QStringLiteral("-n"), second, QStringLiteral("addr"), QStringLiteral("add"),
-                   secondAddress + QStringLiteral("/24"), QStringLiteral("dev"), secondLink}) &&
-               ip({QStringLiteral("-n"), first, QStringLiteral("link"), QStringLiteral("set"), firstLink,
-                   QStringLiteral("up")}) &&
-               ip({QStringLiteral("-n"), second, QStringLiteral("link"), QStringLiteral("set"), secondLink,
-                   QStringLiteral("up")});
+        return ip(QStringLiteral("netns add ") + first) && ip(QStringLiteral("netns add ") + second) &&
+               ip(QStringLiteral("link add %1 netns %2 type veth peer name %3 netns %4")
+                      .arg(firstLink, first, secondLink, second)) &&
+               ip(QStringLiteral("-n %1 addr add %2/24 dev %3").arg(first, firstAddress, firstLink)) &&
+               ip(QStringLiteral("-n %1 addr add %2/24 dev %3").arg(second, secondAddress, secondLink)) &&
+               ip(QStringLiteral("-n %1 link set %2 up").arg(first, firstLink)) &&
+               ip(QStringLiteral("-n %1 link set %2 up").arg(second, secondLink));
     }
 
     // A console program run inside the first namespace.
-    Result inFirst(const QString &program, const QStringList &arguments)
+    Result inFirst(const QString &program, const QString &arguments)
     {
         return run(QStringLiteral("/usr/sbin/ip"),
                    QStringList{QStringLiteral("netns"), QStringLiteral("exec"), first, compatDir + u'/' + program} +
-                       arguments);
+                       arguments.split(u' ', Qt::SkipEmptyParts));
     }
 };
 
@@ -165,6 +152,11 @@ struct DnsServer
     }
 };
 
+bool matches(const QString &text, const QString &pattern)
+{
+    return QRegularExpression(pattern).match(text).hasMatch();
+}
+
 void writeProgram(const QString &path, const QByteArray &text)
 {
     QDir().mkpath(QFileInfo(path).path());
@@ -175,14 +167,6 @@ void writeProgram(const QString &path, const QByteArray &text)
     QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
 
-qsizetype countMatches(const QString &text, const QString &pattern)
-{
-    qsizetype count = 0;
-    for (auto it = QRegularExpression(pattern).globalMatch(text); it.hasNext(); it.next())
-        ++count;
-    return count;
-}
-
 } // namespace
 
 class tst_CompatRuns : public QObject
@@ -191,10 +175,7 @@ class tst_CompatRuns : public QObject
 private Q_SLOTS:
     void initTestCase();
     void pingTwice();
-    void pingFourByDefault();
-    void pingUsage();
     void tracertReachesLoopback();
-    void tracertUsageOnStandardOutput();
     void netstatListsOurConnection();
     void netstatInterfaceStatistics();
     void ipconfigShowsLoopback();
@@ -205,7 +186,6 @@ private Q_SLOTS:
     void missingToolNamesPackage();
     void toolErrorsReachStandardOutput();
     void telnetOpensTerminal();
-    void telnetWithoutTerminalSaysSo();
 };
 
 void tst_CompatRuns::initTestCase()
@@ -216,47 +196,17 @@ void tst_CompatRuns::initTestCase()
 
 void tst_CompatRuns::pingTwice()
 {
-    const Result result =
-        compat(QStringLiteral("ping"), {QStringLiteral("127.0.0.1"), QStringLiteral("-n"), QStringLiteral("2")});
+    const Result result = compat(QStringLiteral("ping"), QStringLiteral("127.0.0.1 -n 2"));
     QCOMPARE(result.exitCode, 0);
-    QCOMPARE(countMatches(result.output, QStringLiteral("bytes from 127\\.0\\.0\\.1")), 2);
+    QCOMPARE(result.output.count(QStringLiteral("bytes from 127.0.0.1")), 2);
     QVERIFY(result.errors.isEmpty());
-}
-
-void tst_CompatRuns::pingFourByDefault()
-{
-    // Linux ping alone would never end.
-    const Result result = compat(QStringLiteral("ping"), {QStringLiteral("127.0.0.1")});
-    QCOMPARE(result.exitCode, 0);
-    QCOMPARE(countMatches(result.output, QStringLiteral("bytes from 127\\.0\\.0\\.1")), 4);
-}
-
-void tst_CompatRuns::pingUsage()
-{
-    const Result result = compat(QStringLiteral("ping"), {});
-    QCOMPARE(result.exitCode, 1);
-    QVERIFY(result.output.contains(QStringLiteral("Usage: ping")));
 }
 
 void tst_CompatRuns::tracertReachesLoopback()
 {
-    const Result result =
-        compat(QStringLiteral("tracert"), {QStringLiteral("-d"), QStringLiteral("-h"), QStringLiteral("5"),
-                                           QStringLiteral("-w"), QStringLiteral("200"), QStringLiteral("127.0.0.1")});
+    const Result result = compat(QStringLiteral("tracert"), QStringLiteral("-d -h 5 -w 200 127.0.0.1"));
     QCOMPARE(result.exitCode, 0);
-    QVERIFY2(QRegularExpression(QStringLiteral("\\n *1 +127\\.0\\.0\\.1 ")).match(result.output).hasMatch(),
-             qPrintable(result.output));
-}
-
-void tst_CompatRuns::tracertUsageOnStandardOutput()
-{
-    // The trace window's line with an empty target.
-    const Result result =
-        compat(QStringLiteral("tracert"), {QStringLiteral("-d"), QStringLiteral("-h"), QStringLiteral("5"),
-                                           QStringLiteral("-w"), QStringLiteral("200")});
-    QCOMPARE(result.exitCode, 1);
-    QVERIFY(result.output.contains(QStringLiteral("Usage: tracert")));
-    QVERIFY(result.errors.isEmpty());
+    QVERIFY2(matches(result.output, QStringLiteral("\\n *1 +127\\.0\\.0\\.1 ")), qPrintable(result.output));
 }
 
 void tst_CompatRuns::netstatListsOurConnection()
@@ -266,30 +216,23 @@ void tst_CompatRuns::netstatListsOurConnection()
     QTcpSocket client;
     client.connectToHost(QHostAddress::LocalHost, server.serverPort());
     QVERIFY(client.waitForConnected(5000));
-    const QString local = QStringLiteral("127.0.0.1:%1").arg(server.serverPort());
+    const QString local = QStringLiteral("127\\.0\\.0\\.1:%1 ").arg(server.serverPort());
 
-    const Result connections = compat(QStringLiteral("netstat"), {QStringLiteral("-n")});
+    const Result connections = compat(QStringLiteral("netstat"), QStringLiteral("-n"));
     QCOMPARE(connections.exitCode, 0);
-    QVERIFY2(QRegularExpression(QRegularExpression::escape(local) + QStringLiteral(" .*ESTABLISHED"))
-                 .match(connections.output)
-                 .hasMatch(),
-             qPrintable(connections.output));
-
-    const Result all = compat(QStringLiteral("netstat"), {QStringLiteral("-an")});
-    QVERIFY(QRegularExpression(QRegularExpression::escape(local) + QStringLiteral(" .*LISTEN"))
-                .match(all.output)
-                .hasMatch());
+    QVERIFY2(matches(connections.output, local + QStringLiteral(".*ESTABLISHED")), qPrintable(connections.output));
+    const Result all = compat(QStringLiteral("netstat"), QStringLiteral("-an"));
+    QVERIFY(matches(all.output, local + QStringLiteral(".*LISTEN")));
     QVERIFY2(!all.output.contains(QStringLiteral("UNIX")), "only the Internet families");
 }
 
 void tst_CompatRuns::netstatInterfaceStatistics()
 {
-    const Result result = compat(QStringLiteral("netstat"), {QStringLiteral("-e")});
+    const Result result = compat(QStringLiteral("netstat"), QStringLiteral("-e"));
     QCOMPARE(result.exitCode, 0);
     QVERIFY(result.output.startsWith(QStringLiteral("Interface Statistics\n")));
-    QVERIFY(QRegularExpression(QStringLiteral("\\nBytes +\\d+ +\\d+\\n")).match(result.output).hasMatch());
-    QVERIFY2(QRegularExpression(QStringLiteral("\\nlo +\\d+ +\\d+ +\\d+ +\\d+\\n")).match(result.output).hasMatch(),
-             qPrintable(result.output));
+    QVERIFY(matches(result.output, QStringLiteral("\\nBytes +\\d+ +\\d+\\n")));
+    QVERIFY2(matches(result.output, QStringLiteral("\\nlo +\\d+ +\\d+ +\\d+ +\\d+\\n")), qPrintable(result.output));
 }
 
 void tst_CompatRuns::ipconfigShowsLoopback()
@@ -310,18 +253,14 @@ void tst_CompatRuns::arpAndIpconfigInOwnNamespace()
     QVERIFY(pair.create());
 
     // The first echo fills the neighbour table.
-    const Result ping =
-        pair.inFirst(QStringLiteral("ping"), {QStringLiteral("-n"), QStringLiteral("1"), QStringLiteral("-w"),
-                                              QStringLiteral("3000"), pair.secondAddress});
+    const Result ping = pair.inFirst(QStringLiteral("ping"), QStringLiteral("-n 1 -w 3000 ") + pair.secondAddress);
     QVERIFY2(ping.output.contains(QStringLiteral("bytes from ") + pair.secondAddress),
              qPrintable(ping.output + ping.errors));
 
-    const Result arp = pair.inFirst(QStringLiteral("arp"), {QStringLiteral("-a")});
+    const Result arp = pair.inFirst(QStringLiteral("arp"), QStringLiteral("-a"));
     QCOMPARE(arp.exitCode, 0);
-    QVERIFY2(QRegularExpression(QStringLiteral("\\(%1\\) at ([0-9a-f]{2}:){5}[0-9a-f]{2} .* on %2")
-                                    .arg(QRegularExpression::escape(pair.secondAddress), pair.firstLink))
-                 .match(arp.output)
-                 .hasMatch(),
+    QVERIFY2(matches(arp.output, QStringLiteral("\\(%1\\) at ([0-9a-f]{2}:){5}[0-9a-f]{2} .* on %2")
+                                     .arg(QRegularExpression::escape(pair.secondAddress), pair.firstLink)),
              qPrintable(arp.output));
 
     const Result ipconfig = pair.inFirst(QStringLiteral("ipconfig"), {});
@@ -341,7 +280,7 @@ void tst_CompatRuns::nslookupAsksOwnServer()
     Result result;
     // dnsmasq answers once it has bound its socket.
     QTRY_VERIFY_WITH_TIMEOUT(
-        (result = compat(QStringLiteral("nslookup"), {QStringLiteral("www.parlo.test"), server.address}, {}, 10000))
+        (result = compat(QStringLiteral("nslookup"), QStringLiteral("www.parlo.test ") + server.address, {}, 10000))
             .output.contains(QStringLiteral("Address: 127.0.0.9")),
         10000);
     QCOMPARE(result.exitCode, 0);
@@ -354,10 +293,9 @@ void tst_CompatRuns::nslookupGivesUpSoon()
     // A server that never answers: the lookup must end in seconds, not in 15.
     QUdpSocket silent;
     QVERIFY(silent.bind(QHostAddress::LocalHost, 0));
-    const Result result = compat(QStringLiteral("nslookup"),
-                                 {QStringLiteral("-port=%1").arg(silent.localPort()), QStringLiteral("www.parlo.test"),
-                                  QStringLiteral("127.0.0.1")},
-                                 {}, 20000);
+    const Result result =
+        compat(QStringLiteral("nslookup"), QStringLiteral("-port=%1 www.parlo.test 127.0.0.1").arg(silent.localPort()),
+               {}, 20000);
     QVERIFY2(result.exitCode > 0, qPrintable(result.errors));
     QVERIFY2(result.milliseconds < 8000, qPrintable(QString::number(result.milliseconds)));
     QVERIFY2(result.output.contains(QStringLiteral("timed out")), qPrintable(result.output));
@@ -366,24 +304,24 @@ void tst_CompatRuns::nslookupGivesUpSoon()
 void tst_CompatRuns::missingToolNamesPackage_data()
 {
     QTest::addColumn<QString>("program");
-    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("arguments");
     QTest::addColumn<QString>("line");
     // clang-format off
-    QTest::newRow("ping") << "ping" << QStringList{"127.0.0.1"} << "ping is not installed: install the Debian package iputils-ping.\n";
-    QTest::newRow("tracert") << "tracert" << QStringList{"-d", "127.0.0.1"} << "traceroute is not installed: install the Debian package traceroute.\n";
-    QTest::newRow("ipconfig") << "ipconfig" << QStringList{} << "ip is not installed: install the Debian package iproute2.\n";
-    QTest::newRow("netstat") << "netstat" << QStringList{"-n"} << "netstat is not installed: install the Debian package net-tools.\n";
-    QTest::newRow("netstat twice") << "netstat" << QStringList{"-s", "-r"} << "netstat is not installed: install the Debian package net-tools.\n";
-    QTest::newRow("arp") << "arp" << QStringList{"-a"} << "arp is not installed: install the Debian package net-tools.\n";
-    QTest::newRow("arp flush") << "arp" << QStringList{"-d", "*"} << "ip is not installed: install the Debian package iproute2.\n";
-    QTest::newRow("nslookup") << "nslookup" << QStringList{"parlo.test", "127.0.0.1"} << "nslookup is not installed: install the Debian package bind9-dnsutils.\n";
+    QTest::newRow("ping") << "ping" << "127.0.0.1" << "ping is not installed: install the Debian package iputils-ping.\n";
+    QTest::newRow("tracert") << "tracert" << "-d 127.0.0.1" << "traceroute is not installed: install the Debian package traceroute.\n";
+    QTest::newRow("ipconfig") << "ipconfig" << "" << "ip is not installed: install the Debian package iproute2.\n";
+    QTest::newRow("netstat") << "netstat" << "-n" << "netstat is not installed: install the Debian package net-tools.\n";
+    QTest::newRow("netstat twice") << "netstat" << "-s -r" << "netstat is not installed: install the Debian package net-tools.\n";
+    QTest::newRow("arp") << "arp" << "-a" << "arp is not installed: install the Debian package net-tools.\n";
+    QTest::newRow("arp flush") << "arp" << "-d *" << "ip is not installed: install the Debian package iproute2.\n";
+    QTest::newRow("nslookup") << "nslookup" << "parlo.test 127.0.0.1" << "nslookup is not installed: install the Debian package bind9-dnsutils.\n";
     // clang-format on
 }
 
 void tst_CompatRuns::missingToolNamesPackage()
 {
     QFETCH(QString, program);
-    QFETCH(QStringList, arguments);
+    QFETCH(QString, arguments);
     QFETCH(QString, line);
     QTemporaryDir emptyRoot;
     const Result result = compat(program, arguments, {QStringLiteral("PARLO_TOOL_ROOT=") + emptyRoot.path()});
@@ -397,9 +335,8 @@ void tst_CompatRuns::toolErrorsReachStandardOutput()
     QTemporaryDir root;
     writeProgram(root.filePath(QStringLiteral("usr/bin/ping")),
                  "#!/bin/sh\necho \"args: $*\"\necho 'ping: oops' >&2\ncat\necho 'input ended'\nexit 2\n");
-    const Result result =
-        compat(QStringLiteral("ping"), {QStringLiteral("-n"), QStringLiteral("1"), QStringLiteral("h")},
-               {QStringLiteral("PARLO_TOOL_ROOT=") + root.path()}, 10000);
+    const Result result = compat(QStringLiteral("ping"), QStringLiteral("-n 1 h"),
+                                 {QStringLiteral("PARLO_TOOL_ROOT=") + root.path()}, 10000);
     QCOMPARE(result.output, QStringLiteral("args: -O -n -c 1 h\nping: oops\ninput ended\n"));
     QVERIFY(result.errors.isEmpty());
     QCOMPARE(result.exitCode, 2);
@@ -412,7 +349,7 @@ void tst_CompatRuns::telnetOpensTerminal()
     writeProgram(folder.filePath(QStringLiteral("bin/x-terminal-emulator")),
                  "#!/bin/sh\nfor word in \"$@\"; do echo \"[$word]\"; done > '" + record.toLocal8Bit() + "'\n");
     writeProgram(folder.filePath(QStringLiteral("root/usr/bin/telnet")), "#!/bin/sh\nexit 0\n");
-    const Result result = compat(QStringLiteral("telnet.exe"), {QStringLiteral("10.0.0.1"), QStringLiteral("23")},
+    const Result result = compat(QStringLiteral("telnet.exe"), QStringLiteral("10.0.0.1 23"),
                                  {QStringLiteral("PATH=") + folder.filePath(QStringLiteral("bin")),
                                   QStringLiteral("PARLO_TOOL_ROOT=") + folder.filePath(QStringLiteral("root"))},
                                  10000);
@@ -424,26 +361,6 @@ void tst_CompatRuns::telnetOpensTerminal()
     QCOMPARE(words.mid(words.size() - 3),
              (QStringList{u'[' + folder.filePath(QStringLiteral("root/usr/bin/telnet")) + u']',
                           QStringLiteral("[10.0.0.1]"), QStringLiteral("[23]")}));
-}
-
-void tst_CompatRuns::telnetWithoutTerminalSaysSo()
-{
-    // The message box waits for a click that never comes: read what it says, then end it.
-    QTemporaryDir folder;
-    writeProgram(folder.filePath(QStringLiteral("root/usr/bin/telnet")), "#!/bin/sh\nexit 0\n");
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("PATH"), folder.filePath(QStringLiteral("empty")));
-    environment.insert(QStringLiteral("PARLO_TOOL_ROOT"), folder.filePath(QStringLiteral("root")));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process.setProcessEnvironment(environment);
-    process.start(compatDir + QStringLiteral("/telnet.exe"), {QStringLiteral("10.0.0.1")});
-    QVERIFY(process.waitForStarted(5000));
-    QByteArray output;
-    QTRY_VERIFY_WITH_TIMEOUT((output += process.readAllStandardOutput()).contains("no terminal emulator is installed"),
-                             10000);
-    process.kill();
-    QVERIFY(process.waitForFinished(5000));
 }
 
 QTEST_GUILESS_MAIN(tst_CompatRuns)
