@@ -68,8 +68,6 @@ private Q_SLOTS:
     void sendLine();
     void shellTakesTextLiterally_data();
     void shellTakesTextLiterally();
-    void aliasLine_data();
-    void aliasLine();
 
     void sendsToTypedOrPickedName_data();
     void sendsToTypedOrPickedName();
@@ -82,12 +80,10 @@ private Q_SLOTS:
     void quotedAliasReadsBackAsOne();
     void getAliasesMissingFile();
     void getAliasesAppendsEveryField();
-    void editAliasFile();
 
     void listSendStartsOnePerName();
     void listSendChecks_data();
     void listSendChecks();
-    void listSendStopsAtFailure();
     void editLists();
     void realListSendDoesNotWait();
 
@@ -117,12 +113,8 @@ void tst_Messaging::sendLine_data()
     QTest::newRow("empty message") << "BOB" << "" << "net send BOB ";
     QTest::newRow("letters beyond ASCII") << "BOB" << "Grüße" << "net send BOB Grüße";
     QTest::newRow("double blank kept") << "BOB" << "a  b" << "net send BOB 'a  b'";
-    QTest::newRow("blank at end kept") << "BOB" << "hi " << "net send BOB 'hi '";
-    QTest::newRow("semicolon") << "BOB" << "hi; rm x" << "net send BOB 'hi; rm x'";
     QTest::newRow("single quote") << "BOB" << "it's" << "net send BOB 'it'\\''s'";
-    QTest::newRow("recipient syntax") << "$(id)" << "hi" << "net send '$(id)' hi";
     QTest::newRow("recipient word by word") << "PC1 a&b" << "hi" << "net send PC1 'a&b' hi";
-    QTest::newRow("line break") << "BOB" << "one\ntwo" << "net send BOB 'one\ntwo'";
     // clang-format on
 }
 
@@ -184,24 +176,6 @@ void tst_Messaging::shellTakesTextLiterally()
     QCOMPARE(received.takeLast(), QString());
     QCOMPARE(received, arguments);
     QVERIFY(!QFile::exists(file(QStringLiteral("pwned"))));
-}
-
-void tst_Messaging::aliasLine_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("line");
-
-    QTest::newRow("plain") << "PC1" << "PC1\r\n";
-    QTest::newRow("blank inside") << "John Smith" << "John Smith\r\n";
-    QTest::newRow("comma") << "Smith, John" << "\"Smith, John\"\r\n";
-    QTest::newRow("leading blank") << "  PC9" << "\"  PC9\"\r\n";
-}
-
-void tst_Messaging::aliasLine()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, line);
-    QCOMPARE(::aliasLine(name), line);
 }
 
 void tst_Messaging::sendsToTypedOrPickedName_data()
@@ -379,15 +353,6 @@ void tst_Messaging::getAliasesAppendsEveryField()
     QVERIFY(m_fake->launcher.calls.isEmpty());
 }
 
-void tst_Messaging::editAliasFile()
-{
-    Window w(*m_fake);
-    w.choose("mEAlias");
-    QCOMPARE(m_fake->launcher.calls.size(), 1);
-    QCOMPARE(m_fake->launcher.calls[0].commandLine, QStringLiteral("notepad.exe c:\\parlo.txt"));
-    QCOMPARE(m_fake->launcher.calls[0].windowStyle, 1);
-}
-
 void tst_Messaging::listSendStartsOnePerName()
 {
     writeBytes(file(QStringLiteral("list2.txt")), "PC1\r\nPC2\r\n\r\nPC3,,007\r\n  John Smith\r\n");
@@ -432,30 +397,18 @@ void tst_Messaging::listSendChecks()
     QTEST(m_fake->messages.boxes[0].icon, "icon");
 }
 
-void tst_Messaging::listSendStopsAtFailure()
-{
-    writeBytes(file(QStringLiteral("list1.txt")), "PC1\r\nPC2\r\n");
-    m_fake->launcher.next = {0, QStringLiteral("Cannot start net: the program was not found.")};
-    Window w(*m_fake);
-    w.txtmsg->setPlainText(QStringLiteral("hello"));
-    w.choose("mlist1");
-    QCOMPARE(m_fake->launcher.calls.size(), 1);
-    QCOMPARE(m_fake->messages.boxes.size(), 1);
-    QCOMPARE(m_fake->messages.boxes[0].text, m_fake->launcher.next.error);
-}
-
 void tst_Messaging::editLists()
 {
     Window w(*m_fake);
-    for (const char *item : {"eList1", "mElist2", "mElist3", "mElist4"})
+    for (const char *item : {"mEAlias", "eList1", "mElist2", "mElist3", "mElist4"})
         w.choose(item);
     QStringList lines;
     for (const LaunchCall &call : std::as_const(m_fake->launcher.calls)) {
         lines << call.commandLine;
         QCOMPARE(call.windowStyle, 1);
     }
-    QCOMPARE(lines, (QStringList{"notepad.exe c:\\list1.txt", "notepad.exe c:\\list2.txt", "notepad.exe c:\\list3.txt",
-                                 "notepad.exe c:\\list4.txt"}));
+    QCOMPARE(lines, (QStringList{"notepad.exe c:\\parlo.txt", "notepad.exe c:\\list1.txt", "notepad.exe c:\\list2.txt",
+                                 "notepad.exe c:\\list3.txt", "notepad.exe c:\\list4.txt"}));
 }
 
 namespace {
