@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -15,6 +16,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUdpSocket>
 
 #include <memory>
 
@@ -80,6 +82,8 @@ private Q_SLOTS:
     void pingShowsFourRepliesAndReturns();
     void traceReachesLoopback();
     void netstatListsOurConnection();
+    void lookupAsksOurOwnServer();
+    void ipconfigShowsLoopback();
     void directoryChangeDoesNotCarryOver();
     void interactiveLineEndsAtOnce();
     void stopEndsAContinuousPing();
@@ -184,6 +188,49 @@ void tst_ToolsReal::netstatListsOurConnection()
     click(w, "Command1");
     const QString output = textOf(control(w, "RichTextBox1"));
     QVERIFY2(output.contains(QStringLiteral("127.0.0.1:%1").arg(server.serverPort())), qPrintable(output));
+}
+
+void tst_ToolsReal::lookupAsksOurOwnServer()
+{
+    QVERIFY2(haveCompat("nslookup"), "compat/nslookup is not built");
+    if (!QFileInfo(QStringLiteral("/usr/sbin/dnsmasq")).isExecutable())
+        QSKIP("dnsmasq is not installed");
+    quint16 port = 0;
+    {
+        QUdpSocket probe;
+        QVERIFY(probe.bind(QHostAddress::LocalHost, 0));
+        port = probe.localPort();
+    }
+    // A name server on loopback with one fixed record and nothing to forward to.
+    QProcess server;
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(QStringLiteral("/usr/sbin/dnsmasq"),
+                 {QStringLiteral("--keep-in-foreground"), QStringLiteral("--conf-file=/dev/null"),
+                  QStringLiteral("--no-resolv"), QStringLiteral("--no-hosts"), QStringLiteral("--pid-file="),
+                  QStringLiteral("--user=root"), QStringLiteral("--log-facility=-"),
+                  QStringLiteral("--bind-interfaces"), QStringLiteral("--listen-address=127.0.0.1"),
+                  QStringLiteral("--port=%1").arg(port), QStringLiteral("--address=/parlo.test/10.9.8.7")});
+    QVERIFY(server.waitForStarted(5000));
+    QByteArray log;
+    QTRY_VERIFY_WITH_TIMEOUT((log += server.readAll()).contains("started"), 5000);
+
+    QWidget *w = open(QStringLiteral("nslookup"), m_quiet);
+    setText(w, "Text2", QStringLiteral("-port=%1 parlo.test 127.0.0.1").arg(port));
+    click(w, "Command1");
+    const QString output = textOf(control(w, "Text1"));
+    server.terminate();
+    QVERIFY(server.waitForFinished(5000));
+    QVERIFY2(output.contains(QStringLiteral("10.9.8.7")), qPrintable(output));
+    QCOMPARE(textOf(control(w, "Text2")), QString());
+}
+
+void tst_ToolsReal::ipconfigShowsLoopback()
+{
+    QVERIFY2(haveCompat("ipconfig"), "compat/ipconfig is not built");
+    QWidget *w = open(QStringLiteral("ipcfig"), m_quiet);
+    click(w, "Command1");
+    const QString output = textOf(control(w, "Text1"));
+    QVERIFY2(output.contains(QStringLiteral("127.0.0.1")), qPrintable(output));
 }
 
 void tst_ToolsReal::directoryChangeDoesNotCarryOver()
