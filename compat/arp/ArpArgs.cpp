@@ -49,10 +49,10 @@ QString linuxHardwareAddress(const QString &windowsAddress)
 
 ArpCommand translateArp(const QStringList &arguments)
 {
-    static const QList<OptionSpec> specs = {{QStringLiteral("a")}, {QStringLiteral("g")}, {QStringLiteral("v")},
+    static const QList<OptionRule> rules = {{QStringLiteral("a")}, {QStringLiteral("g")}, {QStringLiteral("v")},
                                             {QStringLiteral("d")}, {QStringLiteral("s")}, {QStringLiteral("?")}};
     const ArpCommand usage{false, Translation::say(arpUsage())};
-    const ParsedArgs parsed = parseWindowsArgs(arguments, specs);
+    const ParsedArgs parsed = parseWindowsArgs(arguments, rules);
     if (!parsed.error.isEmpty() || parsed.options.isEmpty())
         return usage;
     if (parsed.has(QStringLiteral("?")))

@@ -4,18 +4,18 @@ namespace compat {
 
 namespace {
 
-const OptionSpec *findSpec(const QString &name, const QList<OptionSpec> &specs)
+const OptionRule *findRule(const QString &name, const QList<OptionRule> &rules)
 {
-    for (const OptionSpec &spec : specs) {
-        if (spec.name == name)
-            return &spec;
+    for (const OptionRule &rule : rules) {
+        if (rule.name == name)
+            return &rule;
     }
-    const OptionSpec *found = nullptr;
-    for (const OptionSpec &spec : specs) {
-        if (spec.name.compare(name, Qt::CaseInsensitive) == 0) {
+    const OptionRule *found = nullptr;
+    for (const OptionRule &rule : rules) {
+        if (rule.name.compare(name, Qt::CaseInsensitive) == 0) {
             if (found)
                 return nullptr; // -s and -S both exist: only the exact case decides
-            found = &spec;
+            found = &rule;
         }
     }
     return found;
@@ -47,7 +47,7 @@ bool isOptionWord(const QString &argument)
     return argument.size() >= 2 && (argument.front() == u'-' || argument.front() == u'/');
 }
 
-ParsedArgs parseWindowsArgs(const QStringList &arguments, const QList<OptionSpec> &specs)
+ParsedArgs parseWindowsArgs(const QStringList &arguments, const QList<OptionRule> &rules)
 {
     ParsedArgs parsed;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -56,13 +56,13 @@ ParsedArgs parseWindowsArgs(const QStringList &arguments, const QList<OptionSpec
             parsed.operands.append(argument);
             continue;
         }
-        const OptionSpec *spec = findSpec(argument.mid(1), specs);
-        if (!spec) {
+        const OptionRule *rule = findRule(argument.mid(1), rules);
+        if (!rule) {
             parsed.error = QStringLiteral("Bad option %1.").arg(argument);
             return parsed;
         }
-        Option option{spec->name, {}, argument};
-        if (spec->takesValue) {
+        Option option{rule->name, {}, argument};
+        if (rule->takesValue) {
             if (i + 1 >= arguments.size()) {
                 parsed.error = QStringLiteral("Value must be supplied for option %1.").arg(argument);
                 return parsed;

@@ -9,7 +9,7 @@
 namespace compat {
 
 // One option a command knows. Names are matched exactly first, then without regard to case.
-struct OptionSpec
+struct OptionRule
 {
     QString name;            // without the leading - or /: "n", "all", "?"
     bool takesValue = false; // the next argument is its value
@@ -17,7 +17,7 @@ struct OptionSpec
 
 struct Option
 {
-    QString name;    // the spec's name
+    QString name;    // the rule's name
     QString value;   // empty for a flag
     QString written; // as the user wrote it: "/N"
 };
@@ -38,7 +38,7 @@ bool isOptionWord(const QString &argument);
 
 // Splits Windows-style arguments ("-n 2", "/n 2") into options and operands. Stops at the
 // first error and says which option caused it, in the words Windows tools use.
-ParsedArgs parseWindowsArgs(const QStringList &arguments, const QList<OptionSpec> &specs);
+ParsedArgs parseWindowsArgs(const QStringList &arguments, const QList<OptionRule> &rules);
 
 // A whole decimal number within [minimum, maximum], or nothing.
 std::optional<qulonglong> parseNumber(const QString &text, qulonglong minimum, qulonglong maximum);

@@ -38,7 +38,7 @@ QString ipconfigUsage()
 
 IpconfigRequest parseIpconfigArgs(const QStringList &arguments)
 {
-    static const QList<OptionSpec> specs = {
+    static const QList<OptionRule> rules = {
         {QStringLiteral("all")}, {QStringLiteral("renew")}, {QStringLiteral("release")}, {QStringLiteral("?")}};
     const auto fail = [] {
         return IpconfigRequest{IpconfigAction::Text,
@@ -46,7 +46,7 @@ IpconfigRequest parseIpconfigArgs(const QStringList &arguments)
                                QStringLiteral("Error: unrecognized or incomplete command line.\n") + ipconfigUsage(),
                                1};
     };
-    const ParsedArgs parsed = parseWindowsArgs(arguments, specs);
+    const ParsedArgs parsed = parseWindowsArgs(arguments, rules);
     if (!parsed.error.isEmpty() || parsed.options.size() > 1)
         return fail();
     if (parsed.options.isEmpty())

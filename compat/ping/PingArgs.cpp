@@ -32,12 +32,12 @@ QString pingUsage()
 
 Translation translatePing(const QStringList &arguments)
 {
-    static const QList<OptionSpec> specs = {
+    static const QList<OptionRule> rules = {
         {QStringLiteral("t")}, {QStringLiteral("a")},       {QStringLiteral("n"), true}, {QStringLiteral("l"), true},
         {QStringLiteral("f")}, {QStringLiteral("i"), true}, {QStringLiteral("w"), true}, {QStringLiteral("S"), true},
         {QStringLiteral("4")}, {QStringLiteral("6")},       {QStringLiteral("?")},
     };
-    const ParsedArgs parsed = parseWindowsArgs(arguments, specs);
+    const ParsedArgs parsed = parseWindowsArgs(arguments, rules);
     if (!parsed.error.isEmpty())
         return Translation::say(parsed.error + u'\n' + pingUsage());
     if (parsed.has(QStringLiteral("?")))

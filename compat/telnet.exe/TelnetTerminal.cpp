@@ -46,7 +46,7 @@ LinuxTool telnetTool()
 
 Translation translateTelnet(const QStringList &arguments)
 {
-    static const QList<OptionSpec> specs = {{QStringLiteral("a")}, {QStringLiteral("l"), true}, {QStringLiteral("?")}};
+    static const QList<OptionRule> rules = {{QStringLiteral("a")}, {QStringLiteral("l"), true}, {QStringLiteral("?")}};
     const QString usage = QStringLiteral("telnet [-a] [-l user] [host [port]]\n"
                                          " -a       Attempt automatic logon. Same as -l option except uses\n"
                                          "          the currently logged on user's name.\n"
@@ -54,7 +54,7 @@ Translation translateTelnet(const QStringList &arguments)
                                          " host     Specifies the hostname or IP address of the remote computer\n"
                                          "          to connect to.\n"
                                          " port     Specifies a port number or service name.\n");
-    const ParsedArgs parsed = parseWindowsArgs(arguments, specs);
+    const ParsedArgs parsed = parseWindowsArgs(arguments, rules);
     if (!parsed.error.isEmpty() || parsed.operands.size() > 2)
         return Translation::say(usage);
     if (parsed.has(QStringLiteral("?")))

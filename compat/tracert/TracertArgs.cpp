@@ -25,11 +25,11 @@ QString tracertUsage()
 
 Translation translateTracert(const QStringList &arguments)
 {
-    static const QList<OptionSpec> specs = {
+    static const QList<OptionRule> rules = {
         {QStringLiteral("d")}, {QStringLiteral("h"), true}, {QStringLiteral("w"), true},
         {QStringLiteral("4")}, {QStringLiteral("6")},       {QStringLiteral("?")},
     };
-    const ParsedArgs parsed = parseWindowsArgs(arguments, specs);
+    const ParsedArgs parsed = parseWindowsArgs(arguments, rules);
     if (!parsed.error.isEmpty())
         return Translation::say(parsed.error + u'\n' + tracertUsage());
     if (parsed.has(QStringLiteral("?")))
