@@ -83,9 +83,10 @@ int main(int argc, char *argv[])
     QString names;
     for (int i = 0; i < 100000; ++i)
         names += QStringLiteral("  PC%1, \"Office %1\"\r\n").arg(i);
-    const double readerMs = bestMs(5, [&] { readFields(names); });
-    const double splitMs = bestMs(5, [&] { names.split(QStringLiteral("\r\n")); });
+    qsizetype sink = 0;
+    const double readerMs = bestMs(5, [&] { sink += readFields(names).size(); });
+    const double splitMs = bestMs(5, [&] { sink += names.split(QStringLiteral("\r\n")).size(); });
     std::printf("field reader, 100000 lines: %.1f ms, plain split baseline %.1f ms, ratio %.2f\n", readerMs, splitMs,
                 readerMs / splitMs);
-    return 0;
+    return sink > 0 ? 0 : 1;
 }
