@@ -3,20 +3,32 @@
 // Everything runs against loopback; the name lookup asks a dnsmasq of its own when there is one.
 
 #include "RealHost.h"
-#include "ToolTest.h"
 #include "ToolWindows.h"
 #include "parlo.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 namespace {
+
+void setText(QWidget *window, const char *box, const QString &text)
+{
+    window->findChild<QLineEdit *>(QLatin1String(box))->setText(text);
+}
+
+void click(QWidget *window, const char *button)
+{
+    window->findChild<QAbstractButton *>(QLatin1String(button))->click();
+}
 
 struct Shot
 {
@@ -78,17 +90,17 @@ int main(int argc, char *argv[])
         {"mvdos", "vdos",
          [](QWidget *w) {
              setText(w, "Text2", QStringLiteral("echo Hello from the console; cd /usr; ls"));
-             typeEnter(w, "Text2");
+             QTest::keyClick(w->findChild<QLineEdit *>(QStringLiteral("Text2")), Qt::Key_Return);
              setText(w, "Text2", QStringLiteral("dir"));
          }},
         {"mNetstat", "fNetstat",
          [](QWidget *w) {
-             tick(w, "Check3");
+             click(w, "Check3");
              click(w, "Command1");
          }},
         {"mArp", "Arp",
          [](QWidget *w) {
-             tick(w, "Check1");
+             click(w, "Check1");
              click(w, "cArp");
          }},
     };

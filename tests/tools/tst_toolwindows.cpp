@@ -1,61 +1,71 @@
-#include "Controls.h"
 #include "Fakes.h"
-#include "ToolTest.h"
 #include "ToolWindows.h"
-#include "tracert.h"
+#include "parlo.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QEventLoop>
-#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
-
-#include <functional>
-#include <memory>
 
 namespace {
 
-const QStringList allWindows{"ping", "tracert", "nslookup", "ipcfig", "vdos", "fNetstat", "Arp"};
-
-// A runner that lets a test look at (or do something to) the windows while a command runs.
-class ObservingRunner final : public CommandRunner
+// A recording runner (window style 6 goes without saying) that can also act while a command runs.
+class ScriptedRunner final : public CommandRunner
 {
 public:
     Capture RunCapture(const QString &command, int windowStyle) override
     {
-        calls.append({command, windowStyle});
+        lines << (windowStyle == 6 ? command : QStringLiteral("style %1: ").arg(windowStyle) + command);
         if (during)
             during();
         return next;
     }
-
-    QList<RunCall> calls;
+    QStringList lines;
     Capture next;
     std::function<void()> during;
 };
 
-const char *outputName(const QString &window)
+QWidget *child(QWidget *window, const QString &name)
 {
-    return window == u"fNetstat" || window == u"Arp" ? "RichTextBox1" : "Text1";
+    return window->findChild<QWidget *>(name);
 }
 
-bool hasInput(const QString &window)
+// The text of a box or label, or of the window's output box.
+QString textOf(QWidget *box)
 {
-    return window == u"ping" || window == u"tracert" || window == u"nslookup" || window == u"vdos";
+    return box->property(box->property("plainText").isValid() ? "plainText" : "text").toString();
 }
 
-// The window's main run, with input typed where the window has an input box.
-void runOnce(QWidget *window, const QString &input = QStringLiteral("10.0.0.1"))
+QWidget *outputOf(QWidget *window)
 {
-    const QString name = window->objectName();
-    if (hasInput(name))
-        setText(window, "Text2", input);
-    if (name == u"vdos")
-        typeEnter(window, "Text2");
-    else
-        click(window, name == u"Arp" ? "cArp" : "Command1");
+    return child(window,
+                 child(window, QStringLiteral("Text1")) ? QStringLiteral("Text1") : QStringLiteral("RichTextBox1"));
+}
+
+// Works a window by steps separated by '|': "Name=text" fills a box, "+Name" ticks and
+// "~Name" greys a check box, "!Name" clicks a button, "^Name" presses Enter in a box.
+void act(QWidget *window, const QString &script)
+{
+    const QStringList steps = script.split(u'|', Qt::SkipEmptyParts);
+    for (const QString &step : steps) {
+        QWidget *control =
+            child(window, step.section(u'=', 0, 0).remove(QRegularExpression(QStringLiteral("^[+~!^]"))));
+        if (step.contains(u'='))
+            control->setProperty("text", step.section(u'=', 1));
+        else if (step[0] == u'+' || step[0] == u'~')
+            qobject_cast<QCheckBox *>(control)->setCheckState(step[0] == u'+' ? Qt::Checked : Qt::PartiallyChecked);
+        else if (step[0] == u'!')
+            qobject_cast<QPushButton *>(control)->click();
+        else
+            QTest::keyClick(control, Qt::Key_Return);
+    }
 }
 
 } // namespace
@@ -65,68 +75,27 @@ class tst_ToolWindows : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void cleanup();
-
-    void captions_data();
-    void captions();
-    void controlTexts_data();
-    void controlTexts();
-    void colours();
-    void loadStep_data();
-    void loadStep();
-
-    void pingLine_data();
-    void pingLine();
-    void tracertLine_data();
-    void tracertLine();
-    void nslookupLine();
-    void ipconfigLine_data();
-    void ipconfigLine();
-    void netstatLine_data();
-    void netstatLine();
-    void arpLineIgnoresTheBox_data();
-    void arpLineIgnoresTheBox();
-
-    void outputIsReplaced_data();
-    void outputIsReplaced();
-    void runnerFailureIsShown_data();
-    void runnerFailureIsShown();
-    void closeWhileRunningWaitsForTheRun();
-
-    void emptyInput_data();
-    void emptyInput();
-    void enterOnEmptyInput_data();
-    void enterOnEmptyInput();
-    void typedKeysReachTheBox();
-
+    void run_data();
+    void run();
     void tracertStatus();
-    void tracertStatusOnFailure();
-    void tracertOptionsStay();
-    void ipconfigEnterHint();
-    void readOnlyOutput_data();
-    void readOnlyOutput();
+    void closeWhileRunningWaitsForTheRun();
+    void menuOpensOneFreshInstance_data();
+    void menuOpensOneFreshInstance();
 
 private:
     QWidget *open(const QString &name);
 
-    std::unique_ptr<QTemporaryDir> m_temp;
+    QTemporaryDir m_temp;
     std::unique_ptr<FakeHost> m_fake;
-    ObservingRunner m_runner;
+    ScriptedRunner m_runner;
     std::unique_ptr<QWidget> m_window;
 };
 
 void tst_ToolWindows::init()
 {
-    m_temp = std::make_unique<QTemporaryDir>();
-    m_fake = std::make_unique<FakeHost>(m_temp->path());
-    m_runner.calls.clear();
-    m_runner.next = {};
-    m_runner.during = nullptr;
-}
-
-void tst_ToolWindows::cleanup()
-{
     m_window.reset();
+    m_fake = std::make_unique<FakeHost>(m_temp.path());
+    m_runner = {};
 }
 
 QWidget *tst_ToolWindows::open(const QString &name)
@@ -137,379 +106,96 @@ QWidget *tst_ToolWindows::open(const QString &name)
     return m_window.get();
 }
 
-void tst_ToolWindows::captions_data()
+void tst_ToolWindows::run_data()
 {
     QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("focus");
-    QTest::newRow("ping") << "ping"
-                          << "Ping"
-                          << "Text2";
-    QTest::newRow("tracert") << "tracert"
-                             << "Trace route"
-                             << "Text2";
-    QTest::newRow("nslookup") << "nslookup"
-                              << "NsLookUp"
-                              << "Text2";
-    QTest::newRow("ipcfig") << "ipcfig"
-                            << "IP Config"
-                            << "Command1";
-    QTest::newRow("vdos") << "vdos"
-                          << "Virtual DOS"
-                          << "Text2";
-    QTest::newRow("fNetstat") << "fNetstat"
-                              << "NetStat"
-                              << "Command1";
-    QTest::newRow("Arp") << "Arp"
-                         << "Arp"
-                         << "cArp";
-}
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("error");     // what the runner fails with, if it does
+    QTest::addColumn<QStringList>("lines"); // what ran after opening
+    QTest::addColumn<QString>("box");       // "i" for the information icon, then the text
 
-void tst_ToolWindows::captions()
-{
-    QFETCH(QString, window);
-    QWidget *w = open(window);
-    QCOMPARE(w->objectName(), window);
-    QTEST(w->windowTitle(), "caption");
-    QVERIFY(w->isWindow());
-    QCOMPARE(w->minimumSize(), w->maximumSize());
-    QVERIFY(w->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
-    QVERIFY(!w->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    QTEST(w->focusWidget() ? w->focusWidget()->objectName() : QString(), "focus");
-    // Every control lies inside the window.
-    const auto children = w->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
-    for (const QWidget *child : children)
-        QVERIFY2(w->rect().contains(child->geometry()), qPrintable(child->objectName()));
-}
-
-void tst_ToolWindows::controlTexts_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("toolTip");
-    QTest::addColumn<QString>("tag");
-
+    const QString ping = "iType an IP address to ping!", trace = "iType an  IP address to trace!";
+    const QString lookUp = "iType a domain name like \"example.com\" !", failed = "Cannot run: no temporary folder.";
     // clang-format off
-    QTest::newRow("ping Frame1") << "ping" << "Frame1" << "Enter IP to ping" << "" << "";
-    QTest::newRow("ping Command1") << "ping" << "Command1" << "Ping" << "" << "";
-    QTest::newRow("ping Command2") << "ping" << "Command2" << "Exit" << "" << "";
-    QTest::newRow("tracert Frame1") << "tracert" << "Frame1" << "Enter IP to trace " << "" << "";
-    QTest::newRow("tracert Frame2") << "tracert" << "Frame2" << "Hop Count    Time (ms)" << "" << "";
-    QTest::newRow("tracert Command1") << "tracert" << "Command1" << "Trace" << "" << "";
-    QTest::newRow("tracert tHop") << "tracert" << "tHop" << "5" << "" << "";
-    QTest::newRow("tracert tTime") << "tracert" << "tTime" << "200" << "" << "";
-    QTest::newRow("nslookup Frame1") << "nslookup" << "Frame1" << "Type a name to get an IP " << "" << "";
-    QTest::newRow("nslookup Command1") << "nslookup" << "Command1" << "Look Up" << "" << "";
-    QTest::newRow("ipcfig Command1") << "ipcfig" << "Command1" << "IP Config" << "Shows local IP " << "";
-    QTest::newRow("ipcfig Check1") << "ipcfig" << "Check1" << "/All" << "" << "/all";
-    QTest::newRow("ipcfig Command3") << "ipcfig" << "Command3" << "Renew" << "Renew Adapter" << "";
-    QTest::newRow("ipcfig Command4") << "ipcfig" << "Command4" << "Release" << "Release Adapter" << "";
-    QTest::newRow("ipcfig Command2") << "ipcfig" << "Command2" << "Exit" << "" << "";
-    QTest::newRow("vdos Frame1") << "vdos" << "Frame1" << "Type a DOS command Then Hit Enter" << "" << "";
-    QTest::newRow("vdos Command1") << "vdos" << "Command1" << "Exit" << "" << "";
-    QTest::newRow("fNetstat Command1") << "fNetstat" << "Command1" << "NetStat" << "" << "";
-    QTest::newRow("fNetstat Frame1") << "fNetstat" << "Frame1" << "Options" << "" << "";
-    QTest::newRow("fNetstat Check1") << "fNetstat" << "Check1" << "-a" << "Displays all connections and ports" << "1";
-    QTest::newRow("fNetstat Check2") << "fNetstat" << "Check2" << "-e " << "Displays Ethernet stats" << "2";
-    QTest::newRow("fNetstat Check3") << "fNetstat" << "Check3" << "-n " << "Displays addresses and ports in numerical fromat" << "3";
-    QTest::newRow("fNetstat Check4") << "fNetstat" << "Check4" << "-r" << "Displays the contents of the routing table" << "4";
-    QTest::newRow("fNetstat Command2") << "fNetstat" << "Command2" << "Exit" << "" << "";
-    QTest::newRow("Arp cArp") << "Arp" << "cArp" << "Arp" << "" << "";
-    QTest::newRow("Arp Frame1") << "Arp" << "Frame1" << "Options" << "" << "";
-    QTest::newRow("Arp Check1") << "Arp" << "Check1" << "-a" << "" << "-a";
-    QTest::newRow("Arp Command2") << "Arp" << "Command2" << "Exit" << "" << "";
+    QTest::newRow("ping button") << "ping" << "Text2=10.0.0.1|!Command1" << "" << QStringList{"ping 10.0.0.1"} << "";
+    QTest::newRow("ping Enter, blanks kept") << "ping" << "Text2= a |^Text2" << "" << QStringList{"ping  a "} << "";
+    QTest::newRow("ping empty") << "ping" << "^Text2|!Command1" << "" << QStringList() << ping;
+    QTest::newRow("ping fails") << "ping" << "Text2=kept|!Command1" << failed << QStringList{"ping kept"} << " " + failed;
+    QTest::newRow("tracert") << "tracert" << "Text2=10.0.0.1|!Command1" << "" << QStringList{"tracert  -d  -h 5 -w 200 10.0.0.1"} << "";
+    QTest::newRow("tracert options kept") << "tracert" << "tHop=30|Text2=a|^Text2|Text2=b|!Command1" << ""
+        << QStringList{"tracert  -d  -h 30 -w 200 a", "tracert  -d  -h 30 -w 200 b"} << "";
+    QTest::newRow("tracert as typed") << "tracert" << "tHop=|tTime=x y|Text2=h|!Command1" << "" << QStringList{"tracert  -d  -h  -w x y h"} << "";
+    QTest::newRow("tracert empty Enter") << "tracert" << "^Text2" << "" << QStringList{"tracert  -d  -h 5 -w 200 "} << "";
+    QTest::newRow("tracert empty button") << "tracert" << "!Command1" << "" << QStringList() << trace;
+    QTest::newRow("tracert fails") << "tracert" << "Text2=kept|!Command1" << failed << QStringList{"tracert  -d  -h 5 -w 200 kept"} << " " + failed;
+    QTest::newRow("nslookup") << "nslookup" << "Text2=example.org|!Command1|Text2= |^Text2" << "" << QStringList{"nslookup example.org", "nslookup  "} << "";
+    QTest::newRow("nslookup empty") << "nslookup" << "^Text2|!Command1" << "" << QStringList() << lookUp;
+    QTest::newRow("ipconfig") << "ipcfig" << "!Command1|~Check1|!Command1|+Check1|!Command1" << "" << QStringList{"ipconfig ", "ipconfig ", "ipconfig  /all"} << "";
+    QTest::newRow("renew, release") << "ipcfig" << "+Check1|!Command3|!Command4" << "" << QStringList{"ipconfig /renew", "ipconfig /release"} << "";
+    QTest::newRow("ipconfig Enter") << "ipcfig" << "^Text1" << "" << QStringList() << " Just click the IP Config button with or without the /All option";
+    QTest::newRow("vdos, empty line too") << "vdos" << "Text2=cd x|^Text2|^Text2" << "" << QStringList{"cd x", ""} << "";
+    QTest::newRow("vdos fails") << "vdos" << "Text2=kept|^Text2" << failed << QStringList{"kept"} << " " + failed;
+    QTest::newRow("netstat none") << "fNetstat" << "!Command1" << "" << QStringList{"cmd  /c netstat"} << "";
+    QTest::newRow("netstat -a") << "fNetstat" << "+Check1|!Command1" << "" << QStringList{"cmd /c netstat  -a"} << "";
+    QTest::newRow("netstat -e, greyed -r") << "fNetstat" << "+Check2|~Check4|!Command1" << "" << QStringList{"cmd /c netstat  -e"} << "";
+    QTest::newRow("netstat -a -n") << "fNetstat" << "+Check1|+Check3|!Command1" << "" << QStringList{"cmd /c netstat  -n"} << "";
+    QTest::newRow("netstat all") << "fNetstat" << "+Check1|+Check2|+Check3|+Check4|!Command1" << "" << QStringList{"cmd /c netstat  -r"} << "";
+    QTest::newRow("arp, ticked or not") << "Arp" << "!cArp|+Check1|!cArp" << "" << QStringList{"arp -a", "arp -a"} << "";
+    QTest::newRow("arp fails") << "Arp" << "!cArp" << failed << QStringList{"arp -a"} << " " + failed;
     // clang-format on
 }
 
-void tst_ToolWindows::controlTexts()
+void tst_ToolWindows::run()
 {
     QFETCH(QString, window);
-    QFETCH(QString, name);
+    QFETCH(QString, error);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, box);
     QWidget *w = open(window);
-    QWidget *c = control(w, qPrintable(name));
-    QVERIFY(c);
-    QString caption;
-    if (auto *button = qobject_cast<QAbstractButton *>(c))
-        caption = button->text();
-    else if (auto *frame = qobject_cast<QGroupBox *>(c))
-        caption = frame->title();
-    else
-        caption = textOf(c);
-    QTEST(caption, "caption");
-    QTEST(c->toolTip(), "toolTip");
-    QTEST(c->property("Tag").toString(), "tag");
-    if (auto *box = qobject_cast<QCheckBox *>(c))
-        QCOMPARE(box->checkState(), Qt::Unchecked);
-    if (auto *button = qobject_cast<QPushButton *>(c))
-        QVERIFY(!button->isDefault() && !button->autoDefault());
-}
+    // The windows with an input box run it, empty, once on opening.
+    const bool loads = window == u"ping" || window == u"tracert" || window == u"nslookup";
+    QCOMPARE(m_runner.lines, loads ? QStringList{""} : QStringList());
+    m_runner.lines.clear();
+    outputOf(w)->setProperty("plainText", QStringLiteral("before"));
+    m_runner.next = {QStringLiteral("out\r\n"), error};
 
-void tst_ToolWindows::colours()
-{
-    const QColor plainBase = QPalette().color(QPalette::Base);
-    QWidget *w = open(QStringLiteral("ipcfig"));
-    QCOMPARE(w->palette().color(QPalette::Window), scrollBarColour());
-    QCOMPARE(control(w, "Check1")->palette().color(QPalette::Window), scrollBarColour());
-    // The output box keeps the ordinary text-box colour.
-    QCOMPARE(control(w, "Text1")->palette().color(QPalette::Base), plainBase);
-    QVERIFY(control(w, "Text1")->font().bold());
+    QFETCH(QString, script);
+    act(w, script);
 
-    w = open(QStringLiteral("tracert"));
-    auto *label = control<QLabel>(w, "Label1");
-    QVERIFY(label->autoFillBackground());
-    QCOMPARE(label->backgroundRole(), QPalette::Base);
-    QVERIFY(label->font().bold());
-    QVERIFY(!control(w, "Text2")->font().bold());
-}
-
-void tst_ToolWindows::loadStep_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<bool>("runs");
-    for (const QString &name : allWindows)
-        QTest::newRow(qPrintable(name)) << name << (name == u"ping" || name == u"tracert" || name == u"nslookup");
-}
-
-void tst_ToolWindows::loadStep()
-{
-    QFETCH(QString, window);
-    QFETCH(bool, runs);
-    QWidget *w = open(window);
-    if (runs) {
-        QCOMPARE(m_runner.calls.size(), 1);
-        QCOMPARE(m_runner.calls[0].command, QString());
-        QCOMPARE(m_runner.calls[0].windowStyle, 6);
-        QCOMPARE(control<QLineEdit>(w, "Text2")->cursorPosition(), 0);
-        QVERIFY(!control<QLineEdit>(w, "Text2")->hasSelectedText());
-    } else {
-        QVERIFY(m_runner.calls.isEmpty());
+    QCOMPARE(m_runner.lines, lines);
+    // The output is replaced, never appended to; a failed run leaves it and the input alone.
+    const bool replaced = !lines.isEmpty() && error.isEmpty();
+    QCOMPARE(textOf(outputOf(w)), replaced ? QStringLiteral("out\n") : QStringLiteral("before"));
+    if (QWidget *input = child(w, QStringLiteral("Text2")))
+        QCOMPARE(textOf(input), error.isEmpty() ? QString() : QStringLiteral("kept"));
+    if (QWidget *status = child(w, QStringLiteral("Label1"))) // a trace that never ran is not under way
+        QCOMPARE(textOf(status), replaced ? QStringLiteral("Done") : QString());
+    QCOMPARE(m_fake->messages.boxes.size(), box.isEmpty() ? 0 : 1);
+    if (!box.isEmpty()) {
+        QCOMPARE(m_fake->messages.boxes[0].text, box.mid(1));
+        QCOMPARE(m_fake->messages.boxes[0].title, QStringLiteral("Parlo"));
+        QCOMPARE(m_fake->messages.boxes[0].icon, box[0] == u'i' ? BoxIcon::Information : BoxIcon::None);
     }
-    QCOMPARE(textOf(control(w, outputName(window))), QString());
-    QVERIFY(m_fake->messages.boxes.isEmpty());
 }
 
-void tst_ToolWindows::pingLine_data()
+void tst_ToolWindows::tracertStatus()
 {
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<bool>("enter");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("address, button") << "10.0.0.1" << false << "ping 10.0.0.1";
-    QTest::newRow("address, Enter") << "10.0.0.1" << true << "ping 10.0.0.1";
-    QTest::newRow("one blank, Enter") << " " << true << "ping  ";
-    QTest::newRow("blanks kept") << "  host one " << false << "ping   host one ";
-    QTest::newRow("options passed on") << "-t 127.0.0.1" << false << "ping -t 127.0.0.1";
-}
-
-void tst_ToolWindows::pingLine()
-{
-    QFETCH(QString, input);
-    QFETCH(bool, enter);
-    QWidget *w = open(QStringLiteral("ping"));
-    m_runner.calls.clear();
-    m_runner.next.text = QStringLiteral("Reply\r\n");
-    setText(w, "Text2", input);
-    if (enter)
-        typeEnter(w, "Text2");
-    else
-        click(w, "Command1");
-    QCOMPARE(m_runner.calls.size(), 1);
-    QTEST(m_runner.calls[0].command, "line");
-    QCOMPARE(m_runner.calls[0].windowStyle, 6);
-    QCOMPARE(textOf(control(w, "Text1")), QStringLiteral("Reply\n"));
-    QCOMPARE(textOf(control(w, "Text2")), QString());
-}
-
-void tst_ToolWindows::tracertLine_data()
-{
-    QTest::addColumn<QString>("hops");
-    QTest::addColumn<QString>("time");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<bool>("enter");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("initial options") << "5"
-                                     << "200"
-                                     << "10.0.0.1" << false << "tracert  -d  -h 5 -w 200 10.0.0.1";
-    QTest::newRow("initial options, Enter") << "5"
-                                            << "200"
-                                            << "10.0.0.1" << true << "tracert  -d  -h 5 -w 200 10.0.0.1";
-    QTest::newRow("30 hops") << "30"
-                             << "200"
-                             << "host" << false << "tracert  -d  -h 30 -w 200 host";
-    QTest::newRow("empty options") << ""
-                                   << ""
-                                   << "host" << false << "tracert  -d  -h  -w  host";
-    QTest::newRow("typed as is") << " x"
-                                 << "1 0"
-                                 << " a b " << false << "tracert  -d  -h  x -w 1 0  a b ";
-    QTest::newRow("no target, Enter") << "5"
-                                      << "200"
-                                      << "" << true << "tracert  -d  -h 5 -w 200 ";
-}
-
-void tst_ToolWindows::tracertLine()
-{
-    QFETCH(QString, hops);
-    QFETCH(QString, time);
-    QFETCH(QString, target);
-    QFETCH(bool, enter);
     QWidget *w = open(QStringLiteral("tracert"));
-    m_runner.calls.clear();
-    setText(w, "tHop", hops);
-    setText(w, "tTime", time);
-    setText(w, "Text2", target);
-    if (enter)
-        typeEnter(w, "Text2");
-    else
-        click(w, "Command1");
-    QCOMPARE(m_runner.calls.size(), 1);
-    QTEST(m_runner.calls[0].command, "line");
-    QCOMPARE(m_runner.calls[0].windowStyle, 6);
-    QVERIFY(m_fake->messages.boxes.isEmpty());
-}
-
-void tst_ToolWindows::nslookupLine()
-{
-    QWidget *w = open(QStringLiteral("nslookup"));
-    m_runner.calls.clear();
-    setText(w, "Text2", QStringLiteral("www.example.org"));
-    click(w, "Command1");
-    setText(w, "Text2", QStringLiteral(" x "));
-    typeEnter(w, "Text2");
-    QCOMPARE(m_runner.calls.size(), 2);
-    QCOMPARE(m_runner.calls[0].command, QStringLiteral("nslookup www.example.org"));
-    QCOMPARE(m_runner.calls[1].command, QStringLiteral("nslookup  x "));
-    QCOMPARE(m_runner.calls[1].windowStyle, 6);
-}
-
-void tst_ToolWindows::ipconfigLine_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<Qt::CheckState>("all");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("IP Config, not ticked") << "Command1" << Qt::Unchecked << "ipconfig ";
-    QTest::newRow("IP Config, ticked") << "Command1" << Qt::Checked << "ipconfig  /all";
-    QTest::newRow("IP Config, greyed") << "Command1" << Qt::PartiallyChecked << "ipconfig ";
-    QTest::newRow("Renew, not ticked") << "Command3" << Qt::Unchecked << "ipconfig /renew";
-    QTest::newRow("Renew, ticked") << "Command3" << Qt::Checked << "ipconfig /renew";
-    QTest::newRow("Release, not ticked") << "Command4" << Qt::Unchecked << "ipconfig /release";
-    QTest::newRow("Release, ticked") << "Command4" << Qt::Checked << "ipconfig /release";
-}
-
-void tst_ToolWindows::ipconfigLine()
-{
-    QFETCH(QString, button);
-    QFETCH(Qt::CheckState, all);
-    QWidget *w = open(QStringLiteral("ipcfig"));
-    tick(w, "Check1", all);
-    click(w, qPrintable(button));
-    QCOMPARE(m_runner.calls.size(), 1);
-    QTEST(m_runner.calls[0].command, "line");
-    QCOMPARE(m_runner.calls[0].windowStyle, 6);
-    QVERIFY(m_fake->messages.boxes.isEmpty());
-}
-
-void tst_ToolWindows::netstatLine_data()
-{
-    QTest::addColumn<int>("ticked"); // bit 0 is Check1
-    QTest::addColumn<QString>("line");
-    const QStringList lines{"cmd  /c netstat", "cmd /c netstat  -a", "cmd /c netstat  -e", "cmd /c netstat  -n",
-                            "cmd /c netstat  -r"};
-    for (int ticked = 0; ticked < 16; ++ticked) {
-        int highest = 0;
-        for (int box = 0; box < 4; ++box) {
-            if (ticked & (1 << box))
-                highest = box + 1;
-        }
-        QTest::addRow("boxes %d%d%d%d", ticked & 1, (ticked >> 1) & 1, (ticked >> 2) & 1, (ticked >> 3) & 1)
-            << ticked << lines[highest];
-    }
-}
-
-void tst_ToolWindows::netstatLine()
-{
-    QFETCH(int, ticked);
-    QWidget *w = open(QStringLiteral("fNetstat"));
-    const char *boxes[] = {"Check1", "Check2", "Check3", "Check4"};
-    for (int box = 0; box < 4; ++box)
-        tick(w, boxes[box], ticked & (1 << box) ? Qt::Checked : Qt::Unchecked);
-    click(w, "Command1");
-    QCOMPARE(m_runner.calls.size(), 1);
-    QTEST(m_runner.calls[0].command, "line");
-    QCOMPARE(m_runner.calls[0].windowStyle, 6);
-}
-
-void tst_ToolWindows::arpLineIgnoresTheBox_data()
-{
-    QTest::addColumn<Qt::CheckState>("state");
-    QTest::newRow("not ticked") << Qt::Unchecked;
-    QTest::newRow("ticked") << Qt::Checked;
-}
-
-void tst_ToolWindows::arpLineIgnoresTheBox()
-{
-    QFETCH(Qt::CheckState, state);
-    QWidget *w = open(QStringLiteral("Arp"));
-    tick(w, "Check1", state);
-    click(w, "cArp");
-    QCOMPARE(m_runner.calls.size(), 1);
-    QCOMPARE(m_runner.calls[0].command, QStringLiteral("arp -a"));
-    QCOMPARE(m_runner.calls[0].windowStyle, 6);
-}
-
-void tst_ToolWindows::outputIsReplaced_data()
-{
-    QTest::addColumn<QString>("window");
-    for (const QString &name : allWindows)
-        QTest::newRow(qPrintable(name)) << name;
-}
-
-void tst_ToolWindows::outputIsReplaced()
-{
-    QFETCH(QString, window);
-    QWidget *w = open(window);
-    QWidget *output = control(w, outputName(window));
-
-    m_runner.next.text = QStringLiteral("first line\r\nsecond line\r\n");
-    runOnce(w);
-    QCOMPARE(textOf(output), QStringLiteral("first line\nsecond line\n"));
-    if (hasInput(window))
-        QCOMPARE(textOf(control(w, "Text2")), QString());
-
-    // Text that looks like markup is shown as it is.
-    m_runner.next.text = QStringLiteral("<b>only</b> &amp; this");
-    runOnce(w);
-    QCOMPARE(textOf(output), QStringLiteral("<b>only</b> &amp; this"));
-
-    m_runner.next.text.clear();
-    runOnce(w);
-    QCOMPARE(textOf(output), QString());
-    QVERIFY(m_fake->messages.boxes.isEmpty());
-}
-
-void tst_ToolWindows::runnerFailureIsShown_data()
-{
-    outputIsReplaced_data();
-}
-
-void tst_ToolWindows::runnerFailureIsShown()
-{
-    QFETCH(QString, window);
-    QWidget *w = open(window);
-    m_runner.next.text = QStringLiteral("earlier output");
-    runOnce(w);
-
-    const QString error = QStringLiteral("Cannot run the command: no temporary folder.");
-    m_runner.next = {QString(), error};
-    runOnce(w, QStringLiteral("kept"));
-    QCOMPARE(m_fake->messages.boxes.size(), 1);
-    QCOMPARE(m_fake->messages.boxes[0].text, error);
-    QCOMPARE(m_fake->messages.boxes[0].title, QStringLiteral("Parlo"));
-    QCOMPARE(m_fake->messages.boxes[0].icon, BoxIcon::None);
-    QCOMPARE(textOf(control(w, outputName(window))), QStringLiteral("earlier output"));
-    // The input was not used up: the user can try again.
-    if (hasInput(window))
-        QCOMPARE(textOf(control(w, "Text2")), QStringLiteral("kept"));
+    QWidget *status = child(w, QStringLiteral("Label1"));
+    const QString wait = QStringLiteral(" Please wait a few moments....");
+    QTest::keyClicks(child(w, QStringLiteral("Text2")), QStringLiteral("1"));
+    QCOMPARE(textOf(status), wait); // although nothing runs
+    QCOMPARE(textOf(child(w, QStringLiteral("Text2"))), QStringLiteral("1"));
+    QString whileRunning;
+    m_runner.during = [&] { whileRunning = textOf(status); };
+    act(w, QStringLiteral("^Text2"));
+    QCOMPARE(whileRunning, wait);
+    QCOMPARE(textOf(status), QStringLiteral("Done"));
+    act(w, QStringLiteral("!Command1")); // empty: the message, and the status stays
+    QCOMPARE(textOf(status), QStringLiteral("Done"));
+    act(w, QStringLiteral("Text2=h|!Command1"));
+    QCOMPARE(whileRunning, wait);
+    QCOMPARE(m_runner.lines.size(), 3);
 }
 
 void tst_ToolWindows::closeWhileRunningWaitsForTheRun()
@@ -519,198 +205,74 @@ void tst_ToolWindows::closeWhileRunningWaitsForTheRun()
     m_window.release(); // the window now deletes itself
     m_runner.next.text = QStringLiteral("Reply");
     m_runner.during = [w] {
-        // As a close from the title bar arrives while the runner's guard spins its own loop.
+        // A close from the title bar, while the runner's guard spins its own loop.
         QEventLoop loop;
         QTimer::singleShot(0, w, &QWidget::close);
         QTimer::singleShot(50, &loop, &QEventLoop::quit);
         loop.exec();
     };
-    runOnce(w);
-    // The handler finished on a whole window...
-    QVERIFY(w);
-    QCOMPARE(textOf(control(w, "Text1")), QStringLiteral("Reply"));
-    QCOMPARE(textOf(control(w, "Text2")), QString());
-    // ...and the close went through afterwards.
-    QTRY_VERIFY(w.isNull());
+    act(w, QStringLiteral("Text2=10.0.0.1|!Command1"));
+    QVERIFY(w); // the handler finished on a whole window
+    QCOMPARE(textOf(outputOf(w)), QStringLiteral("Reply"));
+    QTRY_VERIFY(w.isNull()); // and the close went through afterwards
 }
 
-void tst_ToolWindows::emptyInput_data()
+void tst_ToolWindows::menuOpensOneFreshInstance_data()
 {
+    QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("ping") << "ping"
-                          << "Type an IP address to ping!";
-    QTest::newRow("tracert") << "tracert"
-                             << "Type an  IP address to trace!";
-    QTest::newRow("nslookup") << "nslookup"
-                              << "Type a domain name like \"example.com\" !";
+    QTest::addColumn<QString>("exit");
+    QTest::newRow("Ping") << "mPing"
+                          << "ping"
+                          << "Command2";
+    QTest::newRow("Trace Route") << "mtracert"
+                                 << "tracert"
+                                 << "Command2";
+    QTest::newRow("NsLookup") << "mNsLookup"
+                              << "nslookup"
+                              << "Command2";
+    QTest::newRow("IP Config") << "mIpconfig"
+                               << "ipcfig"
+                               << "Command2";
+    QTest::newRow("Virtual DOS") << "mvdos"
+                                 << "vdos"
+                                 << "Command1";
+    QTest::newRow("Netstat") << "mNetstat"
+                             << "fNetstat"
+                             << "Command2";
+    QTest::newRow("Arp") << "mArp"
+                         << "Arp"
+                         << "Command2";
 }
 
-void tst_ToolWindows::emptyInput()
+void tst_ToolWindows::menuOpensOneFreshInstance()
 {
+    QFETCH(QString, item);
     QFETCH(QString, window);
-    QWidget *w = open(window);
-    m_runner.next.text = QStringLiteral("before");
-    runOnce(w);
-    m_runner.calls.clear();
+    QFETCH(QString, exit);
+    parlo main(m_fake->host(), toolWindowMakers());
+    QAction *menuItem = main.findChild<QAction *>(item);
+    auto ticked = [&] { return main.instance(window)->findChildren<QCheckBox *>().value(0); };
 
-    click(w, "Command1");
-    QVERIFY(m_runner.calls.isEmpty());
-    QCOMPARE(m_fake->messages.boxes.size(), 1);
-    QTEST(m_fake->messages.boxes[0].text, "message");
-    QCOMPARE(m_fake->messages.boxes[0].title, QStringLiteral("Parlo"));
-    QCOMPARE(m_fake->messages.boxes[0].icon, BoxIcon::Information);
-    QCOMPARE(textOf(control(w, "Text1")), QStringLiteral("before"));
-    if (window == u"tracert")
-        QCOMPARE(textOf(control(w, "Label1")), QStringLiteral("Done"));
+    menuItem->trigger();
+    QPointer<QWidget> first = main.instance(window);
+    QVERIFY(first && first->isVisible() && !first->parentWidget());
+    const qsizetype loads = m_fake->runner.calls.size();
+    outputOf(first)->setProperty("plainText", QStringLiteral("kept"));
+    if (ticked())
+        ticked()->setChecked(true);
+    menuItem->trigger(); // nothing new, nothing reset
+    QCOMPARE(main.instance(window), first.data());
+    QCOMPARE(textOf(outputOf(first)), QStringLiteral("kept"));
+    QCOMPARE(m_fake->runner.calls.size(), loads);
 
-    // A blank is input.
-    setText(w, "Text2", QStringLiteral(" "));
-    click(w, "Command1");
-    QCOMPARE(m_runner.calls.size(), 1);
-    QVERIFY(m_runner.calls[0].command.endsWith(u' '));
-    QCOMPARE(m_fake->messages.boxes.size(), 1);
-}
-
-void tst_ToolWindows::enterOnEmptyInput_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QStringList>("lines");
-    QTest::newRow("ping") << "ping" << QStringList();
-    QTest::newRow("nslookup") << "nslookup" << QStringList();
-    QTest::newRow("tracert") << "tracert" << QStringList{"tracert  -d  -h 5 -w 200 "};
-    QTest::newRow("vdos") << "vdos" << QStringList{""};
-}
-
-void tst_ToolWindows::enterOnEmptyInput()
-{
-    QFETCH(QString, window);
-    QFETCH(QStringList, lines);
-    QWidget *w = open(window);
-    m_runner.next.text = QStringLiteral("before");
-    runOnce(w);
-    m_runner.calls.clear();
-    m_runner.next.text = QStringLiteral("usage");
-
-    typeEnter(w, "Text2");
-    QStringList ran;
-    for (const RunCall &call : std::as_const(m_runner.calls))
-        ran << call.command;
-    QCOMPARE(ran, lines);
-    QVERIFY(m_fake->messages.boxes.isEmpty());
-    QCOMPARE(textOf(control(w, "Text1")), lines.isEmpty() ? QStringLiteral("before") : QStringLiteral("usage"));
-}
-
-void tst_ToolWindows::typedKeysReachTheBox()
-{
-    for (const QString &name : {QStringLiteral("ping"), QStringLiteral("tracert"), QStringLiteral("vdos")}) {
-        QWidget *w = open(name);
-        m_runner.calls.clear();
-        QTest::keyClicks(control(w, "Text2"), QStringLiteral("10.0.0.1"));
-        QCOMPARE(textOf(control(w, "Text2")), QStringLiteral("10.0.0.1"));
-        QVERIFY(m_runner.calls.isEmpty());
-        QTest::keyClick(control(w, "Text2"), Qt::Key_Escape);
-        QVERIFY(w->isVisible());
-        typeEnter(w, "Text2");
-        QCOMPARE(m_runner.calls.size(), 1);
-        QVERIFY(m_runner.calls[0].command.endsWith(QStringLiteral("10.0.0.1")));
-    }
-}
-
-void tst_ToolWindows::tracertStatus()
-{
-    QWidget *w = open(QStringLiteral("tracert"));
-    auto *label = control<QLabel>(w, "Label1");
-    QCOMPARE(label->text(), QString());
-
-    QTest::keyClick(control(w, "Text2"), Qt::Key_1);
-    QCOMPARE(label->text(), QStringLiteral(" Please wait a few moments...."));
-    QCOMPARE(m_runner.calls.size(), 1); // only the load step
-
-    QString whileRunning;
-    m_runner.during = [&] { whileRunning = label->text(); };
-    typeEnter(w, "Text2");
-    QCOMPARE(whileRunning, QStringLiteral(" Please wait a few moments...."));
-    QCOMPARE(label->text(), QStringLiteral("Done"));
-
-    // Any key, Backspace included, shows the waiting text again; the button sets it itself.
-    QTest::keyClick(control(w, "Text2"), Qt::Key_Backspace);
-    QCOMPARE(label->text(), QStringLiteral(" Please wait a few moments...."));
-    label->setText(QStringLiteral("Done"));
-    whileRunning.clear();
-    setText(w, "Text2", QStringLiteral("10.0.0.1"));
-    click(w, "Command1");
-    QCOMPARE(whileRunning, QStringLiteral(" Please wait a few moments...."));
-    QCOMPARE(label->text(), QStringLiteral("Done"));
-
-    // The button on an empty box leaves the status as it was.
-    click(w, "Command1");
-    QCOMPARE(label->text(), QStringLiteral("Done"));
-}
-
-void tst_ToolWindows::tracertStatusOnFailure()
-{
-    QWidget *w = open(QStringLiteral("tracert"));
-    m_runner.next = {QString(), QStringLiteral("Cannot start /bin/sh.")};
-    setText(w, "Text2", QStringLiteral("10.0.0.1"));
-    click(w, "Command1");
-    // Neither still waiting nor done.
-    QCOMPARE(textOf(control(w, "Label1")), QString());
-    QCOMPARE(m_fake->messages.boxes.size(), 1);
-    QCOMPARE(textOf(control(w, "Text2")), QStringLiteral("10.0.0.1"));
-}
-
-void tst_ToolWindows::tracertOptionsStay()
-{
-    QWidget *w = open(QStringLiteral("tracert"));
-    setText(w, "tHop", QStringLiteral("30"));
-    runOnce(w, QStringLiteral("10.0.0.1"));
-    runOnce(w, QStringLiteral("10.0.0.2"));
-    QCOMPARE(m_runner.calls.last().command, QStringLiteral("tracert  -d  -h 30 -w 200 10.0.0.2"));
-    QCOMPARE(textOf(control(w, "tHop")), QStringLiteral("30"));
-    QCOMPARE(textOf(control(w, "tTime")), QStringLiteral("200"));
-    QCOMPARE(textOf(control(w, "Text2")), QString());
-}
-
-void tst_ToolWindows::ipconfigEnterHint()
-{
-    QWidget *w = open(QStringLiteral("ipcfig"));
-    m_runner.next.text = QStringLiteral("Windows IP Configuration");
-    click(w, "Command1");
-    m_runner.calls.clear();
-
-    QTest::keyClick(control(w, "Text1"), Qt::Key_A);
-    QVERIFY(m_fake->messages.boxes.isEmpty());
-    typeEnter(w, "Text1");
-    QCOMPARE(m_fake->messages.boxes.size(), 1);
-    QCOMPARE(m_fake->messages.boxes[0].text,
-             QStringLiteral("Just click the IP Config button with or without the /All option"));
-    QCOMPARE(m_fake->messages.boxes[0].title, QStringLiteral("Parlo"));
-    QCOMPARE(m_fake->messages.boxes[0].icon, BoxIcon::None);
-    QVERIFY(m_runner.calls.isEmpty());
-    QCOMPARE(textOf(control(w, "Text1")), QStringLiteral("Windows IP Configuration"));
-}
-
-void tst_ToolWindows::readOnlyOutput_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<bool>("readOnly");
-    QTest::newRow("ping") << "ping" << false;
-    QTest::newRow("tracert") << "tracert" << true;
-    QTest::newRow("ipcfig") << "ipcfig" << true;
-    QTest::newRow("vdos") << "vdos" << false;
-}
-
-void tst_ToolWindows::readOnlyOutput()
-{
-    QFETCH(QString, window);
-    QFETCH(bool, readOnly);
-    QWidget *w = open(window);
-    QWidget *box = control(w, "Text1");
-    box->setFocus();
-    QTest::keyClicks(box, QStringLiteral("typed"));
-    QCOMPARE(textOf(box), readOnly ? QString() : QStringLiteral("typed"));
-    QVERIFY(m_runner.calls.size() <= 1);
+    qobject_cast<QPushButton *>(child(first, exit))->click();
+    QTRY_VERIFY(first.isNull());
+    menuItem->trigger(); // a new instance, loaded again
+    QVERIFY(main.instance(window)->isVisible());
+    QCOMPARE(textOf(outputOf(main.instance(window))), QString());
+    QVERIFY(!ticked() || !ticked()->isChecked());
+    QCOMPARE(m_fake->runner.calls.size(), 2 * loads);
 }
 
 QTEST_MAIN(tst_ToolWindows)
