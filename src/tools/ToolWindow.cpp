@@ -105,19 +105,19 @@ QCheckBox *ToolWindow::checkBox(const char *name, const QString &caption, const 
 
 std::optional<QString> ToolWindow::capture(const QString &line)
 {
-    // The runner keeps the windows painting while it waits, so a close can arrive meanwhile;
-    // it is held back until the handler that started the run has finished.
+    // The runner and the failure box keep the windows painting while they wait, so a close
+    // can arrive meanwhile; it is held back until the handler that started the run has finished.
     m_running = true;
     const Capture result = m_host.runner.RunCapture(line, WindowStyle::MinimizedNoFocus);
+    if (result.failed())
+        reportFailure(m_host.messages, result.error);
     m_running = false;
     if (m_closeAfterRun) {
         m_closeAfterRun = false;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     }
-    if (result.failed()) {
-        reportFailure(m_host.messages, result.error);
+    if (result.failed())
         return std::nullopt;
-    }
     return result.text;
 }
 
@@ -165,11 +165,6 @@ void ToolWindow::closeEvent(QCloseEvent *event)
         return;
     }
     QWidget::closeEvent(event);
-}
-
-bool isTicked(const QCheckBox *box)
-{
-    return box->checkState() == Qt::Checked;
 }
 
 QString tagOf(const QCheckBox *box)

@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QWidget>
 
+#include <optional>
+
 class QCheckBox;
 class QGroupBox;
 class QLineEdit;
@@ -60,7 +62,5 @@ private:
     bool m_closeAfterRun = false;
 };
 
-// The reading of a check box that counts as ticked.
-bool isTicked(const QCheckBox *box);
 // A check box's "Tag" property.
 QString tagOf(const QCheckBox *box);
