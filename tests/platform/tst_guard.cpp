@@ -10,59 +10,12 @@
 #include <QTest>
 #include <QTimer>
 
-namespace {
-
-// Looks for the modal "Running" dialog every 10 ms, notes what it shows and presses Stop;
-// gives up after a bounded number of looks.
-class StopPresser final : public QObject
-{
-public:
-    StopPresser()
-    {
-        connect(&m_timer, &QTimer::timeout, this, &StopPresser::look);
-        m_timer.start(10);
-    }
-
-    QString title;
-    QString text;
-    qint64 shownAfterMs = -1;
-
-private:
-    void look()
-    {
-        if (++m_looks > 1000) {
-            m_timer.stop();
-            return;
-        }
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal->objectName() != u"RunningDialog")
-            return;
-        m_timer.stop();
-        title = modal->windowTitle();
-        if (auto *label = modal->findChild<QLabel *>())
-            text = label->text();
-        shownAfterMs = m_clock.elapsed();
-        if (auto *stop = modal->findChild<QPushButton *>(QStringLiteral("Stop")))
-            stop->click();
-    }
-
-    QTimer m_timer;
-    int m_looks = 0;
-    QElapsedTimer m_clock = [] {
-        QElapsedTimer clock;
-        clock.start();
-        return clock;
-    }();
-};
-
-} // namespace
-
 class tst_Guard : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void shortCommandShowsNoDialog();
-    void stopInTheDialogEndsTheCommand();
+    void dialog_data();
+    void dialog();
 
 private:
     QTemporaryDir m_temp;
@@ -72,25 +25,55 @@ private:
     Runner m_runner{m_interpreter};
 };
 
-void tst_Guard::shortCommandShowsNoDialog()
+void tst_Guard::dialog_data()
 {
-    StopPresser presser;
-    const Capture capture = m_runner.RunCapture(QStringLiteral("echo quick"), 6);
-    QCOMPARE(capture.text, QStringLiteral("quick\n"));
-    QCOMPARE(presser.shownAfterMs, -1);
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("shown");
+
+    QTest::newRow("quick: no dialog") << "echo quick" << "quick\n" << false;
+    QTest::newRow("endless: Stop ends it") << "echo begun; sleep 1000" << "begun\n" << true;
 }
 
-void tst_Guard::stopInTheDialogEndsTheCommand()
+void tst_Guard::dialog()
 {
-    StopPresser presser;
+    QFETCH(QString, command);
+    QFETCH(QString, output);
+    QFETCH(bool, shown);
+
+    // Every 10 ms, look for the "Running" dialog, note what it shows and press Stop; give up
+    // after a bounded number of looks.
     QElapsedTimer clock;
     clock.start();
-    const Capture capture = m_runner.RunCapture(QStringLiteral("echo begun; sleep 1000"), 6);
+    qint64 shownAfterMs = -1;
+    QString title;
+    QString text;
+    int looks = 0;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (++looks > 1000)
+            poll.stop();
+        if (!modal || modal->objectName() != u"RunningDialog")
+            return;
+        poll.stop();
+        shownAfterMs = clock.elapsed();
+        title = modal->windowTitle();
+        text = modal->findChild<QLabel *>()->text();
+        modal->findChild<QPushButton *>(QStringLiteral("Stop"))->click();
+    });
+    poll.start(10);
+
+    const Capture capture = m_runner.RunCapture(command, 6);
+
+    QCOMPARE(capture.text, output); // what was captured before Stop
     QVERIFY(clock.elapsed() < 5000);
-    QCOMPARE(presser.title, QStringLiteral("Running"));
-    QCOMPARE(presser.text, QStringLiteral("echo begun; sleep 1000"));
-    QVERIFY2(presser.shownAfterMs >= GuardDialog::delayMs - 50, qPrintable(QString::number(presser.shownAfterMs)));
-    QCOMPARE(capture.text, QStringLiteral("begun\n")); // what was captured before Stop
+    QCOMPARE(shownAfterMs >= 0, shown);
+    if (shown) {
+        QVERIFY2(shownAfterMs >= GuardDialog::delayMs - 50, qPrintable(QString::number(shownAfterMs)));
+        QCOMPARE(title, QStringLiteral("Running"));
+        QCOMPARE(text, command);
+    }
     QVERIFY(!QApplication::activeModalWidget());
 }
 
