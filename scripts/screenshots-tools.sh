@@ -8,4 +8,4 @@ out=$top/docs/screenshots
 mkdir -p "$out"
 cmake --build "$build" --target parlo_toolshots parlo_ping parlo_tracert parlo_nslookup parlo_ipconfig \
     parlo_netstat parlo_arp compat_cmd
-PARLO_COMPAT_DIR="$build/compat" exec xvfb-run -a -s "-screen 0 1024x768x24" "$build/tests/tools/parlo_toolshots" "$out"
+PARLO_COMPAT_DIR="$build/compat" exec xvfb-run -a -s "-screen 0 1024x768x24" "$build/scripts/screenshots/parlo_toolshots" "$out"

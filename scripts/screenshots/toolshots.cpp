@@ -49,7 +49,7 @@ int main(int argc, char *argv[])
     }
     const QDir output(QString::fromLocal8Bit(argv[1]));
     QTemporaryDir data;
-    const QString compat = qEnvironmentVariable("PARLO_COMPAT_DIR", QStringLiteral(PARLO_TEST_COMPAT_DIR));
+    const QString compat = qEnvironmentVariable("PARLO_COMPAT_DIR", QStringLiteral(PARLO_BUILD_COMPAT_DIR));
     RealHost host(HostConfig{compat, data.path()});
     parlo main(host.host(), toolWindowMakers());
 
