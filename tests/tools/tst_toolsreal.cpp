@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -25,26 +26,15 @@ class tst_ToolsReal : public QObject
 private Q_SLOTS:
     void initTestCase();
     void cleanup();
-    void ping();
-    void trace();
-    void netstatListsOurConnection();
-    void directoryChangeDoesNotCarryOver();
-    void interactiveLineEndsAtOnce();
-    void stopEndsAContinuousPing();
+    void run_data();
+    void run();
 
 private:
-    // Opens a window over the real runner, types input, ticks a box, presses a button (or
-    // Enter) and returns the output box's text.
-    QString run(const QString &window, const QString &input, const char *button, RunGuard &guard,
-                const char *tick = nullptr);
-
     QTemporaryDir m_temp;
     std::unique_ptr<FakeHost> m_fake;
     std::unique_ptr<LinuxFacts> m_facts;
-    QuietGuard m_quiet;
-    std::unique_ptr<ShellInterpreter> m_interpreter;
-    std::unique_ptr<Runner> m_runner;
-    std::unique_ptr<QWidget> m_window;
+    QTcpServer m_server; // with one connection, for netstat to list
+    QTcpSocket m_client;
 };
 
 void tst_ToolsReal::initTestCase()
@@ -58,6 +48,9 @@ void tst_ToolsReal::initTestCase()
     m_fake = std::make_unique<FakeHost>(m_temp.filePath(QStringLiteral("data")));
     for (const char *program : {"ping", "tracert", "netstat", "cmd"})
         QVERIFY2(QFileInfo(QStringLiteral(PARLO_TEST_COMPAT_DIR "/") + QLatin1String(program)).isExecutable(), program);
+    QVERIFY(m_server.listen(QHostAddress::LocalHost));
+    m_client.connectToHost(QHostAddress::LocalHost, m_server.serverPort());
+    QVERIFY(m_client.waitForConnected(5000));
 }
 
 void tst_ToolsReal::cleanup()
@@ -66,70 +59,34 @@ void tst_ToolsReal::cleanup()
     QVERIFY(m_fake->messages.boxes.isEmpty());
 }
 
-QString tst_ToolsReal::run(const QString &window, const QString &input, const char *button, RunGuard &guard,
-                           const char *tick)
+void tst_ToolsReal::run_data()
 {
-    m_window.reset();
-    m_interpreter = std::make_unique<ShellInterpreter>(
-        HostConfig{QStringLiteral(PARLO_TEST_COMPAT_DIR), m_temp.filePath(QStringLiteral("data"))}, *m_facts, guard);
-    m_runner = std::make_unique<Runner>(*m_interpreter);
-    m_window.reset(
-        toolWindowMakers().value(window)(Host{*m_runner, m_fake->launcher, m_fake->messages, *m_facts, m_fake->paths}));
-    m_window->show();
-    auto *box = m_window->findChild<QLineEdit *>(QStringLiteral("Text2"));
-    if (tick)
-        m_window->findChild<QCheckBox *>(QLatin1String(tick))->setChecked(true);
-    if (box)
-        box->setText(input);
-    if (button)
-        m_window->findChild<QPushButton *>(QLatin1String(button))->click();
-    else
-        QTest::keyClick(box, Qt::Key_Return);
-    QWidget *output = m_window->findChild<QWidget *>(tick ? "RichTextBox1" : "Text1");
-    return output->property("plainText").toString();
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("input"); // typed, then the first button, or Enter in vdos
+    QTest::addColumn<QString>("tick");
+    QTest::addColumn<bool>("stop");       // pressed in the "Running" dialog after a while
+    QTest::addColumn<QString>("pattern"); // PORT: our server's, START: the folder lines start in
+    QTest::addColumn<int>("matches");     // -1: at least one
+    QTest::addColumn<int>("withinMs");    // 0: no limit
+
+    // clang-format off
+    QTest::newRow("ping, four replies") << "ping" << "127.0.0.1" << "" << false << " from 127\\.0\\.0\\.1" << 4 << 0;
+    QTest::newRow("trace to loopback") << "tracert" << "127.0.0.1" << "" << false << "\n 1  127\\.0\\.0\\.1 " << 1 << 0;
+    QTest::newRow("netstat lists ours") << "fNetstat" << "" << "Check3" << false << "127\\.0\\.0\\.1:PORT " << -1 << 0;
+    QTest::newRow("cd within a line") << "vdos" << "cd /; pwd" << "" << false << "\\A/\n\\z" << 1 << 0;
+    QTest::newRow("next line starts afresh") << "vdos" << "pwd" << "" << false << "\\ASTART\n\\z" << 1 << 0;
+    QTest::newRow("interactive line ends") << "vdos" << "cat" << "" << false << "\\A\\z" << 1 << 5000;
+    QTest::newRow("Stop ends ping -t") << "ping" << "-t 127.0.0.1" << "" << true << " from 127\\.0\\.0\\.1" << -1 << 0;
+    // clang-format on
 }
 
-void tst_ToolsReal::ping()
+void tst_ToolsReal::run()
 {
-    QCOMPARE(run(QStringLiteral("ping"), QStringLiteral("127.0.0.1"), "Command1", m_quiet).count(" from 127.0.0.1"), 4);
-}
-
-void tst_ToolsReal::trace()
-{
-    const QString output = run(QStringLiteral("tracert"), QStringLiteral("127.0.0.1"), "Command1", m_quiet);
-    QVERIFY2(output.contains(QStringLiteral("\n 1  127.0.0.1 ")), qPrintable(output));
-    QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("Label1"))->text(), QStringLiteral("Done"));
-}
-
-void tst_ToolsReal::netstatListsOurConnection()
-{
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    QTcpSocket client;
-    client.connectToHost(QHostAddress::LocalHost, server.serverPort());
-    QVERIFY(client.waitForConnected(5000));
-    const QString output = run(QStringLiteral("fNetstat"), {}, "Command1", m_quiet, "Check3");
-    QVERIFY2(output.contains(QStringLiteral("127.0.0.1:%1 ").arg(server.serverPort())), qPrintable(output));
-}
-
-void tst_ToolsReal::directoryChangeDoesNotCarryOver()
-{
-    QCOMPARE(run(QStringLiteral("vdos"), QStringLiteral("cd /; pwd"), nullptr, m_quiet), QStringLiteral("/\n"));
-    const QString second = run(QStringLiteral("vdos"), QStringLiteral("pwd"), nullptr, m_quiet);
-    QCOMPARE(QDir(second.trimmed()).canonicalPath(), QDir::current().canonicalPath());
-}
-
-void tst_ToolsReal::interactiveLineEndsAtOnce()
-{
-    QElapsedTimer clock;
-    clock.start();
-    QCOMPARE(run(QStringLiteral("vdos"), QStringLiteral("cat"), nullptr, m_quiet), QString());
-    QVERIFY(clock.elapsed() < 5000);
-}
-
-void tst_ToolsReal::stopEndsAContinuousPing()
-{
-    // Presses Stop in the "Running" dialog once ping has run a while; looks a bounded number of times.
+    QFETCH(QString, window);
+    QFETCH(QString, input);
+    QFETCH(QString, tick);
+    QFETCH(bool, stop);
+    // Looks for the dialog a bounded number of times.
     int looks = 0;
     QTimer presser;
     connect(&presser, &QTimer::timeout, this, [&] {
@@ -138,13 +95,43 @@ void tst_ToolsReal::stopEndsAContinuousPing()
                                QMetaObject::invokeMethod(modal->findChild<QPushButton *>("Stop"), "click")))
             presser.stop();
     });
-    presser.start(20);
+    if (stop)
+        presser.start(20);
     GuardDialog dialog;
-    const QString output = run(QStringLiteral("ping"), QStringLiteral("-t 127.0.0.1"), "Command1", dialog);
+    QuietGuard quiet;
+    ShellInterpreter interpreter(
+        HostConfig{QStringLiteral(PARLO_TEST_COMPAT_DIR), m_temp.filePath(QStringLiteral("data"))}, *m_facts,
+        stop ? static_cast<RunGuard &>(dialog) : quiet);
+    Runner runner(interpreter);
+    const std::unique_ptr<QWidget> w(
+        toolWindowMakers().value(window)(Host{runner, m_fake->launcher, m_fake->messages, *m_facts, m_fake->paths}));
+    w->show();
+    auto *box = w->findChild<QLineEdit *>(QStringLiteral("Text2"));
+    if (!tick.isEmpty())
+        w->findChild<QCheckBox *>(tick)->setChecked(true);
+    if (box)
+        box->setText(input);
+    QElapsedTimer clock;
+    clock.start();
+    if (window == u"vdos")
+        QTest::keyClick(box, Qt::Key_Return);
+    else
+        w->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+
+    QFETCH(int, withinMs);
+    QVERIFY(withinMs == 0 || clock.elapsed() < withinMs);
     QVERIFY(looks < 1500);
     QVERIFY(!QApplication::activeModalWidget());
-    QVERIFY2(output.contains(QStringLiteral(" from 127.0.0.1")), qPrintable(output)); // printed before Stop
-    m_window.reset();                                                                 // before the guard it runs with
+    QFETCH(QString, pattern);
+    QFETCH(int, matches);
+    const QString output =
+        w->findChild<QWidget *>(tick.isEmpty() ? "Text1" : "RichTextBox1")->property("plainText").toString();
+    pattern.replace(QStringLiteral("PORT"), QString::number(m_server.serverPort()))
+        .replace(QStringLiteral("START"), QRegularExpression::escape(QDir::currentPath()));
+    const qsizetype found = output.count(QRegularExpression(pattern));
+    QVERIFY2(matches < 0 ? found > 0 : found == matches, qPrintable(output));
+    if (auto *status = w->findChild<QLabel *>(QStringLiteral("Label1"))) // the trace window's
+        QCOMPARE(status->text(), QStringLiteral("Done"));
 }
 
 QTEST_MAIN(tst_ToolsReal)
