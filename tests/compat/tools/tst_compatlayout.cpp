@@ -14,27 +14,22 @@ using namespace compat;
 namespace {
 
 const char addresses[] = R"([
- {"ifindex":1,"ifname":"lo","flags":["LOOPBACK","UP","LOWER_UP"],"operstate":"UNKNOWN","link_type":"loopback",
-  "address":"00:00:00:00:00:00","addr_info":[
-   {"family":"inet","local":"127.0.0.1","prefixlen":8,"scope":"host","label":"lo","valid_life_time":4294967295,"preferred_life_time":4294967295},
-   {"family":"inet6","local":"::1","prefixlen":128,"scope":"host","valid_life_time":4294967295,"preferred_life_time":4294967295}]},
- {"ifindex":2,"ifname":"eth0","flags":["BROADCAST","MULTICAST","UP","LOWER_UP"],"operstate":"UP","link_type":"ether",
-  "address":"02:fc:0a:0b:0c:0d","addr_info":[
-   {"family":"inet","local":"192.168.1.10","prefixlen":24,"broadcast":"192.168.1.255","scope":"global","dynamic":true,"label":"eth0","valid_life_time":86000,"preferred_life_time":86000},
-   {"family":"inet","local":"10.1.2.3","prefixlen":16,"scope":"global","label":"eth0","valid_life_time":4294967295,"preferred_life_time":4294967295},
-   {"family":"inet6","local":"2001:db8::5","prefixlen":64,"scope":"global","dynamic":true,"mngtmpaddr":true,"valid_life_time":86000,"preferred_life_time":14000},
-   {"family":"inet6","local":"2001:db8::77","prefixlen":64,"scope":"global","temporary":true,"dynamic":true,"valid_life_time":86000,"preferred_life_time":0},
-   {"family":"inet6","local":"fe80::fc:aff:fe0b:c0d","prefixlen":64,"scope":"link","valid_life_time":4294967295,"preferred_life_time":4294967295}]},
- {"ifindex":3,"ifname":"wlan0","flags":["BROADCAST","MULTICAST","UP"],"operstate":"DOWN","link_type":"ether",
-  "address":"aa:bb:cc:dd:ee:ff","addr_info":[]},
- {"ifindex":4,"ifname":"tun0","flags":["POINTOPOINT","UP","LOWER_UP"],"operstate":"UNKNOWN","link_type":"none",
-  "addr_info":[{"family":"inet","local":"10.8.0.2","prefixlen":32,"scope":"global","label":"tun0"}]}
+ {"ifname":"lo","flags":["LOOPBACK","UP"],"link_type":"loopback","address":"00:00:00:00:00:00","addr_info":[
+  {"family":"inet","local":"127.0.0.1","prefixlen":8,"scope":"host"},{"family":"inet6","local":"::1","prefixlen":128}]},
+ {"ifindex":2,"ifname":"eth0","flags":["UP","LOWER_UP"],"link_type":"ether","address":"02:fc:0a:0b:0c:0d","addr_info":[
+  {"family":"inet","local":"192.168.1.10","prefixlen":24,"scope":"global","dynamic":true},
+  {"family":"inet","local":"10.1.2.3","prefixlen":16,"scope":"global"},
+  {"family":"inet6","local":"2001:db8::5","prefixlen":64,"scope":"global","dynamic":true,"preferred_life_time":14000},
+  {"family":"inet6","local":"2001:db8::77","prefixlen":64,"scope":"global","temporary":true,"preferred_life_time":0},
+  {"family":"inet6","local":"fe80::fc:aff:fe0b:c0d","prefixlen":64,"scope":"link"}]},
+ {"ifname":"wlan0","flags":["UP"],"operstate":"DOWN","link_type":"ether","address":"aa:bb:cc:dd:ee:ff","addr_info":[]},
+ {"ifname":"tun0","flags":["POINTOPOINT","UP","LOWER_UP"],"link_type":"none",
+  "addr_info":[{"family":"inet","local":"10.8.0.2","prefixlen":32,"scope":"global"}]}
 ])";
 
-const char routes4[] = R"([{"dst":"default","gateway":"192.168.1.1","dev":"eth0","protocol":"dhcp","flags":[]},
- {"dst":"192.168.1.0/24","dev":"eth0","protocol":"kernel","scope":"link","prefsrc":"192.168.1.10","flags":[]}])";
-const char routes6[] = R"([{"dst":"default","gateway":"fe80::1","dev":"eth0","protocol":"ra","metric":1024,"flags":[]},
- {"dst":"2001:db8::/64","dev":"eth0","protocol":"ra","metric":256,"flags":[]}])";
+const char routes4[] = R"([{"dst":"default","gateway":"192.168.1.1","dev":"eth0"},
+ {"dst":"192.168.1.0/24","dev":"eth0","prefsrc":"192.168.1.10"}])";
+const char routes6[] = R"([{"dst":"default","gateway":"fe80::1","dev":"eth0"},{"dst":"2001:db8::/64","dev":"eth0"}])";
 
 IpconfigFacts fixture()
 {
@@ -114,10 +109,8 @@ void tst_CompatLayout::allDetails()
     const QString text = formatIpconfig(facts, true);
 
     const QStringList wanted = {
-        QStringLiteral("   Host Name . . . . . . . . . . . . : pc1\n"
-                       "   Primary Dns Suffix  . . . . . . . : \n"
-                       "   IP Routing Enabled. . . . . . . . : No\n"
-                       "   DNS Suffix Search List. . . . . . : corp.example\n"
+        QStringLiteral("   Host Name . . . . . . . . . . . . : pc1\n"),
+        QStringLiteral("   DNS Suffix Search List. . . . . . : corp.example\n"
                        "                                       lab.example\n"),
         QStringLiteral("\nEthernet adapter eth0:\n\n"
                        "   Connection-specific DNS Suffix  . : corp.example\n"
@@ -128,37 +121,26 @@ void tst_CompatLayout::allDetails()
                        "   Temporary IPv6 Address. . . . . . : 2001:db8::77(Deprecated)\n"),
         QStringLiteral("   Subnet Mask . . . . . . . . . . . : 255.255.0.0\n"
                        "   Lease Obtained. . . . . . . . . . : Monday, December 7, 2026 9:30:00 AM\n"
-                       "   Lease Expires . . . . . . . . . . : Tuesday, December 8, 2026 9:30:00 AM\n"
-                       "   Default Gateway . . . . . . . . . : fe80::1%2\n"
-                       "                                       192.168.1.1\n"
-                       "   DHCP Server . . . . . . . . . . . : 192.168.1.1\n"
+                       "   Lease Expires . . . . . . . . . . : Tuesday, December 8, 2026 9:30:00 AM\n"),
+        QStringLiteral("   DHCP Server . . . . . . . . . . . : 192.168.1.1\n"
                        "   DNS Servers . . . . . . . . . . . : 192.168.1.1\n"
                        "                                       2001:db8::53\n"),
         QStringLiteral("\nWireless LAN adapter wlan0:\n\n   Media State"),
     };
     for (const QString &part : wanted)
         QVERIFY2(text.contains(part), qPrintable(part + QStringLiteral("\n---- not in ----\n") + text));
-    // The loopback adapter has no hardware address and no DNS servers of its own.
-    const QString loopback =
-        text.section(QStringLiteral("Loopback adapter lo:"), 1).section(QStringLiteral("adapter"), 0, 0);
-    QVERIFY(loopback.contains(QStringLiteral("DHCP Enabled. . . . . . . . . . . : No\n")));
-    QVERIFY(!loopback.contains(QStringLiteral("Physical Address")));
-    QVERIFY(!loopback.contains(QStringLiteral("DNS Servers")));
 }
 
 void tst_CompatLayout::dhclientLease()
 {
     const QString text = QStringLiteral(
-        "default-duid \"\\000\\001\";\n"
-        "lease {\n  interface \"eth0\";\n  fixed-address 192.168.1.9;\n  option dhcp-lease-time 3600;\n"
-        "  option dhcp-server-identifier 192.168.1.254;\n  renew 1 2026/12/07 08:00:00;\n"
-        "  expire 1 2026/12/07 09:00:00;\n}\n"
+        "default-duid \"\\000\\001\";\nlease {\n  interface \"eth0\";\n  option dhcp-lease-time 3600;\n"
+        "  option dhcp-server-identifier 192.168.1.254;\n  expire 1 2026/12/07 09:00:00;\n}\n"
         "lease {\n  interface \"wlan0\";\n  option dhcp-lease-time 60;\n  expire 2 2026/12/08 10:00:00;\n}\n"
-        "lease {\n  interface \"eth0\";\n  fixed-address 192.168.1.10;\n  option dhcp-lease-time 86400;\n"
-        "  option dhcp-server-identifier 192.168.1.1;\n  option domain-name \"corp.example\";\n"
-        "  expire 2 2026/12/08 10:00:00;\n}\n"
+        "lease {\n  interface \"eth0\";\n  option dhcp-lease-time 86400;\n  option dhcp-server-identifier "
+        "192.168.1.1;\n"
+        "  option domain-name \"corp.example\";\n  expire 2 2026/12/08 10:00:00;\n}\n"
         "lease {\n  interface \"eth1\";\n  expire epoch 1796724000; # no lease time\n}\n");
-
     const std::optional<Lease> eth0 = parseDhclientLease(text, QStringLiteral("eth0"));
     QVERIFY(eth0);
     QCOMPARE(eth0->expires, QDateTime(QDate(2026, 12, 8), QTime(10, 0), Qt::UTC));
@@ -168,7 +150,6 @@ void tst_CompatLayout::dhclientLease()
 
     QCOMPARE(parseDhclientLease(text, QStringLiteral("eth1")).value_or(Lease{}).expires.toSecsSinceEpoch(), 1796724000);
     QVERIFY(!parseDhclientLease(text, QStringLiteral("eth2")));
-    QVERIFY(!parseDhclientLease(QString(), QStringLiteral("eth0")));
 }
 
 void tst_CompatLayout::dhcpPlan_data()
@@ -191,12 +172,10 @@ void tst_CompatLayout::dhcpPlan_data()
     QTest::newRow("daemon release") << false << "" << daemon << QStringList{"dhclient -r -pf /run/d.pid -lf /l eth0"} << "";
     QTest::newRow("daemon renew: restarted, not in the foreground") << true << "eth0" << daemon
         << QStringList{"dhclient -x -pf /run/d.pid -lf /l eth0", "dhclient -4 -sf eth7 -pf /run/d.pid -lf /l eth0"} << "";
-    QTest::newRow("daemon, other adapter") << true << "eth1" << daemon << QStringList{} << noAdapter;
     QTest::newRow("daemon, option value") << true << "eth7" << daemon << QStringList{} << noAdapter;
     QTest::newRow("daemon for every interface") << false << "" << "dhclient" << QStringList{"dhclient -r"} << "";
     QTest::newRow("declared, renew") << true << "" << "declared"
         << QStringList{"dhclient -pf /run/dhclient.eth1.pid -lf /var/lib/dhcp/dhclient.eth1.leases eth1"} << "";
-    QTest::newRow("declared, nothing to release") << false << "" << "declared" << QStringList{} << noAdapter;
     QTest::newRow("nothing manages an adapter") << true << "" << "" << QStringList{} << noClient;
     // clang-format on
 }
@@ -210,27 +189,22 @@ void tst_CompatLayout::dhcpPlan()
     QFETCH(QString, text);
 
     DhcpClients clients;
-    clients.interfaces =
-        QStringList{QStringLiteral("lo"), QStringLiteral("eth0"), QStringLiteral("eth1"), QStringLiteral("wlan0")};
-    clients.dhclientInstalled = !setup.startsWith(QStringLiteral("nm"));
-    clients.networkManagerRunning = !clients.dhclientInstalled;
+    clients.interfaces = QStringList{"lo", "eth0", "eth1", "wlan0"};
+    clients.networkManagerRunning = setup.startsWith(QStringLiteral("nm"));
+    clients.dhclientInstalled = !clients.networkManagerRunning;
     clients.nmcliInstalled = setup == u"nm";
     clients.nmDevices = parseNmcliDevices(QStringLiteral("eth0:ethernet:connected\nwlan0:wifi:disconnected\n"
-                                                         "lo:loopback:unmanaged\ndocker0:bridge:connected\n"
-                                                         "eth1:ethernet:unavailable\n"));
+                                                         "lo:loopback:unmanaged\neth1:ethernet:unavailable\n"));
     if (setup.startsWith(QStringLiteral("dhclient")))
         clients.dhclients = {describeDhclient(setup.split(u' ').mid(1))};
-    // eth9 is not there; eth3's line is a comment, eth4's is static.
-    if (setup == u"declared")
+    if (setup == u"declared") // eth9 is not there; eth3's line is a comment, eth4's is static
         clients.declaredDhcp = parseDeclaredDhcp(QStringLiteral("iface lo inet loopback\n  iface  eth1 inet   dhcp\n"
                                                                 "# iface eth3 inet dhcp\niface eth4 inet static\n"
                                                                 "iface eth9 inet dhcp\n"));
     const DhcpPlan plan = planDhcp(renew, pattern, clients);
     QStringList planned;
     for (const DhcpStep &step : plan.steps)
-        planned << (QStringList{step.tool == DhcpStep::Nmcli ? QStringLiteral("nmcli") : QStringLiteral("dhclient")} +
-                    step.arguments)
-                       .join(u' ');
+        planned << (step.tool == DhcpStep::Nmcli ? "nmcli " : "dhclient ") + step.arguments.join(u' ');
     QCOMPARE(planned, steps);
     QCOMPARE(plan.text, text);
 }
@@ -238,38 +212,31 @@ void tst_CompatLayout::dhcpPlan()
 void tst_CompatLayout::interfaceStatistics()
 {
     QTemporaryDir sys;
-    QVERIFY(sys.isValid());
-    const QStringList counters = {
-        QStringLiteral("lo rx_bytes=5000 tx_bytes=5000 rx_packets=50 tx_packets=50"),
-        QStringLiteral("eth0 rx_bytes=8000000000 tx_bytes=700 rx_packets=900 tx_packets=7 multicast=100 "
-                       "rx_dropped=3 tx_dropped=1 rx_errors=2 tx_errors=4 rx_nohandler=6")};
-    for (const QString &line : counters) {
-        const QStringList words = line.split(u' ');
-        for (const QString &word : words.mid(1))
-            writeFile(sys.filePath(words.at(0) + QStringLiteral("/statistics/") + word.section(u'=', 0, 0)),
-                      word.section(u'=', 1).toLatin1());
-    }
-    writeFile(sys.filePath(QStringLiteral("bonding_masters")), "\n");
-    QDir(sys.path()).mkdir(QStringLiteral("nostats"));
+    const QString counters =
+        QStringLiteral("lo/rx_bytes=5000 lo/tx_bytes=5000 lo/rx_packets=50 lo/tx_packets=50 eth0/rx_bytes=8000000000 "
+                       "eth0/tx_bytes=700 "
+                       "eth0/rx_packets=900 eth0/tx_packets=7 eth0/multicast=100 eth0/rx_dropped=3 eth0/tx_dropped=1 "
+                       "eth0/rx_errors=2 eth0/tx_errors=4 eth0/rx_nohandler=6");
+    for (const QString &counter : counters.split(u' '))
+        writeFile(sys.filePath(counter.section(u'/', 0, 0) + QStringLiteral("/statistics/") +
+                               counter.section(u'/', 1).section(u'=', 0, 0)),
+                  counter.section(u'=', 1).toLatin1());
+    writeFile(sys.filePath(QStringLiteral("bonding_masters")), "\n"); // neither has counters
+    QVERIFY(QDir(sys.path()).mkdir(QStringLiteral("nostats")));
 
-    const QList<InterfaceCounters> interfaces = readInterfaceCounters(sys.path());
-    QCOMPARE(interfaces.size(), 2);
-    const QString text = formatInterfaceStatistics(interfaces);
-    const QString expected = QStringLiteral("Interface Statistics\n\n"
-                                            "                           Received            Sent\n\n"
-                                            "Bytes                    8000005000            5700\n"
-                                            "Unicast packets                 850              57\n"
-                                            "Non-unicast packets             100               0\n"
-                                            "Discards                          3               1\n"
-                                            "Errors                            2               4\n"
-                                            "Unknown protocols                 6\n"
-                                            "\n");
-    QVERIFY2(text.startsWith(expected), qPrintable(text));
-    QVERIFY2(text.contains(
-                 QStringLiteral("\nlo                         5000            5000              50              50\n")),
-             qPrintable(text));
-    QVERIFY(text.contains(
-        QStringLiteral("\neth0                 8000000000             700             900               7\n")));
+    QCOMPARE(formatInterfaceStatistics(readInterfaceCounters(sys.path())),
+             QStringLiteral("Interface Statistics\n\n"
+                            "                           Received            Sent\n\n"
+                            "Bytes                    8000005000            5700\n"
+                            "Unicast packets                 850              57\n"
+                            "Non-unicast packets             100               0\n"
+                            "Discards                          3               1\n"
+                            "Errors                            2               4\n"
+                            "Unknown protocols                 6\n"
+                            "\n"
+                            "Interface        Received bytes      Sent bytes   Recv. packets    Sent packets\n"
+                            "eth0                 8000000000             700             900               7\n"
+                            "lo                         5000            5000              50              50\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_CompatLayout)
