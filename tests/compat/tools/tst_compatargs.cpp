@@ -1,5 +1,7 @@
-// The Windows command lines the console programs accept, and what each becomes on Linux.
+// The Windows command lines the console programs accept and what each becomes on Linux, and
+// the texts they build themselves: ipconfig's layout, leases and DHCP choices, netstat -e.
 #include "ArpArgs.h"
+#include "DhcpPlan.h"
 #include "Ipconfig.h"
 #include "NetstatArgs.h"
 #include "NslookupArgs.h"
@@ -7,49 +9,70 @@
 #include "TelnetTerminal.h"
 #include "TracertArgs.h"
 
-#include <QProcess>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace compat;
 
 namespace {
 
-// What a program does with its arguments, in one line: the Linux arguments, or "exit N: "
-// and the text it prints instead.
-QString describe(const Translation &translation)
+QString failure(int exitCode, const QString &text)
 {
-    return translation.runs() ? translation.arguments.join(u' ')
-                              : QStringLiteral("exit %1: %2").arg(translation.exitCode).arg(translation.text.trimmed());
+    return QStringLiteral("exit %1: %2").arg(exitCode).arg(text.trimmed());
 }
 
+// What a program makes of its arguments: the Linux arguments, or "exit N: " and what it prints.
 QString describe(const QString &program, const QStringList &arguments)
 {
+    const auto line = [](const Translation &translation) {
+        return translation.runs() ? translation.arguments.join(u' ') : failure(translation.exitCode, translation.text);
+    };
     if (program == u"ping")
-        return describe(translatePing(arguments));
+        return line(translatePing(arguments));
     if (program == u"tracert")
-        return describe(translateTracert(arguments));
+        return line(translateTracert(arguments));
     if (program == u"nslookup")
-        return describe(translateNslookup(arguments));
+        return line(translateNslookup(arguments));
     if (program == u"telnet")
-        return describe(translateTelnet(arguments));
+        return line(translateTelnet(arguments));
     if (program == u"arp") {
         const ArpCommand command = translateArp(arguments);
-        return (command.flushAll ? QStringLiteral("ip ") : QString()) + describe(command.translation);
+        return (command.flushAll ? QStringLiteral("ip ") : QString()) + line(command.translation);
     }
     if (program == u"netstat") {
         const NetstatPlan plan = translateNetstat(arguments);
-        if (!plan.text.isEmpty())
-            return QStringLiteral("exit %1: %2").arg(plan.exitCode).arg(plan.text.trimmed());
         QStringList runs = plan.interfaceStatistics ? QStringList{QStringLiteral("statistics")} : QStringList{};
         for (const QStringList &run : plan.netstatRuns)
             runs << run.join(u' ');
-        return runs.join(QStringLiteral(" | "));
+        return plan.text.isEmpty() ? runs.join(QStringLiteral(" | ")) : failure(plan.exitCode, plan.text);
     }
     const IpconfigRequest request = parseIpconfigArgs(arguments);
     static const char *const actions[] = {"show", "all", "renew", "release"};
     return request.action == IpconfigAction::Text
-               ? QStringLiteral("exit %1: %2").arg(request.exitCode).arg(request.text.trimmed())
+               ? failure(request.exitCode, request.text)
                : (QLatin1String(actions[int(request.action)]) + u' ' + request.adapter).trimmed();
+}
+
+const char addresses[] = R"([
+ {"ifname":"lo","flags":["LOOPBACK","UP"],"link_type":"loopback","address":"00:00:00:00:00:00","addr_info":[
+  {"family":"inet","local":"127.0.0.1","prefixlen":8,"scope":"host"},{"family":"inet6","local":"::1","prefixlen":128}]},
+ {"ifindex":2,"ifname":"eth0","flags":["UP","LOWER_UP"],"link_type":"ether","address":"02:fc:0a:0b:0c:0d","addr_info":[
+  {"family":"inet","local":"192.168.1.10","prefixlen":24,"scope":"global","dynamic":true},
+  {"family":"inet","local":"10.1.2.3","prefixlen":16,"scope":"global"},
+  {"family":"inet6","local":"2001:db8::5","prefixlen":64,"scope":"global","dynamic":true,"preferred_life_time":14000},
+  {"family":"inet6","local":"2001:db8::77","prefixlen":64,"scope":"global","temporary":true,"preferred_life_time":0},
+  {"family":"inet6","local":"fe80::fc:aff:fe0b:c0d","prefixlen":64,"scope":"link"}]},
+ {"ifname":"wlan0","flags":["UP"],"operstate":"DOWN","link_type":"ether","address":"aa:bb:cc:dd:ee:ff","addr_info":[]}
+])";
+
+void writeFile(const QString &path, const QByteArray &text)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
 }
 
 } // namespace
@@ -62,7 +85,11 @@ private Q_SLOTS:
     void translate();
     void terminal_data();
     void terminal();
-    void oneStringSurvivesTheShell();
+    void ipconfigLayout();
+    void dhclientLease();
+    void dhcpPlan_data();
+    void dhcpPlan();
+    void interfaceStatistics();
 };
 
 void tst_CompatArgs::translate_data()
@@ -75,25 +102,19 @@ void tst_CompatArgs::translate_data()
     const auto row = [](const char *program, const char *name, const QStringList &arguments, const char *expected) {
         QTest::addRow("%s: %s", program, name) << QString::fromLatin1(program) << arguments << QString::fromLatin1(expected);
     };
-    row("ping", "four echoes, numeric", {"10.0.0.1"}, "-O -n -c 4 10.0.0.1");
     row("ping", "count after target", {"127.0.0.1", "-n", "2"}, "-O -n -c 2 127.0.0.1");
     row("ping", "slash and case", {"/N", "3", "h"}, "-O -n -c 3 h");
     row("ping", "-t beats -n", {"-n", "2", "-t", "h"}, "-O -n h");
     row("ping", "-a asks for names, rings no bell", {"-a", "h"}, "-O -c 4 h");
     row("ping", "size ttl timeout", {"-l", "1000", "-i", "10", "-w", "1500", "-6", "h"}, "-O -n -s 1000 -t 10 -W 1.5 -6 -c 4 h");
     row("ping", "zero timeout is not forever", {"-w", "0", "h"}, "-O -n -W 0.001 -c 4 h");
-    row("ping", "no arguments", {}, "exit 1: Usage: ping");
     row("ping", "options, no target", {"-n", "2"}, "exit 1: Usage: ping");
     row("ping", "unknown option", {"-x", "h"}, "exit 1: Bad option -x.\n\nUsage: ping");
     row("ping", "missing value", {"h", "-n"}, "exit 1: Value must be supplied for option -n.");
     row("ping", "count zero", {"-n", "0", "h"}, "exit 1: Bad value for option -n, valid range is from 1 to 4294967295.");
-    row("ping", "size too big", {"-l", "65501", "h"}, "exit 1: Bad value for option -l, valid range is from 0 to 65500.");
     row("tracert", "the window's line", {"-d", "-h", "5", "-w", "200", "10.0.0.1"}, "-n -w 0.2 -m 5 10.0.0.1");
-    row("tracert", "defaults", {"h"}, "-m 30 h");
     row("tracert", "short wait raised", {"-w", "50", "h"}, "-w 0.1 -m 30 h");
     row("tracert", "window's line without target", {"-d", "-h", "5", "-w", "200"}, "exit 1: Usage: tracert");
-    row("tracert", "hops zero", {"-h", "0", "h"}, "exit 1: Bad value for option -h");
-    row("nslookup", "name", {"parlo.test"}, "-timeout=2 -retry=2 parlo.test");
     row("nslookup", "own options win", {"/timeout=5", "-type=mx", "x", "127.0.0.12"}, "-timeout=2 -retry=2 -timeout=5 -type=mx x 127.0.0.12");
     row("nslookup", "no name", {"-type=mx"}, "exit 1: Usage:");
     row("nslookup", "dash is interactive", {"-", "127.0.0.1"}, "exit 1: Usage:");
@@ -101,13 +122,10 @@ void tst_CompatArgs::translate_data()
     row("telnet", "user, host, port", {"/l", "bob", "h", "2323"}, "-l bob h 2323");
     row("telnet", "user without host", {"-l", "bob"}, "exit 1: telnet [-a]");
     row("arp", "-a without names", {"/a"}, "-a -n");
-    row("arp", "-g, one host", {"-g", "10.0.0.1"}, "-a -n 10.0.0.1");
     row("arp", "delete all", {"-d", "*"}, "ip neigh flush all");
     row("arp", "add", {"-s", "10.0.0.5", "00-AA-00-62-c6-09"}, "-s 10.0.0.5 00:aa:00:62:c6:09");
-    row("arp", "five bytes", {"-s", "10.0.0.5", "00-aa-00-62-c6"}, "exit 1: The ARP entry addition failed");
     row("arp", "mixed separators", {"-s", "10.0.0.5", "00-aa:00-62-c6-09"}, "exit 1: The ARP entry addition failed");
     row("arp", "no arguments", {}, "exit 1: Displays and modifies");
-    row("netstat", "connections", {}, "-A inet,inet6");
     row("netstat", "combined", {"-an"}, "-A inet,inet6 -a -n");
     row("netstat", "slashes, owners", {"/N", "/a", "/o"}, "-A inet,inet6 -a -n -p");
     row("netstat", "routes in numbers", {"-a", "-r"}, "-r -n -A inet,inet6");
@@ -119,7 +137,6 @@ void tst_CompatArgs::translate_data()
     row("ipconfig", "all", {"-ALL"}, "all");
     row("ipconfig", "renew some", {"/renew", "eth*"}, "renew eth*");
     row("ipconfig", "adapter first", {"eth0", "/renew"}, "exit 1: Error: unrecognized");
-    row("ipconfig", "/all with adapter", {"/all", "eth0"}, "exit 1: Error: unrecognized");
     // clang-format on
 }
 
@@ -143,7 +160,6 @@ void tst_CompatArgs::terminal_data()
     // clang-format off
     QTest::newRow("the Debian choice first") << QStringList{"xterm", "x-terminal-emulator"} << QStringList{"/t/x-terminal-emulator", "-e"} + command;
     QTest::newRow("gnome before xterm") << QStringList{"xterm", "gnome-terminal"} << QStringList{"/t/gnome-terminal", "--"} + command;
-    QTest::newRow("one string") << QStringList{"lxterminal"} << QStringList{"/t/lxterminal", "-e", "'/usr/bin/telnet' 'h'"};
     QTest::newRow("no option") << QStringList{"kitty"} << QStringList{"/t/kitty"} + command;
     QTest::newRow("none installed") << QStringList{} << QStringList{};
     // clang-format on
@@ -159,18 +175,174 @@ void tst_CompatArgs::terminal()
     QCOMPARE(terminalCommand(find, {QStringLiteral("/usr/bin/telnet"), QStringLiteral("h")}), line);
 }
 
-void tst_CompatArgs::oneStringSurvivesTheShell()
+void tst_CompatArgs::ipconfigLayout()
 {
-    // Terminals that take one command text hand it to a shell: every word must come back whole.
-    const QStringList words = {QStringLiteral("printf"), QStringLiteral("%s|"),   QStringLiteral("a b"),
-                               QStringLiteral("it's"),   QStringLiteral("$HOME"), QStringLiteral("\"q\"")};
-    const QStringList line = terminalCommand(
-        [](const QString &name) { return name == u"tilix" ? QStringLiteral("/t/tilix") : QString(); }, words);
-    QCOMPARE(line.size(), 3);
-    QProcess shell;
-    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), line.at(2)});
-    QVERIFY(shell.waitForFinished(10000));
-    QCOMPARE(shell.readAllStandardOutput(), QByteArray("a b|it's|$HOME|\"q\"|"));
+    IpconfigFacts facts;
+    facts.adapters = parseIpAddr(addresses);
+    facts.defaultRoutes = parseDefaultRoutes(R"([{"dst":"default","gateway":"192.168.1.1","dev":"eth0"},
+        {"dst":"192.168.1.0/24","dev":"eth0"},{"dst":"default","gateway":"fe80::1","dev":"eth0"}])");
+    const QString expected = QStringLiteral("\nLinux IP Configuration\n\n"
+                                            "\nLoopback adapter lo:\n\n"
+                                            "   Connection-specific DNS Suffix  . : \n"
+                                            "   IPv6 Address. . . . . . . . . . . : ::1\n"
+                                            "   IPv4 Address. . . . . . . . . . . : 127.0.0.1\n"
+                                            "   Subnet Mask . . . . . . . . . . . : 255.0.0.0\n"
+                                            "   Default Gateway . . . . . . . . . : \n"
+                                            "\nEthernet adapter eth0:\n\n"
+                                            "   Connection-specific DNS Suffix  . : \n"
+                                            "   IPv6 Address. . . . . . . . . . . : 2001:db8::5\n"
+                                            "   Temporary IPv6 Address. . . . . . : 2001:db8::77\n"
+                                            "   Link-local IPv6 Address . . . . . : fe80::fc:aff:fe0b:c0d%2\n"
+                                            "   IPv4 Address. . . . . . . . . . . : 192.168.1.10\n"
+                                            "   Subnet Mask . . . . . . . . . . . : 255.255.255.0\n"
+                                            "   IPv4 Address. . . . . . . . . . . : 10.1.2.3\n"
+                                            "   Subnet Mask . . . . . . . . . . . : 255.255.0.0\n"
+                                            "   Default Gateway . . . . . . . . . : fe80::1%2\n"
+                                            "                                       192.168.1.1\n"
+                                            "\nEthernet adapter wlan0:\n\n"
+                                            "   Media State . . . . . . . . . . . : Media disconnected\n"
+                                            "   Connection-specific DNS Suffix  . : \n");
+    QCOMPARE(formatIpconfig(facts, false), expected);
+
+    readResolvConf(QStringLiteral("# comment\nsearch corp.example lab.example\nnameserver 192.168.1.1\n"
+                                  "nameserver  2001:db8::53\noptions ndots:2\n"),
+                   facts.host);
+    facts.host.hostName = QStringLiteral("pc1");
+    Lease lease;
+    lease.obtained = QDateTime(QDate(2026, 12, 7), QTime(9, 30), Qt::LocalTime);
+    lease.expires = lease.obtained.addDays(1);
+    lease.server = QStringLiteral("192.168.1.1");
+    lease.domain = QStringLiteral("corp.example");
+    facts.adapterFacts.insert(QStringLiteral("eth0"), {QStringLiteral("e1000e"), false, lease});
+    facts.adapterFacts.insert(QStringLiteral("wlan0"), {QStringLiteral("iwlwifi"), true, std::nullopt});
+    const QString text = formatIpconfig(facts, true);
+
+    const QStringList wanted = {
+        QStringLiteral("   Host Name . . . . . . . . . . . . : pc1\n"),
+        QStringLiteral("   DNS Suffix Search List. . . . . . : corp.example\n"
+                       "                                       lab.example\n"),
+        QStringLiteral("\nEthernet adapter eth0:\n\n"
+                       "   Connection-specific DNS Suffix  . : corp.example\n"
+                       "   Description . . . . . . . . . . . : e1000e\n"
+                       "   Physical Address. . . . . . . . . : 02-FC-0A-0B-0C-0D\n"
+                       "   DHCP Enabled. . . . . . . . . . . : Yes\n"
+                       "   IPv6 Address. . . . . . . . . . . : 2001:db8::5(Preferred)\n"
+                       "   Temporary IPv6 Address. . . . . . : 2001:db8::77(Deprecated)\n"),
+        QStringLiteral("   Subnet Mask . . . . . . . . . . . : 255.255.0.0\n"
+                       "   Lease Obtained. . . . . . . . . . : Monday, December 7, 2026 9:30:00 AM\n"
+                       "   Lease Expires . . . . . . . . . . : Tuesday, December 8, 2026 9:30:00 AM\n"),
+        QStringLiteral("   DHCP Server . . . . . . . . . . . : 192.168.1.1\n"
+                       "   DNS Servers . . . . . . . . . . . : 192.168.1.1\n"
+                       "                                       2001:db8::53\n"),
+        QStringLiteral("\nWireless LAN adapter wlan0:\n\n   Media State"),
+    };
+    for (const QString &part : wanted)
+        QVERIFY2(text.contains(part), qPrintable(part + QStringLiteral("\n---- not in ----\n") + text));
+}
+
+void tst_CompatArgs::dhclientLease()
+{
+    const QString text = QStringLiteral(
+        "default-duid \"\\000\\001\";\nlease {\n  interface \"eth0\";\n  option dhcp-lease-time 3600;\n"
+        "  option dhcp-server-identifier 192.168.1.254;\n  expire 1 2026/12/07 09:00:00;\n}\n"
+        "lease {\n  interface \"wlan0\";\n  option dhcp-lease-time 60;\n  expire 2 2026/12/08 10:00:00;\n}\n"
+        "lease {\n  interface \"eth0\";\n  option dhcp-lease-time 86400;\n  option dhcp-server-identifier "
+        "192.168.1.1;\n"
+        "  option domain-name \"corp.example\";\n  expire 2 2026/12/08 10:00:00;\n}\n"
+        "lease {\n  interface \"eth1\";\n  expire epoch 1796724000; # no lease time\n}\n");
+    const std::optional<Lease> eth0 = parseDhclientLease(text, QStringLiteral("eth0"));
+    QVERIFY(eth0);
+    QCOMPARE(eth0->expires, QDateTime(QDate(2026, 12, 8), QTime(10, 0), Qt::UTC));
+    QCOMPARE(eth0->obtained, QDateTime(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC));
+    QCOMPARE(eth0->server, QStringLiteral("192.168.1.1"));
+    QCOMPARE(eth0->domain, QStringLiteral("corp.example"));
+
+    QCOMPARE(parseDhclientLease(text, QStringLiteral("eth1")).value_or(Lease{}).expires.toSecsSinceEpoch(), 1796724000);
+    QVERIFY(!parseDhclientLease(text, QStringLiteral("eth2")));
+}
+
+void tst_CompatArgs::dhcpPlan_data()
+{
+    QTest::addColumn<bool>("renew");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("setup"); // "nm", "nm, no nmcli", "dhclient ARGS", "declared" or "" (nothing)
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("text");
+
+    const QString noAdapter = noAdapterText(), noClient = noClientText();
+    // "-sf eth7": an option's value, not an interface.
+    const QString daemon = QStringLiteral("dhclient -4 -d -sf eth7 -pf /run/d.pid -lf /l eth0");
+    // clang-format off
+    QTest::newRow("nm renew") << true << "" << "nm" << QStringList{"nmcli device connect eth0", "nmcli device connect wlan0"} << "";
+    QTest::newRow("nm release") << false << "" << "nm" << QStringList{"nmcli device disconnect eth0"} << "";
+    QTest::newRow("nm nothing to release") << false << "wl*" << "nm" << QStringList{} << noAdapter;
+    QTest::newRow("nm without nmcli") << true << "" << "nm, no nmcli" << QStringList{} << noClient;
+    QTest::newRow("daemon renew: restarted, not in the foreground") << true << "eth0" << daemon
+        << QStringList{"dhclient -x -pf /run/d.pid -lf /l eth0", "dhclient -4 -sf eth7 -pf /run/d.pid -lf /l eth0"} << "";
+    QTest::newRow("daemon, option value") << true << "eth7" << daemon << QStringList{} << noAdapter;
+    QTest::newRow("daemon for every interface") << false << "" << "dhclient" << QStringList{"dhclient -r"} << "";
+    QTest::newRow("declared, renew") << true << "" << "declared"
+        << QStringList{"dhclient -pf /run/dhclient.eth1.pid -lf /var/lib/dhcp/dhclient.eth1.leases eth1"} << "";
+    // clang-format on
+}
+
+void tst_CompatArgs::dhcpPlan()
+{
+    QFETCH(bool, renew);
+    QFETCH(QString, pattern);
+    QFETCH(QString, setup);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, text);
+
+    DhcpClients clients;
+    clients.interfaces = QStringList{"lo", "eth0", "eth1", "wlan0"};
+    clients.networkManagerRunning = setup.startsWith(QStringLiteral("nm"));
+    clients.dhclientInstalled = !clients.networkManagerRunning;
+    clients.nmcliInstalled = setup == u"nm";
+    clients.nmDevices = parseNmcliDevices(QStringLiteral("eth0:ethernet:connected\nwlan0:wifi:disconnected\n"
+                                                         "lo:loopback:unmanaged\neth1:ethernet:unavailable\n"));
+    if (setup.startsWith(QStringLiteral("dhclient")))
+        clients.dhclients = {describeDhclient(setup.split(u' ').mid(1))};
+    if (setup == u"declared") // eth9 is not there; eth3's line is a comment, eth4's is static
+        clients.declaredDhcp = parseDeclaredDhcp(QStringLiteral("iface lo inet loopback\n  iface  eth1 inet   dhcp\n"
+                                                                "# iface eth3 inet dhcp\niface eth4 inet static\n"
+                                                                "iface eth9 inet dhcp\n"));
+    const DhcpPlan plan = planDhcp(renew, pattern, clients);
+    QStringList planned;
+    for (const DhcpStep &step : plan.steps)
+        planned << (step.tool == DhcpStep::Nmcli ? "nmcli " : "dhclient ") + step.arguments.join(u' ');
+    QCOMPARE(planned, steps);
+    QCOMPARE(plan.text, text);
+}
+
+void tst_CompatArgs::interfaceStatistics()
+{
+    QTemporaryDir sys;
+    const QString counters =
+        QStringLiteral("lo/rx_bytes=5000 lo/tx_bytes=5000 lo/rx_packets=50 lo/tx_packets=50 eth0/rx_bytes=8000000000 "
+                       "eth0/tx_bytes=700 "
+                       "eth0/rx_packets=900 eth0/tx_packets=7 eth0/multicast=100 eth0/rx_dropped=3 eth0/tx_dropped=1 "
+                       "eth0/rx_errors=2 eth0/tx_errors=4 eth0/rx_nohandler=6");
+    for (const QString &counter : counters.split(u' '))
+        writeFile(sys.filePath(counter.section(u'/', 0, 0) + QStringLiteral("/statistics/") +
+                               counter.section(u'/', 1).section(u'=', 0, 0)),
+                  counter.section(u'=', 1).toLatin1());
+    writeFile(sys.filePath(QStringLiteral("bonding_masters")), "\n"); // neither has counters
+    QVERIFY(QDir(sys.path()).mkdir(QStringLiteral("nostats")));
+
+    QCOMPARE(formatInterfaceStatistics(readInterfaceCounters(sys.path())),
+             QStringLiteral("Interface Statistics\n\n"
+                            "                           Received            Sent\n\n"
+                            "Bytes                    8000005000            5700\n"
+                            "Unicast packets                 850              57\n"
+                            "Non-unicast packets             100               0\n"
+                            "Discards                          3               1\n"
+                            "Errors                            2               4\n"
+                            "Unknown protocols                 6\n"
+                            "\n"
+                            "Interface        Received bytes      Sent bytes   Recv. packets    Sent packets\n"
+                            "eth0                 8000000000             700             900               7\n"
+                            "lo                         5000            5000              50              50\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_CompatArgs)

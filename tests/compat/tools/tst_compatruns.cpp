@@ -159,33 +159,24 @@ void tst_CompatRuns::standIns_data()
     QTest::addColumn<QString>("output");
     QTest::addColumn<int>("exitCode");
 
-    const auto missing = [](const char *row, const char *name, const char *arguments, const char *tool,
-                            const char *package) {
-        QTest::newRow(row) << name << arguments << QStringList{}
-                           << QStringLiteral("%1 is not installed: install the Debian package %2.\n").arg(tool, package)
-                           << 1;
+    // clang-format off
+    const auto missing = [](const char *name, const char *arguments, const char *tool, const char *package) {
+        QTest::addRow("%s %s, no %s", name, arguments, tool) << name << arguments << QStringList{}
+            << QStringLiteral("%1 is not installed: install the Debian package %2.\n").arg(tool, package) << 1;
     };
-    missing("ping", "ping", "127.0.0.1", "ping", "iputils-ping");
-    missing("tracert", "tracert", "-d 127.0.0.1", "traceroute", "traceroute");
-    missing("ipconfig", "ipconfig", "", "ip", "iproute2");
-    missing("netstat", "netstat", "-n", "netstat", "net-tools");
-    missing("netstat, two runs", "netstat", "-s -r", "netstat", "net-tools");
-    missing("arp", "arp", "-a", "arp", "net-tools");
-    missing("arp flush", "arp", "-d *", "ip", "iproute2");
-    missing("nslookup", "nslookup", "parlo.test 127.0.0.1", "nslookup", "bind9-dnsutils");
-    QTest::newRow("errors to output, no input")
-        << "ping"
-        << "-n 1 h"
-        << QStringList{"usr/bin/ping echo \"args: $*\"; echo 'ping: oops' >&2; cat; echo 'input ended'; exit 2"}
-        << "args: -O -n -c 1 h\nping: oops\ninput ended\n"
-        << 2;
-    QTest::newRow("telnet in a terminal")
-        << "telnet.exe"
-        << "10.0.0.1 23"
-        << QStringList{"bin/x-terminal-emulator echo \"terminal $1\"; shift; exec \"$@\"",
-                       "usr/bin/telnet echo \"telnet $*\""}
-        << "terminal -e\ntelnet 10.0.0.1 23\n"
-        << 0;
+    missing("ping", "127.0.0.1", "ping", "iputils-ping");
+    missing("netstat", "-s -r", "netstat", "net-tools"); // two runs, one line
+    missing("arp", "-d *", "ip", "iproute2");
+    QTest::newRow("errors to output, no input") << "ping" << "-n 1 h"
+        << QStringList{"usr/bin/ping echo \"args: $*\"; echo 'ping: oops' >&2; /bin/cat; echo 'input ended'; exit 2"}
+        << "args: -O -n -c 1 h\nping: oops\ninput ended\n" << 2;
+    QTest::newRow("telnet in a terminal") << "telnet.exe" << "10.0.0.1 23"
+        << QStringList{"bin/x-terminal-emulator echo \"terminal $1\"; shift; exec \"$@\"", "usr/bin/telnet echo \"telnet $*\""}
+        << "terminal -e\ntelnet 10.0.0.1 23\n" << 0;
+    QTest::newRow("telnet in a one-string terminal") << "telnet.exe" << "-l it's $HOME\"q\" 23"
+        << QStringList{"bin/lxterminal echo \"terminal $1\"; exec /bin/sh -c \"$2\"", "usr/bin/telnet printf '[%s]' \"$@\"; echo"}
+        << "terminal -e\n[-l][it's][$HOME\"q\"][23]\n" << 0;
+    // clang-format on
 }
 
 void tst_CompatRuns::standIns()
