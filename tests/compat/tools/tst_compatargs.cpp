@@ -56,8 +56,6 @@ QString describe(const QString &program, const QStringList &arguments)
 }
 
 const char addresses[] = R"([
- {"ifname":"lo","flags":["LOOPBACK","UP"],"link_type":"loopback","address":"00:00:00:00:00:00","addr_info":[
-  {"family":"inet","local":"127.0.0.1","prefixlen":8,"scope":"host"},{"family":"inet6","local":"::1","prefixlen":128}]},
  {"ifindex":2,"ifname":"eth0","flags":["UP","LOWER_UP"],"link_type":"ether","address":"02:fc:0a:0b:0c:0d","addr_info":[
   {"family":"inet","local":"192.168.1.10","prefixlen":24,"scope":"global","dynamic":true},
   {"family":"inet","local":"10.1.2.3","prefixlen":16,"scope":"global"},
@@ -160,7 +158,6 @@ void tst_CompatArgs::terminal_data()
     // clang-format off
     QTest::newRow("the Debian choice first") << QStringList{"xterm", "x-terminal-emulator"} << QStringList{"/t/x-terminal-emulator", "-e"} + command;
     QTest::newRow("gnome before xterm") << QStringList{"xterm", "gnome-terminal"} << QStringList{"/t/gnome-terminal", "--"} + command;
-    QTest::newRow("no option") << QStringList{"kitty"} << QStringList{"/t/kitty"} + command;
     QTest::newRow("none installed") << QStringList{} << QStringList{};
     // clang-format on
 }
@@ -182,12 +179,6 @@ void tst_CompatArgs::ipconfigLayout()
     facts.defaultRoutes = parseDefaultRoutes(R"([{"dst":"default","gateway":"192.168.1.1","dev":"eth0"},
         {"dst":"192.168.1.0/24","dev":"eth0"},{"dst":"default","gateway":"fe80::1","dev":"eth0"}])");
     const QString expected = QStringLiteral("\nLinux IP Configuration\n\n"
-                                            "\nLoopback adapter lo:\n\n"
-                                            "   Connection-specific DNS Suffix  . : \n"
-                                            "   IPv6 Address. . . . . . . . . . . : ::1\n"
-                                            "   IPv4 Address. . . . . . . . . . . : 127.0.0.1\n"
-                                            "   Subnet Mask . . . . . . . . . . . : 255.0.0.0\n"
-                                            "   Default Gateway . . . . . . . . . : \n"
                                             "\nEthernet adapter eth0:\n\n"
                                             "   Connection-specific DNS Suffix  . : \n"
                                             "   IPv6 Address. . . . . . . . . . . : 2001:db8::5\n"
@@ -207,7 +198,6 @@ void tst_CompatArgs::ipconfigLayout()
     readResolvConf(QStringLiteral("# comment\nsearch corp.example lab.example\nnameserver 192.168.1.1\n"
                                   "nameserver  2001:db8::53\noptions ndots:2\n"),
                    facts.host);
-    facts.host.hostName = QStringLiteral("pc1");
     Lease lease;
     lease.obtained = QDateTime(QDate(2026, 12, 7), QTime(9, 30), Qt::LocalTime);
     lease.expires = lease.obtained.addDays(1);
@@ -218,7 +208,6 @@ void tst_CompatArgs::ipconfigLayout()
     const QString text = formatIpconfig(facts, true);
 
     const QStringList wanted = {
-        QStringLiteral("   Host Name . . . . . . . . . . . . : pc1\n"),
         QStringLiteral("   DNS Suffix Search List. . . . . . : corp.example\n"
                        "                                       lab.example\n"),
         QStringLiteral("\nEthernet adapter eth0:\n\n"
@@ -246,9 +235,8 @@ void tst_CompatArgs::dhclientLease()
         "default-duid \"\\000\\001\";\nlease {\n  interface \"eth0\";\n  option dhcp-lease-time 3600;\n"
         "  option dhcp-server-identifier 192.168.1.254;\n  expire 1 2026/12/07 09:00:00;\n}\n"
         "lease {\n  interface \"wlan0\";\n  option dhcp-lease-time 60;\n  expire 2 2026/12/08 10:00:00;\n}\n"
-        "lease {\n  interface \"eth0\";\n  option dhcp-lease-time 86400;\n  option dhcp-server-identifier "
-        "192.168.1.1;\n"
-        "  option domain-name \"corp.example\";\n  expire 2 2026/12/08 10:00:00;\n}\n"
+        "lease {\n  interface \"eth0\";\n  option dhcp-lease-time 86400;\n  option domain-name \"corp.example\";\n"
+        "  option dhcp-server-identifier 192.168.1.1;\n  expire 2 2026/12/08 10:00:00;\n}\n"
         "lease {\n  interface \"eth1\";\n  expire epoch 1796724000; # no lease time\n}\n");
     const std::optional<Lease> eth0 = parseDhclientLease(text, QStringLiteral("eth0"));
     QVERIFY(eth0);
@@ -318,11 +306,11 @@ void tst_CompatArgs::dhcpPlan()
 void tst_CompatArgs::interfaceStatistics()
 {
     QTemporaryDir sys;
-    const QString counters =
-        QStringLiteral("lo/rx_bytes=5000 lo/tx_bytes=5000 lo/rx_packets=50 lo/tx_packets=50 eth0/rx_bytes=8000000000 "
-                       "eth0/tx_bytes=700 "
-                       "eth0/rx_packets=900 eth0/tx_packets=7 eth0/multicast=100 eth0/rx_dropped=3 eth0/tx_dropped=1 "
-                       "eth0/rx_errors=2 eth0/tx_errors=4 eth0/rx_nohandler=6");
+    const QString counters = QStringLiteral(
+        "lo/rx_bytes=5000 lo/tx_bytes=5000 lo/rx_packets=50 lo/tx_packets=50 eth0/rx_bytes=8000000000 "
+        "eth0/tx_bytes=700 "
+        "eth0/rx_packets=900 eth0/tx_packets=7 eth0/multicast=100 eth0/rx_dropped=3 eth0/tx_dropped=1 eth0/rx_errors=2 "
+        "eth0/tx_errors=4 eth0/rx_nohandler=6");
     for (const QString &counter : counters.split(u' '))
         writeFile(sys.filePath(counter.section(u'/', 0, 0) + QStringLiteral("/statistics/") +
                                counter.section(u'/', 1).section(u'=', 0, 0)),
