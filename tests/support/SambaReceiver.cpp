@@ -16,8 +16,8 @@ namespace {
 
 QString findDaemon(const QString &name)
 {
-    const QString path = QStandardPaths::findExecutable(name);
-    return !path.isEmpty() ? path : QStandardPaths::findExecutable(name, {QStringLiteral("/usr/sbin")});
+    return QStandardPaths::findExecutable(name, qEnvironmentVariable("PATH").split(u':')
+                                                    << QStringLiteral("/usr/sbin"));
 }
 
 // Whether the process's network namespace has a socket on address:139 in state LISTEN (0A).
@@ -79,9 +79,22 @@ SambaReceiver::SambaReceiver(const QString &address, bool acceptMessages, const 
     }
     if (!m_error.isEmpty())
         return;
+    // -F keeps a daemon in the foreground, as the leader of a new process group that the
+    // destructor stops as a whole. Never --no-process-group: smbd would then signal the test's.
+    const auto start = [&](QProcess &process, const QString &daemon) {
+        QStringList command = {findDaemon(daemon), "-F", "--debug-stdout", "-s", dir.filePath("smb.conf")};
+        if (!networkNamespace.isEmpty())
+            command = QStringList{"ip", "netns", "exec", networkNamespace} + command;
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.setStandardOutputFile(dir.filePath(daemon + ".out"));
+        process.start(command.takeFirst(), command);
+        if (!process.waitForStarted(5000))
+            m_error = QStringLiteral("cannot start %1: %2").arg(daemon, process.errorString());
+    };
     if (!networkNamespace.isEmpty())
-        start(m_nmbd, QStringLiteral("nmbd"), networkNamespace);
-    start(m_smbd, QStringLiteral("smbd"), networkNamespace);
+        start(m_nmbd, QStringLiteral("nmbd"));
+    start(m_smbd, QStringLiteral("smbd"));
     const QDeadlineTimer deadline(10000);
     while (m_error.isEmpty() && !listensOn139(m_smbd.processId(), address)) {
         if (deadline.hasExpired() || m_smbd.state() != QProcess::Running) {
@@ -102,23 +115,6 @@ SambaReceiver::~SambaReceiver()
 bool SambaReceiver::available()
 {
     return !findDaemon(QStringLiteral("smbd")).isEmpty();
-}
-
-void SambaReceiver::start(QProcess &process, const QString &daemon, const QString &networkNamespace)
-{
-    // -F keeps it in the foreground, as the leader of a new process group that the destructor
-    // stops as a whole. Never --no-process-group: smbd would then signal the test's own group.
-    QStringList command = {findDaemon(daemon), QStringLiteral("-F"), QStringLiteral("--debug-stdout"),
-                           QStringLiteral("-s"), QDir(m_dir.path()).filePath(QStringLiteral("smb.conf"))};
-    if (!networkNamespace.isEmpty())
-        command = QStringList{QStringLiteral("ip"), QStringLiteral("netns"), QStringLiteral("exec"), networkNamespace} +
-                  command;
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardOutputFile(QDir(m_dir.path()).filePath(daemon + QLatin1String(".out")));
-    process.start(command.takeFirst(), command);
-    if (!process.waitForStarted(5000))
-        m_error = QStringLiteral("cannot start %1: %2").arg(daemon, process.errorString());
 }
 
 QList<SambaReceiver::Message> SambaReceiver::messages() const

@@ -34,8 +34,6 @@ public:
     QList<Message> messages() const; // oldest first
 
 private:
-    void start(QProcess &process, const QString &daemon, const QString &networkNamespace);
-
     QString m_address;
     QTemporaryDir m_dir;
     QProcess m_smbd;

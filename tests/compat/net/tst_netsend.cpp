@@ -92,48 +92,52 @@ class tst_NetSend : public QObject
     Q_OBJECT
 
 private slots:
-    void sendsToSamba_data();
-    void sendsToSamba();
-    void sendsToAScriptedReceiver_data();
-    void sendsToAScriptedReceiver();
+    void sends_data();
+    void sends();
 };
 
-void tst_NetSend::sendsToSamba_data()
+void tst_NetSend::sends_data()
 {
     QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("reason"); // empty: delivered
+    QTest::addColumn<int>("behaviour");   // of the scripted messenger
+    QTest::addColumn<QString>("message"); // empty: "hello"
+    QTest::addColumn<QString>("reason");  // empty: delivered
     QTest::addColumn<int>("withinMs");
     QString longest;
     for (int i = 0; longest.size() < 1600; ++i)
         longest += QStringLiteral("%1 ").arg(i, 4, 10, QLatin1Char('0'));
     longest.truncate(1600);
-    QTest::newRow("longest message, 13 blocks") << "127.0.0.2" << longest << QString() << 5000;
+    const QString twoBlocks = QStringLiteral("Grüße\n") + QString(200, QLatin1Char('y'));
+    const int accept = ScriptedMessenger::Accept;
+    QTest::newRow("longest message, 13 blocks") << "127.0.0.2" << accept << longest << QString() << 5000;
     QTest::newRow("nothing listening")
-        << "127.0.0.4"
-        << "hello"
+        << "127.0.0.4" << accept << QString()
         << "The connection to 127.0.0.4 was refused: nothing there takes messages on port 139." << 3000;
     QTest::newRow("receiver without a message command")
-        << "127.0.0.3"
-        << "hello"
-        << "The receiver does not accept messages (DOS error class 1, code 71)." << 3000;
-    QTest::newRow("silent server") << "127.0.0.5"
-                                   << "hello"
-                                   << "No answer from 127.0.0.5 in 5 s." << 8000;
+        << "127.0.0.3" << accept << QString() << "The receiver does not accept messages (DOS error class 1, code 71)."
+        << 3000;
+    QTest::newRow("silent server") << "127.0.0.5" << accept << QString() << "No answer from 127.0.0.5 in 5 s." << 8000;
     QTest::newRow("outside code page 850")
-        << "127.0.0.2"
-        << "costs 5 €"
+        << "127.0.0.2" << accept << QStringLiteral("costs 5 €")
         << "The message holds the character \"€\" (U+20AC), which code page 850 cannot carry; nothing was sent."
         << 1000;
-    QTest::newRow("over-long") << "127.0.0.2" << QString(1601, QLatin1Char('x'))
+    QTest::newRow("over-long") << "127.0.0.2" << accept << QString(1601, QLatin1Char('x'))
                                << "The message is too long: 1601 bytes, and one message carries at most 1600; "
                                   "nothing was sent."
                                << 1000;
+    QTest::newRow("scripted, accepted") << "127.0.0.6" << accept << twoBlocks << QString() << 3000;
+    QTest::newRow("scripted, name not present") << "127.0.0.6" << int(ScriptedMessenger::NoSuchName) << twoBlocks
+                                                << "The name is not present at the receiver." << 3000;
+    QTest::newRow("scripted, text refused") << "127.0.0.6" << int(ScriptedMessenger::RefuseText) << twoBlocks
+                                            << "The receiver refused the message (DOS error class 2, code 1)." << 3000;
+    QTest::newRow("scripted, closed") << "127.0.0.6" << int(ScriptedMessenger::CloseAfterSession) << twoBlocks
+                                      << "The receiver closed the connection." << 3000;
 }
 
-void tst_NetSend::sendsToSamba()
+void tst_NetSend::sends()
 {
     QFETCH(QString, address);
+    QFETCH(int, behaviour);
     QFETCH(QString, message);
     QFETCH(QString, reason);
     QFETCH(int, withinMs);
@@ -145,65 +149,40 @@ void tst_NetSend::sendsToSamba()
     QVERIFY2(refusing.isReady(), qPrintable(refusing.error()));
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress(QStringLiteral("127.0.0.5")), 139));
+    ScriptedMessenger scripted{ScriptedMessenger::Behaviour(behaviour)};
+    QVERIFY(scripted.listening());
 
-    const Run run = runNet({QStringLiteral("send"), address, message});
+    const Run run = runNet({QStringLiteral("send"), address, message.isEmpty() ? QStringLiteral("hello") : message});
     QVERIFY2(run.elapsedMs < withinMs, qPrintable(QString::number(run.elapsedMs)));
-    if (reason.isEmpty()) {
-        QCOMPARE(run.output, QStringLiteral("The message was successfully sent to %1.\n").arg(address));
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(accepting.messages().size(), 1);
-        QCOMPARE(accepting.messages().first().text, message);
-    } else {
+    if (!reason.isEmpty()) {
         QCOMPARE(run.output,
                  QStringLiteral("An error occurred while sending a message to %1.\n%2\n").arg(address, reason));
         QCOMPARE(run.exitCode, 2);
         QVERIFY(accepting.messages().isEmpty());
-    }
-}
-
-void tst_NetSend::sendsToAScriptedReceiver_data()
-{
-    QTest::addColumn<int>("behaviour");
-    QTest::addColumn<QString>("reason"); // empty: delivered
-    QTest::newRow("accepted") << int(ScriptedMessenger::Accept) << QString();
-    QTest::newRow("name not present") << int(ScriptedMessenger::NoSuchName)
-                                      << "The name is not present at the receiver.";
-    QTest::newRow("text refused") << int(ScriptedMessenger::RefuseText)
-                                  << "The receiver refused the message (DOS error class 2, code 1).";
-    QTest::newRow("closed") << int(ScriptedMessenger::CloseAfterSession) << "The receiver closed the connection.";
-}
-
-void tst_NetSend::sendsToAScriptedReceiver()
-{
-    QFETCH(int, behaviour);
-    QFETCH(QString, reason);
-    ScriptedMessenger messenger{ScriptedMessenger::Behaviour(behaviour)};
-    QVERIFY(messenger.listening());
-    const Run run = runNet({QStringLiteral("send"), QStringLiteral("127.0.0.6"),
-                            QStringLiteral("Grüße\n") + QString(200, QLatin1Char('y'))});
-    if (!reason.isEmpty()) {
-        QCOMPARE(run.output, "An error occurred while sending a message to 127.0.0.6.\n" + reason + '\n');
-        QCOMPARE(run.exitCode, 2);
         return;
     }
-    QCOMPARE(run.output, QStringLiteral("The message was successfully sent to 127.0.0.6.\n"));
+    QCOMPARE(run.output, QStringLiteral("The message was successfully sent to %1.\n").arg(address));
     QCOMPARE(run.exitCode, 0);
+    if (address == u"127.0.0.2") {
+        QCOMPARE(accepting.messages().size(), 1);
+        QCOMPARE(accepting.messages().first().text, message);
+        return;
+    }
     // Session request, start, two text blocks, end.
-    QCOMPARE(messenger.packets.size(), 5);
+    QCOMPARE(scripted.packets.size(), 5);
     // Called name *SMBSERVER<20> (no name service answered).
-    QCOMPARE(messenger.packets[0].mid(1, 32), QByteArray("CKFDENECFDEFFCFGEFFCCACACACACACA"));
+    QCOMPARE(scripted.packets[0].mid(1, 32), QByteArray("CKFDENECFDEFFCFGEFFCCACACACACACA"));
     // Start: sender (this computer in NetBIOS form) and recipient as OEM strings.
     char host[256] = {};
     gethostname(host, sizeof host - 1);
     const QByteArray sender = QByteArray(host).split('.').first().toUpper().left(15);
-    QCOMPARE(messenger.packets[1].mid(35), "\x04" + sender +
-                                               QByteArray("\0\x04"
-                                                          "127.0.0.6\0",
-                                                          12));
+    QCOMPARE(scripted.packets[1].mid(35), '\x04' + sender +
+                                              QByteArrayLiteral("\0\x04"
+                                                                "127.0.0.6\0"));
     // Text blocks: group 42 echoed, at most 127 bytes each, CP850 with CR LF.
     QByteArray text;
-    for (const QByteArray &block : messenger.packets.mid(2, 2)) {
-        QCOMPARE(block.mid(32, 3), QByteArray("\x01\x2a\x00", 3));
+    for (const QByteArray &block : scripted.packets.mid(2, 2)) {
+        QCOMPARE(block.mid(32, 3), QByteArrayLiteral("\x01\x2a\x00"));
         const int length = quint8(block[38]) | quint8(block[39]) << 8;
         QVERIFY(length <= 127);
         text += block.mid(40, length);
@@ -211,7 +190,7 @@ void tst_NetSend::sendsToAScriptedReceiver()
     QCOMPARE(text, "Gr\x81\xe1"
                    "e\r\n" +
                        QByteArray(200, 'y'));
-    QCOMPARE(int(quint8(messenger.packets[4][4])), 0xD6);
+    QCOMPARE(int(quint8(scripted.packets[4][4])), 0xD6);
 }
 
 QTEST_GUILESS_MAIN(tst_NetSend)
