@@ -38,10 +38,7 @@ Result run(const QString &program, const QStringList &arguments, const QStringLi
             QString::fromLocal8Bit(process.readAllStandardError()), timer.elapsed()};
 }
 
-QString program(const QString &name)
-{
-    return QStringLiteral(PARLO_TEST_COMPAT_DIR "/") + name;
-}
+const QString compat = QStringLiteral(PARLO_TEST_COMPAT_DIR "/");
 
 bool ip(const QString &arguments)
 {
@@ -58,7 +55,6 @@ class tst_CompatRuns : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void inOwnNamespace_data();
     void inOwnNamespace();
     void nslookupGivesUpSoon();
@@ -71,9 +67,14 @@ private:
     {
         const QString first = QStringLiteral("parlo-compat-%1-a").arg(::getpid());
         const QString second = QStringLiteral("parlo-compat-%1-b").arg(::getpid());
-        ~Namespaces() { ip(QStringLiteral("netns del ") + first), ip(QStringLiteral("netns del ") + second); }
+        QProcess dnsmasq; // in the first one, answering for parlo.test
+        ~Namespaces()
+        {
+            dnsmasq.terminate();
+            dnsmasq.waitForFinished(5000);
+            ip(QStringLiteral("netns del ") + first), ip(QStringLiteral("netns del ") + second);
+        }
     } m_net;
-    QProcess m_dnsmasq; // in the first namespace, answering for parlo.test
 };
 
 void tst_CompatRuns::initTestCase()
@@ -93,17 +94,11 @@ void tst_CompatRuns::initTestCase()
             .split(u'|');
     for (const QString &command : commands)
         QVERIFY(ip(command));
-    m_dnsmasq.start(QStringLiteral("/usr/sbin/ip"),
-                    {"netns", "exec", m_net.first, "/usr/sbin/dnsmasq", "--no-daemon", "--conf-file=/dev/null",
-                     "--pid-file=", "--no-resolv", "--no-hosts", "--listen-address=127.0.0.1", "--bind-interfaces",
-                     "--address=/parlo.test/127.0.0.9", "--address=/parlo.test/::9"});
-    QVERIFY(m_dnsmasq.waitForStarted(5000));
-}
-
-void tst_CompatRuns::cleanupTestCase()
-{
-    m_dnsmasq.terminate();
-    m_dnsmasq.waitForFinished(5000);
+    m_net.dnsmasq.start(QStringLiteral("/usr/sbin/ip"),
+                        {"netns", "exec", m_net.first, "/usr/sbin/dnsmasq", "--no-daemon", "--conf-file=/dev/null",
+                         "--pid-file=", "--no-resolv", "--no-hosts", "--listen-address=127.0.0.1", "--bind-interfaces",
+                         "--address=/parlo.test/127.0.0.9", "--address=/parlo.test/::9"});
+    QVERIFY(m_net.dnsmasq.waitForStarted(5000));
 }
 
 void tst_CompatRuns::inOwnNamespace_data()
@@ -130,7 +125,7 @@ void tst_CompatRuns::inOwnNamespace()
     QFETCH(QString, arguments);
     QFETCH(QString, pattern);
     const QStringList line =
-        QStringList{"netns", "exec", m_net.first, program(name)} + arguments.split(u' ', Qt::SkipEmptyParts);
+        QStringList{"netns", "exec", m_net.first, compat + name} + arguments.split(u' ', Qt::SkipEmptyParts);
     Result result; // dnsmasq answers once it has bound its socket
     QTRY_VERIFY2_WITH_TIMEOUT(
         QRegularExpression(pattern).match((result = run(QStringLiteral("/usr/sbin/ip"), line)).output).hasMatch(),
@@ -142,7 +137,7 @@ void tst_CompatRuns::nslookupGivesUpSoon()
 {
     QUdpSocket silent; // never answers: the lookup must end in seconds, not in 15
     QVERIFY(silent.bind(QHostAddress::LocalHost, 0));
-    const Result result = run(program(QStringLiteral("nslookup")),
+    const Result result = run(compat + QStringLiteral("nslookup"),
                               {QStringLiteral("-port=%1").arg(silent.localPort()), "www.parlo.test", "127.0.0.1"});
     QVERIFY2(result.exitCode > 0, qPrintable(result.errors));
     QVERIFY2(result.milliseconds < 8000, qPrintable(QString::number(result.milliseconds)));
@@ -192,7 +187,7 @@ void tst_CompatRuns::standIns()
         file.write("#!/bin/sh\n" + standIn.section(u' ', 1).toLocal8Bit() + '\n');
         QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
-    const Result result = run(program(name), arguments.split(u' ', Qt::SkipEmptyParts),
+    const Result result = run(compat + name, arguments.split(u' ', Qt::SkipEmptyParts),
                               {QStringLiteral("PARLO_TOOL_ROOT=") + root.path(),
                                QStringLiteral("PATH=%1/bin:/usr/bin:/bin").arg(root.path())});
     QCOMPARE(result.output, output);
