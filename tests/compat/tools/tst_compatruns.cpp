@@ -43,9 +43,7 @@ const QString compat = QStringLiteral(PARLO_TEST_COMPAT_DIR "/");
 bool ip(const QString &arguments)
 {
     const Result result = run(QStringLiteral("/usr/sbin/ip"), arguments.split(u' '));
-    if (result.exitCode != 0)
-        qWarning("ip %s: %s", qPrintable(arguments), qPrintable(result.output + result.errors));
-    return result.exitCode == 0;
+    return result.exitCode == 0 || (qWarning("ip %s: %s", qPrintable(arguments), qPrintable(result.errors)), false);
 }
 
 } // namespace
@@ -127,9 +125,8 @@ void tst_CompatRuns::inOwnNamespace()
     const QStringList line =
         QStringList{"netns", "exec", m_net.first, compat + name} + arguments.split(u' ', Qt::SkipEmptyParts);
     Result result; // dnsmasq answers once it has bound its socket
-    QTRY_VERIFY2_WITH_TIMEOUT(
-        QRegularExpression(pattern).match((result = run(QStringLiteral("/usr/sbin/ip"), line)).output).hasMatch(),
-        qPrintable(result.output + result.errors), 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(QRegularExpression(pattern).match((result = run("/usr/sbin/ip", line)).output).hasMatch(),
+                              qPrintable(result.output + result.errors), 10000);
     QCOMPARE(result.exitCode, 0);
 }
 
@@ -139,9 +136,8 @@ void tst_CompatRuns::nslookupGivesUpSoon()
     QVERIFY(silent.bind(QHostAddress::LocalHost, 0));
     const Result result = run(compat + QStringLiteral("nslookup"),
                               {QStringLiteral("-port=%1").arg(silent.localPort()), "www.parlo.test", "127.0.0.1"});
-    QVERIFY2(result.exitCode > 0, qPrintable(result.errors));
-    QVERIFY2(result.milliseconds < 8000, qPrintable(QString::number(result.milliseconds)));
-    QVERIFY2(result.output.contains(QStringLiteral("timed out")), qPrintable(result.output));
+    QVERIFY2(result.exitCode > 0 && result.milliseconds < 8000 && result.output.contains(QStringLiteral("timed out")),
+             qPrintable(QStringLiteral("%1 ms: %2").arg(result.milliseconds).arg(result.output + result.errors)));
 }
 
 void tst_CompatRuns::standIns_data()
@@ -153,13 +149,10 @@ void tst_CompatRuns::standIns_data()
     QTest::addColumn<int>("exitCode");
 
     // clang-format off
-    const auto missing = [](const char *name, const char *arguments, const char *tool, const char *package) {
-        QTest::addRow("%s %s, no %s", name, arguments, tool) << name << arguments << QStringList{}
-            << QStringLiteral("%1 is not installed: install the Debian package %2.\n").arg(tool, package) << 1;
-    };
-    missing("ping", "127.0.0.1", "ping", "iputils-ping");
-    missing("netstat", "-s -r", "netstat", "net-tools"); // two runs, one line
-    missing("arp", "-d *", "ip", "iproute2");
+    const QString missing = QStringLiteral("%1 is not installed: install the Debian package %2.\n");
+    QTest::newRow("ping") << "ping" << "127.0.0.1" << QStringList{} << missing.arg("ping", "iputils-ping") << 1;
+    QTest::newRow("netstat, two runs") << "netstat" << "-s -r" << QStringList{} << missing.arg("netstat", "net-tools") << 1;
+    QTest::newRow("arp through ip") << "arp" << "-d *" << QStringList{} << missing.arg("ip", "iproute2") << 1;
     QTest::newRow("errors to output, no input") << "ping" << "-n 1 h"
         << QStringList{"usr/bin/ping echo \"args: $*\"; echo 'ping: oops' >&2; /bin/cat; echo 'input ended'; exit 2"}
         << "args: -O -n -c 1 h\nping: oops\ninput ended\n" << 2;
@@ -181,15 +174,14 @@ void tst_CompatRuns::standIns()
     QFETCH(int, exitCode);
     QTemporaryDir root;
     for (const QString &standIn : standIns) {
-        const QString path = root.filePath(standIn.section(u' ', 0, 0));
-        QFile file(path);
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly));
+        QFile file(root.filePath(standIn.section(u' ', 0, 0)));
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly));
         file.write("#!/bin/sh\n" + standIn.section(u' ', 1).toLocal8Bit() + '\n');
         QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
-    const Result result = run(compat + name, arguments.split(u' ', Qt::SkipEmptyParts),
-                              {QStringLiteral("PARLO_TOOL_ROOT=") + root.path(),
-                               QStringLiteral("PATH=%1/bin:/usr/bin:/bin").arg(root.path())});
+    const Result result =
+        run(compat + name, arguments.split(u' ', Qt::SkipEmptyParts),
+            {QStringLiteral("PARLO_TOOL_ROOT=") + root.path(), QStringLiteral("PATH=%1/bin").arg(root.path())});
     QCOMPARE(result.output, output);
     QCOMPARE(result.errors, QString());
     QCOMPARE(result.exitCode, exitCode);
