@@ -60,11 +60,8 @@ SambaReceiver::SambaReceiver(const QString &address, bool acceptMessages, const 
                                   "local master = no\nguest account = %2\nlog file = %3/log\n")
                        .arg(address, QString::fromLocal8Bit(getpwuid(geteuid())->pw_name), dir.path());
     for (const char *setting : {"lock directory", "state directory", "cache directory", "pid directory", "private dir",
-                                "ncalrpc dir", "binddns dir"}) {
-        const QString folder = QString::fromLatin1(setting).section(QLatin1Char(' '), 0, 0);
-        dir.mkpath(folder);
-        conf += QStringLiteral("%1 = %2\n").arg(QLatin1String(setting), dir.filePath(folder));
-    }
+                                "ncalrpc dir", "binddns dir"})
+        conf += QLatin1String(setting) + " = " + dir.path() + '\n';
     // smbd runs the hook with the file that holds the text, which the hook must remove, and
     // answers the end of the message only when the hook has finished.
     const QString inbox = dir.filePath(QStringLiteral("inbox"));

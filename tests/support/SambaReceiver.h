@@ -1,11 +1,7 @@
 #pragma once
 
-#include <QList>
 #include <QProcess>
-#include <QString>
 #include <QTemporaryDir>
-
-#include <memory>
 
 // A private smbd for tests that receives messenger pop-ups on address:139, every file under a
 // temporary folder. Inside a network namespace it also runs nmbd, which answers NetBIOS name
