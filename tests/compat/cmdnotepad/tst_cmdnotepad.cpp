@@ -1,0 +1,186 @@
+// cmd /c: its shell line and its runs; notepad.exe: editing, saving and closing.
+#include "CmdLine.h"
+#include "FixedPaths.h"
+#include "LocaleText.h"
+#include "Notepad.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QByteArray missing("<missing>"); // no file there
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : missing;
+}
+
+} // namespace
+
+class tst_CmdNotepad : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void line_data();
+    void line();
+    void run_data();
+    void run();
+    void edit_data();
+    void edit();
+};
+
+void tst_CmdNotepad::line_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // after the program name; @ is the data folder, named with a blank
+    QTest::addColumn<QString>("expected");      // "usage" for an invalid use
+
+    // clang-format off
+    QTest::newRow("net view") << QStringList{"/c", "net", "view", ">c:\\parlo.txt"} << "net view >'@/parlo.txt'";
+    QTest::newRow("option glued") << QStringList{"/cecho", "hi"} << "echo hi";
+    QTest::newRow("backslash eaten by a shell") << QStringList{"/c", "cat", "c:parlo.txt"} << "cat '@/parlo.txt'";
+    QTest::newRow("mapped by the launcher") << QStringList{"/c", "net", "view", ">@/parlo.txt"} << "net view >'@/parlo.txt'";
+    QTest::newRow("whole line, redirect") << QStringList{"/c", "echo x>c:\\y.txt|cat"} << "echo x>'@/y.txt'|cat";
+    QTest::newRow("double-quoted path") << QStringList{"/c", "type \"c:\\my file.txt\""} << "type '@/my file.txt'";
+    QTest::newRow("single quotes kept") << QStringList{"/c", "echo 'a >c:\\x'"} << "echo 'a >c:\\x'";
+    QTest::newRow("escaped redirect kept") << QStringList{"/c", "echo \\>c:\\x"} << "echo \\>c:\\x";
+    QTest::newRow("expansion not quoted away") << QStringList{"/c", "echo \"c:\\$HOME\""} << "echo \"c:\\$HOME\"";
+    QTest::newRow("no arguments") << QStringList{} << "usage";
+    // clang-format on
+}
+
+void tst_CmdNotepad::line()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+    QTemporaryDir temp;
+    const QString data = temp.filePath(QStringLiteral("my data"));
+    QList<QByteArray> words;
+    for (QString &argument : arguments)
+        words.append(argument.replace(u'@', data).toUtf8());
+    const CmdLine::Request request = CmdLine::parseArguments(words, FixedPaths(data));
+    QCOMPARE(request.valid ? QString::fromUtf8(request.line) : QStringLiteral("usage"), expected.replace(u'@', data));
+}
+
+void tst_CmdNotepad::run_data()
+{
+    QTest::addColumn<QString>("shellLine"); // run with /bin/sh -c, the built cmd first on PATH
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+    QTest::addColumn<QByteArray>("file"); // x.txt in the data folder afterwards
+
+    // clang-format off
+    QTest::newRow("redirect and append") << "cmd /c echo one '>c:\\x.txt' && cmd /c echo two '>>c:\\x.txt'" << 0 << QByteArray() << QByteArray() << QByteArray("one\ntwo\n");
+    QTest::newRow("quotes and pipes") << "cmd /c \"printf '%s\\n' 'a|b' \\\"c  d\\\" | tr a-z A-Z >c:\\x.txt; echo done\"" << 0 << QByteArray("done\n") << QByteArray() << QByteArray("A|B\nC  D\n");
+    QTest::newRow("status and error output") << "cmd /c 'echo oops >&2; echo out; exit 3'" << 3 << QByteArray("out\n") << QByteArray("oops\n") << QByteArray();
+    QTest::newRow("usage") << "cmd /k dir" << 1 << CmdLine::usage() << QByteArray() << QByteArray();
+    // clang-format on
+}
+
+void tst_CmdNotepad::run()
+{
+    QFETCH(QString, shellLine);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    QFETCH(QByteArray, file);
+    QTemporaryDir temp;
+    const QString data = temp.filePath(QStringLiteral("data folder"));
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), QStringLiteral(PARLO_TEST_COMPAT_DIR ":/usr/bin:/bin"));
+    environment.insert(QStringLiteral("PARLO_DATA_DIR"), data);
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(temp.path());
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), shellLine});
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.readAllStandardError(), err);
+    QCOMPARE(process.readAllStandardOutput(), out);
+    QCOMPARE(process.exitCode(), exitCode);
+
+    QFile result(data + QStringLiteral("/x.txt"));
+    QCOMPARE(result.open(QIODevice::ReadOnly) ? result.readAll() : QByteArray(), file);
+    QCOMPARE(QDir(temp.path()).entryList(QDir::Files), QStringList()); // nothing landed beside it
+}
+
+void tst_CmdNotepad::edit_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<int>("style");        // as the launcher passes it: 1 normal, 2 and 6 minimized
+    QTest::addColumn<int>("answer");       // to the question on closing; 0: saved with Ctrl+S before
+    QTest::addColumn<QString>("fault");    // what goes wrong while saving
+    QTest::addColumn<QByteArray>("after"); // after typing "x", Return, "y" at the end, then saving or closing
+
+    const int save = QMessageBox::Save;
+    // clang-format off
+    QTest::newRow("CR LF kept") << QByteArray("PC1\r\nPC2\r\n") << 1 << 0 << "" << QByteArray("PC1\r\nPC2\r\nx\r\ny");
+    QTest::newRow("LF kept") << QByteArray("a\n") << 1 << 0 << "" << QByteArray("a\nx\ny");
+    QTest::newRow("missing file made, CR LF") << missing << 1 << 0 << "" << QByteArray("x\r\ny");
+    QTest::newRow("encoding kept") << QByteArray("Grüße\r\n") << 1 << 0 << "" << QByteArray("Grüße\r\nx\r\ny");
+    QTest::newRow("byte order mark kept") << QByteArray("\xEF\xBB\xBF\r\n") << 1 << 0 << "" << QByteArray("\xEF\xBB\xBF\r\nx\r\ny");
+    QTest::newRow("not UTF-8") << QByteArray("caf\xE9\r\n") << 1 << 0 << "" << QByteArray("caf\xE9\r\n");
+    QTest::newRow("mixed line ends") << QByteArray("a\r\nb\n") << 1 << 0 << "" << QByteArray("a\r\nb\n");
+    QTest::newRow("lone carriage return") << QByteArray("a\rb") << 1 << 0 << "" << QByteArray("a\rb");
+    QTest::newRow("close: save") << QByteArray("a\r\n") << 2 << save << "" << QByteArray("a\r\nx\r\ny");
+    QTest::newRow("close: discard") << QByteArray("a\r\n") << 6 << int(QMessageBox::Discard) << "" << QByteArray("a\r\n");
+    QTest::newRow("close: cancel") << QByteArray("a\r\n") << 1 << int(QMessageBox::Cancel) << "" << QByteArray("a\r\n");
+    QTest::newRow("close: save, unstorable character") << QByteArray("a\r\n") << 1 << save << "surrogate" << QByteArray("a\r\n");
+    QTest::newRow("close: save, folder gone") << QByteArray("a\r\n") << 1 << save << "folder gone" << missing;
+    // clang-format on
+}
+
+void tst_CmdNotepad::edit()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(int, style);
+    QFETCH(int, answer);
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, after);
+    const bool readOnly = answer == 0 && after == before; // the file cannot be written back as it was
+    if (LocaleText::encodingName() != "UTF-8")
+        QSKIP("the cases are written in UTF-8");
+    QTemporaryDir temp;
+    const QString path = temp.filePath(QStringLiteral("parlo.txt"));
+    QFile file(path);
+    if (before != missing)
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size() && file.flush());
+
+    Notepad window(path);
+    QCOMPARE(readFile(path), before == missing ? QByteArray() : before); // a missing file is made empty
+    QCOMPARE(window.windowTitle(), QStringLiteral("parlo.txt - Notepad"));
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("notice"))->isVisibleTo(&window), readOnly);
+    QStringList asked, errors;
+    window.setAskToSave([&](const QString &name) { return asked.append(name), QMessageBox::StandardButton(answer); });
+    window.setShowError([&](const QString &text) { errors.append(text); });
+    window.showWithStyle(style);
+    QCOMPARE(window.isMinimized(), style != 1);
+    if (style == 1)
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    auto *editor = window.findChild<QPlainTextEdit *>(QStringLiteral("editor"));
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor, QStringLiteral("x\ry"));
+    if (fault == u"surrogate")
+        editor->insertPlainText(QString(QChar(0xD800)));
+    if (fault == u"folder gone")
+        QVERIFY(temp.remove());
+    if (answer == 0)
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+
+    QCOMPARE(window.close(), answer != QMessageBox::Cancel && fault.isEmpty());
+    QCOMPARE(asked, answer == 0 ? QStringList() : QStringList{QStringLiteral("parlo.txt")});
+    QCOMPARE(readFile(path), after);
+    QCOMPARE(errors.size(), fault.isEmpty() ? 0 : 1); // a failed save is told, and the text stays
+    window.setAskToSave([](const QString &) { return QMessageBox::Discard; });
+}
+
+QTEST_MAIN(tst_CmdNotepad)
+#include "tst_cmdnotepad.moc"
