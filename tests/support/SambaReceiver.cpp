@@ -23,17 +23,11 @@ QString findDaemon(const QString &name)
 // Whether the process's network namespace has a socket on address:139 in state LISTEN (0A).
 bool listensOn139(qint64 pid, const QString &address)
 {
-    const QByteArray local =
-        QByteArray::number(qToBigEndian(QHostAddress(address).toIPv4Address()), 16).toUpper().rightJustified(8, '0') +
-        ":008B";
+    const quint32 ip = qToBigEndian(QHostAddress(address).toIPv4Address()); // as the kernel prints it
     QFile table(QStringLiteral("/proc/%1/net/tcp").arg(pid));
-    const QList<QByteArray> lines = table.open(QIODevice::ReadOnly) ? table.readAll().split('\n') : QList<QByteArray>();
-    for (const QByteArray &line : lines) {
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() > 3 && fields[1] == local && fields[3] == "0A")
-            return true;
-    }
-    return false;
+    return table.open(QIODevice::ReadOnly) &&
+           table.readAll().contains(": " + QByteArray::number(ip, 16).toUpper().rightJustified(8, '0') +
+                                    ":008B 00000000:0000 0A ");
 }
 
 void stop(QProcess &process)

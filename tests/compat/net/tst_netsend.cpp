@@ -88,7 +88,7 @@ void tst_NetSend::sends_data()
     QString longest;
     for (int i = 0; i < 320; ++i) // 1600 bytes
         longest += QStringLiteral("%1 ").arg(i, 4, 10, QLatin1Char('0'));
-    const QString twoBlocks = QStringLiteral("Grüße\n") + QString(200, QLatin1Char('y'));
+    const QString twoBlocks = QStringLiteral("Grüße\n\r\n\r") + QString(200, QLatin1Char('y'));
     QTest::newRow("longest message, 13 blocks") << "127.0.0.2" << longest << QString() << 5000;
     QTest::newRow("nothing listening")
         << "127.0.0.4" << QString()
@@ -100,6 +100,13 @@ void tst_NetSend::sends_data()
         << "127.0.0.2" << QStringLiteral("costs 5 €")
         << "The message holds the character \"€\" (U+20AC), which code page 850 cannot carry; nothing was sent."
         << 1000;
+    QTest::newRow("outside the BMP")
+        << "127.0.0.2" << QStringLiteral("ok 😀")
+        << "The message holds the character \"😀\" (U+1F600), which code page 850 cannot carry; nothing was sent."
+        << 1000;
+    QTest::newRow("line ends count twice")
+        << "127.0.0.2" << QStringLiteral("x\n").repeated(800)
+        << "The message is too long: 2400 bytes, and one message carries at most 1600; nothing was sent." << 1000;
     QTest::newRow("over-long") << "127.0.0.2" << QString(1601, QLatin1Char('x'))
                                << "The message is too long: 1601 bytes, and one message carries at most 1600; "
                                   "nothing was sent."
@@ -155,7 +162,7 @@ void tst_NetSend::sends()
     QCOMPARE(scripted.packets[1].mid(35), '\x04' + sender +
                                               QByteArrayLiteral("\0\x04"
                                                                 "127.0.0.6\0"));
-    // Text blocks: group 42 echoed, at most 127 bytes each, CP850 with CR LF.
+    // Text blocks: group 42 echoed, at most 127 bytes each, CP850, every kind of line end as CR LF.
     QByteArray text;
     for (const QByteArray &block : scripted.packets.mid(2, 2)) {
         QCOMPARE(block.mid(32, 3), QByteArrayLiteral("\x01\x2a\x00"));
@@ -164,7 +171,7 @@ void tst_NetSend::sends()
         text += block.mid(40, length);
     }
     QCOMPARE(text, "Gr\x81\xe1"
-                   "e\r\n" +
+                   "e\r\n\r\n\r\n" +
                        QByteArray(200, 'y'));
     QCOMPARE(int(quint8(scripted.packets[4][4])), 0xD6);
 }
