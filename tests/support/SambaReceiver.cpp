@@ -50,12 +50,11 @@ SambaReceiver::SambaReceiver(const QString &address, bool acceptMessages, const 
 {
     const QDir dir(m_dir.path());
     QString conf = QStringLiteral("[global]\nnetbios name = PARLOTEST\ninterfaces = %1/24\nbind interfaces only = yes\n"
-                                  "smb ports = 139\nserver min protocol = NT1\nload printers = no\n"
-                                  "local master = no\nguest account = %2\nlog file = %3/log\n")
+                                  "smb ports = 139\nserver min protocol = NT1\nload printers = no\nlocal master = no\n"
+                                  "guest account = %2\nlog file = %3/log\nlock directory = %3\nstate directory = %3\n"
+                                  "cache directory = %3\npid directory = %3\nprivate dir = %3\nncalrpc dir = %3\n"
+                                  "binddns dir = %3\n")
                        .arg(address, QString::fromLocal8Bit(getpwuid(geteuid())->pw_name), dir.path());
-    for (const char *setting : {"lock directory", "state directory", "cache directory", "pid directory", "private dir",
-                                "ncalrpc dir", "binddns dir"})
-        conf += QLatin1String(setting) + " = " + dir.path() + '\n';
     // smbd runs the hook with the file that holds the text, which the hook must remove, and
     // answers the end of the message only when the hook has finished.
     const QString inbox = dir.filePath(QStringLiteral("inbox"));
@@ -68,8 +67,6 @@ SambaReceiver::SambaReceiver(const QString &address, bool acceptMessages, const 
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
             m_error = QStringLiteral("cannot write %1").arg(file.fileName());
     }
-    if (!m_error.isEmpty())
-        return;
     // -F keeps a daemon in the foreground, as the leader of a new process group that the
     // destructor stops as a whole. Never --no-process-group: smbd would then signal the test's.
     const auto start = [&](QProcess &process, const QString &daemon) {
@@ -110,12 +107,11 @@ bool SambaReceiver::available()
 
 QList<SambaReceiver::Message> SambaReceiver::messages() const
 {
-    const QDir inbox(QDir(m_dir.path()).filePath(QStringLiteral("inbox")));
+    const QDir inbox(m_dir.filePath(QStringLiteral("inbox")));
     QList<Message> result;
     for (const QString &name : inbox.entryList(QDir::Files, QDir::Name)) {
         QFile text(inbox.filePath(name));
-        if (text.open(QIODevice::ReadOnly))
-            result.append({QString::fromUtf8(text.readAll())});
+        result.append({text.open(QIODevice::ReadOnly) ? QString::fromUtf8(text.readAll()) : QString()});
     }
     return result;
 }

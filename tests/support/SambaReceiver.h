@@ -18,11 +18,8 @@ public:
     // is no message command, so smbd refuses every message.
     explicit SambaReceiver(const QString &address, bool acceptMessages = true, const QString &networkNamespace = {});
     ~SambaReceiver();
-    SambaReceiver(const SambaReceiver &) = delete;
-    SambaReceiver &operator=(const SambaReceiver &) = delete;
 
-    // Whether smbd is in $PATH or /usr/sbin; tests skip without it.
-    static bool available();
+    static bool available(); // whether smbd is in $PATH or /usr/sbin; tests skip without it
 
     bool isReady() const { return m_error.isEmpty(); }
     QString error() const { return m_error; } // why it is not ready, with the servers' output

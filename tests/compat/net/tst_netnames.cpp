@@ -37,8 +37,7 @@ echo '127.0.0.1 localhost' > hosts && echo 'hosts: files dns' > nsswitch.conf
 printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' > resolv.conf
 ip netns add $1 && ip netns add $2 && ip -n $1 link add v$$ type veth peer name w$$ netns $2
 ip -n $1 addr add 10.231.0.1/24 broadcast + dev v$$ && ip -n $2 addr add 10.231.0.2/24 broadcast + dev w$$
-ip -n $1 link set v$$ up && ip -n $2 link set w$$ up && ip -n $1 link set lo up && ip -n $2 link set lo up
-echo ok)";
+ip -n $1 link set v$$ up && ip -n $2 link set w$$ up && ip -n $1 link set lo up && ip -n $2 link set lo up)";
 
 } // namespace
 
@@ -63,7 +62,7 @@ void tst_NetNames::initTestCase()
         QSKIP("creating network namespaces needs root");
     if (!SambaReceiver::available())
         QSKIP("smbd is not installed (Debian package samba)");
-    QCOMPARE(run(QStringLiteral("/bin/sh"), {"-c", setUp, "sh", m_server, m_client}).output, QStringLiteral("ok\n"));
+    QCOMPARE(run(QStringLiteral("/bin/sh"), {"-c", setUp, "sh", m_server, m_client}).output, QString());
 }
 
 void tst_NetNames::cleanupTestCase()
