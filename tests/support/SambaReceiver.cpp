@@ -16,8 +16,7 @@ namespace {
 
 QString findDaemon(const QString &name)
 {
-    return QStandardPaths::findExecutable(name, qEnvironmentVariable("PATH").split(u':')
-                                                    << QStringLiteral("/usr/sbin"));
+    return QStandardPaths::findExecutable(name, qEnvironmentVariable("PATH").split(u':') << "/usr/sbin");
 }
 
 // Whether the process's network namespace has a socket on address:139 in state LISTEN (0A).
@@ -35,8 +34,7 @@ void stop(QProcess &process)
     if (process.state() == QProcess::NotRunning)
         return;
     const pid_t pid = pid_t(process.processId());
-    // The daemons lead process groups of their own; never signal the test's group.
-    const pid_t target = getpgid(pid) == pid && pid != getpgrp() ? -pid : pid;
+    const pid_t target = getpgid(pid) == pid && pid != getpgrp() ? -pid : pid; // never the test's own group
     ::kill(target, SIGTERM);
     if (!process.waitForFinished(5000) || target < 0)
         ::kill(target, SIGKILL); // also the children that outlived their parent
@@ -57,11 +55,9 @@ SambaReceiver::SambaReceiver(const QString &address, bool acceptMessages, const 
                        .arg(address, QString::fromLocal8Bit(getpwuid(geteuid())->pw_name), dir.path());
     // smbd runs the hook with the file that holds the text, which the hook must remove, and
     // answers the end of the message only when the hook has finished.
-    const QString inbox = dir.filePath(QStringLiteral("inbox"));
-    dir.mkpath(inbox);
     if (acceptMessages)
         conf += QStringLiteral("message command = /bin/sh '%1' '%s'\n").arg(dir.filePath(QStringLiteral("hook")));
-    const QByteArray hook = "mv \"$1\" '" + inbox.toLocal8Bit() + "'/$(date +%s%N)\n";
+    const QByteArray hook = "mv \"$1\" '" + dir.path().toLocal8Bit() + "'/$(date +%s%N).msg\n";
     for (const auto &[name, content] : {std::pair{"hook", hook}, std::pair{"smb.conf", conf.toUtf8()}}) {
         QFile file(dir.filePath(QLatin1String(name)));
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
@@ -107,10 +103,9 @@ bool SambaReceiver::available()
 
 QList<SambaReceiver::Message> SambaReceiver::messages() const
 {
-    const QDir inbox(m_dir.filePath(QStringLiteral("inbox")));
     QList<Message> result;
-    for (const QString &name : inbox.entryList(QDir::Files, QDir::Name)) {
-        QFile text(inbox.filePath(name));
+    for (const QString &name : QDir(m_dir.path()).entryList({QStringLiteral("*.msg")}, QDir::Files, QDir::Name)) {
+        QFile text(m_dir.filePath(name));
         result.append({text.open(QIODevice::ReadOnly) ? QString::fromUtf8(text.readAll()) : QString()});
     }
     return result;

@@ -137,9 +137,8 @@ void tst_NetSend::sends()
         QCOMPARE(accepting.messages().first().text, message);
         return;
     }
-    // Session request, start, two text blocks, end.
+    // Session request (called name *SMBSERVER<20>, as no name service answered), start, two text blocks, end.
     QCOMPARE(scripted.packets.size(), 5);
-    // Called name *SMBSERVER<20> (no name service answered).
     QCOMPARE(scripted.packets[0].mid(1, 32), QByteArray("CKFDENECFDEFFCFGEFFCCACACACACACA"));
     // Start: sender (this computer in NetBIOS form) and recipient as OEM strings.
     char host[256] = {};
