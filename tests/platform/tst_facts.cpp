@@ -1,6 +1,10 @@
+#include "FixedPaths.h"
 #include "LinuxFacts.h"
+#include "LocaleText.h"
 
+#include <QDir>
 #include <QHostAddress>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <unistd.h>
@@ -11,8 +15,10 @@ class tst_Facts : public QObject
 private Q_SLOTS:
     void environment_data();
     void environment();
-    void realComputerName();
-    void realLocalIpAddress();
+    void realHost();
+    void mapPath_data();
+    void mapPath();
+    void localeTextRoundTrip();
 };
 
 void tst_Facts::environment_data()
@@ -26,7 +32,6 @@ void tst_Facts::environment_data()
     QTest::newRow("username from USER") << QStringList{"USER=bob", "LOGNAME=carl"} << "username" << "bob";
     QTest::newRow("username from LOGNAME") << QStringList{"LOGNAME=carl"} << "username" << "carl";
     QTest::newRow("username unset") << QStringList{} << "username" << "";
-    QTest::newRow("userdomain set") << QStringList{"USERDOMAIN=OFFICE"} << "userdomain" << "OFFICE";
     QTest::newRow("userdomain any case") << QStringList{"UserDomain=OFFICE"} << "userdomain" << "OFFICE";
     QTest::newRow("userdomain unset") << QStringList{"USER=bob", "HOSTNAME=pc"} << "userdomain" << "";
     QTest::newRow("TEMP") << QStringList{"TEMP=/var/tmp/a", "TMPDIR=/b"} << "TEMP" << "/var/tmp/a";
@@ -47,22 +52,66 @@ void tst_Facts::environment()
     QCOMPARE(LinuxFacts(environment).environment(name), expected);
 }
 
-void tst_Facts::realComputerName()
+void tst_Facts::realHost()
 {
     char buffer[256] = {};
     QCOMPARE(gethostname(buffer, sizeof buffer - 1), 0);
     const std::optional<QString> name = LinuxFacts().computerName();
-    QVERIFY(name.has_value());
-    QVERIFY(!name->isEmpty());
-    QVERIFY(name->size() <= 31);
+    QVERIFY(name && !name->isEmpty());
     QCOMPARE(*name, QString::fromLocal8Bit(buffer).left(31));
-    QVERIFY(!name->contains(QChar(0)));
+    QCOMPARE(QHostAddress(LinuxFacts().localIpAddress()).protocol(), QAbstractSocket::IPv4Protocol);
 }
 
-void tst_Facts::realLocalIpAddress()
+void tst_Facts::mapPath_data()
 {
-    const QHostAddress address(LinuxFacts().localIpAddress());
-    QCOMPARE(address.protocol(), QAbstractSocket::IPv4Protocol);
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("expected"); // with @ for the data folder
+
+    QTest::newRow("alias file") << "c:\\parlo.txt"
+                                << "@/parlo.txt";
+    QTest::newRow("upper-case drive, name case kept") << "C:\\WHOIS.TXT"
+                                                      << "@/WHOIS.TXT";
+    QTest::newRow("redirect") << ">c:\\parlo.txt"
+                              << ">@/parlo.txt";
+    QTest::newRow("append redirect") << ">>C:\\list4.txt"
+                                     << ">>@/list4.txt";
+    QTest::newRow("folder inside") << "c:\\a\\b.txt"
+                                   << "@/a/b.txt";
+    QTest::newRow("other drive") << "d:\\parlo.txt"
+                                 << "d:\\parlo.txt";
+    QTest::newRow("drive only") << "c:\\"
+                                << "c:\\";
+    QTest::newRow("no backslash") << "c:parlo.txt"
+                                  << "c:parlo.txt";
+    QTest::newRow("triple redirect") << ">>>c:\\x"
+                                     << ">>>c:\\x";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void tst_Facts::mapPath()
+{
+    QFETCH(QString, word);
+    QFETCH(QString, expected);
+    QTemporaryDir temp;
+    const QString data = temp.filePath(QStringLiteral("share/parlo"));
+    const FixedPaths paths(data);
+    expected.replace(u'@', data);
+    QCOMPARE(paths.mapWord(word), expected);
+    // The data folder is made on first use of a path in it, and only then.
+    QCOMPARE(QDir(data).exists(), expected.contains(data));
+}
+
+void tst_Facts::localeTextRoundTrip()
+{
+    // Text that the locale's encoding can carry survives a round trip; undecodable bytes are
+    // shown, not dropped.
+    const QString text = QStringLiteral("net send PC1 hello\r\n");
+    QCOMPARE(LocaleText::decode(LocaleText::encode(text)), text);
+    if (LocaleText::encodingName() == "UTF-8")
+        QCOMPARE(LocaleText::decode(QByteArray("a\xff"
+                                               "b")),
+                 QStringLiteral("a\uFFFDb"));
 }
 
 QTEST_GUILESS_MAIN(tst_Facts)

@@ -1,10 +1,14 @@
+#include "GuardDialog.h"
 #include "LinuxFacts.h"
 #include "RunningCommand.h"
 #include "ShellInterpreter.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,33 +16,13 @@
 
 namespace {
 
-// Stops the command a while after it started, as a user pressing Stop would.
-class StoppingGuard final : public RunGuard
-{
-public:
-    explicit StoppingGuard(int afterMs) : m_afterMs(afterMs) {}
-    void watch(RunningCommand &command) override
-    {
-        QTimer::singleShot(m_afterMs, &command, [&command] { command.stop(); });
-        QuietGuard().watch(command);
-    }
-
-private:
-    int m_afterMs;
-};
-
 // Processes of the group that are still alive (zombies waiting for init do not count).
 int livingMembers(qint64 group)
 {
     int count = 0;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &entry : entries) {
-        bool numeric = false;
-        entry.toLongLong(&numeric);
-        if (!numeric)
-            continue;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!stat.open(QIODevice::ReadOnly))
+        if (entry.toLongLong() <= 0 || !stat.open(QIODevice::ReadOnly))
             continue;
         const QByteArray line = stat.readAll();
         const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
@@ -48,30 +32,33 @@ int livingMembers(qint64 group)
     return count;
 }
 
-// One runner over the real /bin/sh, with its TEMP, compat and data folders in a temporary folder.
+QProcessEnvironment withTemp(const QString &directory)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TEMP"), directory);
+    return environment;
+}
+
+// The runner over the real /bin/sh, with its TEMP, compat and data folders in a temporary
+// folder, and a ping in compat/ that tells how it was started.
 struct RealRunner
 {
-    explicit RealRunner(RunGuard &guard)
-        : facts(environment()), interpreter({temp.filePath(QStringLiteral("compat")), temp.filePath(QStringLiteral("data"))},
-                                            facts, guard),
-          runner(interpreter)
+    explicit RealRunner(RunGuard &guard) : interpreter({path("compat"), path("data")}, facts, guard)
     {
         QDir(temp.path()).mkpath(QStringLiteral("tmp"));
         QDir(temp.path()).mkpath(QStringLiteral("compat"));
+        QFile ping(path("compat/ping"));
+        if (ping.open(QIODevice::WriteOnly))
+            ping.write("#!/bin/sh\necho \"compat ping $* style=$PARLO_WINDOW_STYLE data=$PARLO_DATA_DIR\"\n");
+        ping.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("TEMP"), temp.filePath(QStringLiteral("tmp")));
-        return environment;
-    }
-    QString tempDirectory() const { return temp.filePath(QStringLiteral("tmp")); }
-    bool tempIsEmpty() const { return QDir(tempDirectory()).isEmpty(); }
+    QString path(const char *name) const { return temp.filePath(QLatin1String(name)); }
+    bool tempIsEmpty() const { return QDir(path("tmp")).isEmpty(); }
 
     QTemporaryDir temp;
-    LinuxFacts facts;
+    LinuxFacts facts{withTemp(path("tmp"))};
     ShellInterpreter interpreter;
-    Runner runner;
+    Runner runner{interpreter};
 };
 
 } // namespace
@@ -82,10 +69,9 @@ class tst_ShellRunner : public QObject
 private Q_SLOTS:
     void output_data();
     void output();
-    void ownRedirectionLeavesOutputEmpty();
     void eachCallHasItsOwnFile();
+    void missingTempFolderIsNamed();
     void largeOutputIntact();
-    void compatProgramsComeFirst();
     void stop_data();
     void stop();
 
@@ -95,19 +81,19 @@ private:
 
 void tst_ShellRunner::output_data()
 {
-    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("command"); // with @ for the temporary folder
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<QByteArray>("ownFile"); // what @/own.txt holds afterwards
 
     // clang-format off
-    QTest::newRow("CR LF kept, trailing line end") << "printf 'a\\r\\nb\\r\\n'" << "a\r\nb\r\n";
-    QTest::newRow("LF kept") << "printf 'one\\n\\ntwo'" << "one\n\ntwo";
-    QTest::newRow("empty command") << "" << "";
-    QTest::newRow("standard error only") << "echo oops >&2" << "";
-    QTest::newRow("unknown command") << "no-such-command-7" << "";
-    QTest::newRow("standard input is empty") << "cat" << "";
-    QTest::newRow("read gets end of input") << "read x; echo \"got:$x\"" << "got:\n";
-    QTest::newRow("shell syntax") << "for i in 1 2; do echo $i; done | tr '\\n' ,;" << "1,2,";
-    QTest::newRow("locale text") << "printf 'caf\\303\\251'" << "caf\u00e9";
+    QTest::newRow("CR LF kept, trailing line end") << "printf 'a\\r\\nb\\r\\n'" << "a\r\nb\r\n" << QByteArray();
+    QTest::newRow("empty command") << "" << "" << QByteArray();
+    QTest::newRow("standard error only") << "echo oops >&2" << "" << QByteArray();
+    QTest::newRow("standard input is empty") << "cat" << "" << QByteArray();
+    QTest::newRow("own redirection") << "echo hi >@/own.txt" << "" << QByteArray("hi\n");
+    QTest::newRow("locale text") << "printf 'caf\\303\\251'" << "caf\u00e9" << QByteArray();
+    QTest::newRow("compat programs first") << "ping  -n 1 127.0.0.1" << "compat ping -n 1 127.0.0.1 style=6 data=@/data\n"
+                                           << QByteArray();
     // clang-format on
 }
 
@@ -116,21 +102,13 @@ void tst_ShellRunner::output()
     QFETCH(QString, command);
     QFETCH(QString, expected);
     RealRunner real(m_quiet);
-    const Capture capture = real.runner.RunCapture(command, 6);
+    const Capture capture = real.runner.RunCapture(command.replace(u'@', real.temp.path()), 6);
     QVERIFY2(!capture.failed(), qPrintable(capture.error));
-    QCOMPARE(capture.text, expected);
+    QCOMPARE(capture.text, expected.replace(u'@', real.temp.path()));
     QVERIFY(real.tempIsEmpty());
-}
-
-void tst_ShellRunner::ownRedirectionLeavesOutputEmpty()
-{
-    RealRunner real(m_quiet);
-    const QString target = real.temp.filePath(QStringLiteral("own.txt"));
-    const Capture capture = real.runner.RunCapture(QStringLiteral("echo hi >") + target, 6);
-    QCOMPARE(capture.text, QString());
-    QFile file(target);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("hi\n"));
+    QFile own(real.path("own.txt"));
+    Q_UNUSED(own.open(QIODevice::ReadOnly));
+    QTEST(own.readAll(), "ownFile");
 }
 
 void tst_ShellRunner::eachCallHasItsOwnFile()
@@ -141,11 +119,20 @@ void tst_ShellRunner::eachCallHasItsOwnFile()
     const QString second = real.runner.RunCapture(command, 6).text.trimmed();
     for (const QString &path : {first, second}) {
         const QFileInfo info(path);
-        QCOMPARE(info.absolutePath(), QFileInfo(real.tempDirectory()).canonicalFilePath());
+        QCOMPARE(info.absolutePath(), QFileInfo(real.path("tmp")).canonicalFilePath());
         QVERIFY2(info.fileName().startsWith(u"OUT") && info.fileName().endsWith(u".tmp"), qPrintable(path));
         QVERIFY(!info.exists());
     }
     QVERIFY(first != second);
+}
+
+void tst_ShellRunner::missingTempFolderIsNamed()
+{
+    RealRunner real(m_quiet);
+    QVERIFY(QDir(real.path("tmp")).removeRecursively());
+    const Capture capture = real.runner.RunCapture(QStringLiteral("touch ") + real.path("started"), 6);
+    QVERIFY2(capture.error.contains(real.path("tmp")), qPrintable(capture.error));
+    QCOMPARE(QDir(real.temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"compat"});
 }
 
 void tst_ShellRunner::largeOutputIntact()
@@ -160,32 +147,20 @@ void tst_ShellRunner::largeOutputIntact()
     QVERIFY(real.tempIsEmpty());
 }
 
-void tst_ShellRunner::compatProgramsComeFirst()
-{
-    RealRunner real(m_quiet);
-    QFile program(real.temp.filePath(QStringLiteral("compat/ping")));
-    QVERIFY(program.open(QIODevice::WriteOnly));
-    program.write("#!/bin/sh\necho \"compat ping $* style=$PARLO_WINDOW_STYLE data=$PARLO_DATA_DIR\"\n");
-    program.close();
-    program.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    const Capture capture = real.runner.RunCapture(QStringLiteral("ping  -n 1 127.0.0.1"), 6);
-    QCOMPARE(capture.text, QStringLiteral("compat ping -n 1 127.0.0.1 style=6 data=%1\n")
-                               .arg(real.temp.filePath(QStringLiteral("data"))));
-}
-
 void tst_ShellRunner::stop_data()
 {
     QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("captured"); // before the group id that the command prints last
+    QTest::addColumn<QString>("captured"); // besides the group id that the command prints
+    QTest::addColumn<bool>("shown");
 
     // clang-format off
-    QTest::newRow("sleeps in a row") << "echo begun; echo $$; sleep 1000; sleep 1000" << "begun\n";
+    QTest::newRow("quick: no dialog") << "echo $$; echo quick" << "quick\n" << false;
+    QTest::newRow("sleeps in a row") << "echo begun; echo $$; sleep 1000; sleep 1000" << "begun\n" << true;
     // Like ping, a program that prints its statistics when interrupted: SIGINT comes first.
     QTest::newRow("summary on interrupt")
-        << "echo $$; sh -c 'trap \"echo summary; exit 0\" INT; while :; do sleep 0.05; done'" << "summary\n";
+        << "echo $$; sh -c 'trap \"echo summary; exit 0\" INT; while :; do sleep 0.05; done'" << "summary\n" << true;
     // What ignores SIGINT gets SIGKILL a second later.
-    QTest::newRow("interrupt ignored") << "trap '' INT; echo $$; sleep 1000" << "";
+    QTest::newRow("interrupt ignored") << "trap '' INT; echo $$; sleep 1000" << "" << true;
     // clang-format on
 }
 
@@ -193,19 +168,51 @@ void tst_ShellRunner::stop()
 {
     QFETCH(QString, command);
     QFETCH(QString, captured);
-    StoppingGuard guard(300);
+    QFETCH(bool, shown);
+    GuardDialog guard;
     RealRunner real(guard);
+
+    // Every 10 ms, look for the "Running" dialog, note what it shows and press Stop; give up
+    // after a bounded number of looks.
     QElapsedTimer clock;
     clock.start();
+    qint64 stoppedAtMs = -1;
+    QString title;
+    QString text;
+    int looks = 0;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (++looks > 1000)
+            poll.stop();
+        if (!modal || modal->objectName() != u"RunningDialog")
+            return;
+        poll.stop();
+        stoppedAtMs = clock.elapsed();
+        title = modal->windowTitle();
+        text = modal->findChild<QLabel *>()->text();
+        modal->findChild<QPushButton *>(QStringLiteral("Stop"))->click();
+    });
+    poll.start(10);
+
     const Capture capture = real.runner.RunCapture(command, 6);
-    QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+
+    const qint64 afterStopMs = clock.elapsed() - qMax<qint64>(stoppedAtMs, 0);
+    QVERIFY2(afterStopMs < 2000, qPrintable(QString::number(afterStopMs)));
+    QCOMPARE(stoppedAtMs >= 0, shown);
+    if (shown) {
+        QVERIFY2(stoppedAtMs >= GuardDialog::delayMs - 50, qPrintable(QString::number(stoppedAtMs)));
+        QCOMPARE(title, QStringLiteral("Running"));
+        QCOMPARE(text, command);
+    }
     QStringList lines = capture.text.split(u'\n');
     const qint64 group = lines.takeAt(lines.indexOf(QRegularExpression(QStringLiteral("^\\d+$")))).toLongLong();
     QVERIFY(group > 0);
-    QCOMPARE(lines.join(u'\n'), captured);
+    QCOMPARE(lines.join(u'\n'), captured); // what was captured before Stop
     QTRY_COMPARE_WITH_TIMEOUT(livingMembers(group), 0, 2000);
     QVERIFY(real.tempIsEmpty());
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
-QTEST_GUILESS_MAIN(tst_ShellRunner)
+QTEST_MAIN(tst_ShellRunner)
 #include "tst_shellrunner.moc"
