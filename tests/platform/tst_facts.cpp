@@ -79,7 +79,6 @@ void tst_Facts::mapPath_data()
                                    << "@/a/b.txt";
     QTest::newRow("other drive") << "d:\\parlo.txt"
                                  << "d:\\parlo.txt";
-    QTest::newRow("drive only") << "c:\\"
                                 << "c:\\";
     QTest::newRow("no backslash") << "c:parlo.txt"
                                   << "c:parlo.txt";
