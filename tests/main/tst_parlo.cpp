@@ -1,21 +1,93 @@
 #include "Controls.h"
 #include "Fakes.h"
 #include "LinuxFacts.h"
+#include "LinuxLauncher.h"
+#include "Messaging.h"
+#include "RunningCommand.h"
+#include "ShellInterpreter.h"
 #include "parlo.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QGroupBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes, bool executable = false)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    if (executable)
+        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+}
+
+// What a window asked the host for, one line each: "STYLE LINE" and "TITLE (i): TEXT".
+QStringList lines(const auto &calls)
+{
+    QStringList lines;
+    for (const auto &call : calls) {
+        if constexpr (requires { call.icon; })
+            lines << call.title + QLatin1String(call.icon == BoxIcon::Information ? " (i): " : ": ") + call.text;
+        else if constexpr (requires { call.command; })
+            lines << QString::number(call.windowStyle) + u' ' + call.command;
+        else
+            lines << QString::number(call.windowStyle) + u' ' + call.commandLine;
+    }
+    return lines;
+}
+
+QStringList items(const QComboBox *combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+// The main window over a fake host, with its controls at hand.
+struct Window
+{
+    explicit Window(Host host) : window(host) {}
+    // Clicks a button or a picture, chooses a menu item, or presses Enter in txtmsg.
+    void use(const QString &name)
+    {
+        if (name == u"Enter") {
+            txtmsg->moveCursor(QTextCursor::End);
+            QTest::keyClick(txtmsg, Qt::Key_Return);
+        } else if (auto *button = window.findChild<QAbstractButton *>(name)) {
+            button->click();
+        } else if (auto *action = window.findChild<QAction *>(name)) {
+            action->trigger();
+        } else {
+            QTest::mouseClick(window.findChild<QWidget *>(name), Qt::LeftButton);
+        }
+    }
+
+    parlo window;
+    QLineEdit *txtno = window.findChild<QLineEdit *>(QStringLiteral("txtno"));
+    QComboBox *Combo1 = window.findChild<QComboBox *>(QStringLiteral("Combo1"));
+    QPlainTextEdit *txtmsg = window.findChild<QPlainTextEdit *>(QStringLiteral("txtmsg"));
+};
+
+const QString sent = QStringLiteral("The message was successfully sent to BOB.\r\n");
+
+} // namespace
 
 class tst_parlo : public QObject
 {
@@ -24,22 +96,30 @@ private Q_SLOTS:
     void init();
     void labels_data();
     void labels();
-    void clearEmptiesOnlyTheMessage();
+    void realHostFillsTheLabels();
     void exitAndItsPictureEndTheProgram();
     void focusAndTabOrder();
-    void realHostFillsTheLabels();
     void windowsOpenOnce();
-    void telnetStartsAClientEachTime();
+    void shellTakesTextLiterally_data();
+    void shellTakesTextLiterally();
+    void send_data();
+    void send();
+    void names_data();
+    void names();
+    void failuresAreShown();
+    void realListSendDoesNotWait();
 
 private:
     std::unique_ptr<QTemporaryDir> m_temp;
     std::unique_ptr<FakeHost> m_fake;
+    QString file(const QString &name) const { return m_temp->filePath(name); }
 };
 
 void tst_parlo::init()
 {
     m_temp = std::make_unique<QTemporaryDir>();
     m_fake = std::make_unique<FakeHost>(m_temp->path());
+    m_fake->runner.next.text = sent;
 }
 
 void tst_parlo::labels_data()
@@ -82,36 +162,27 @@ void tst_parlo::labels()
     QCOMPARE(label(3)->text(), QString(captions[1]).replace(u'\r', u'\n'));
 }
 
-void tst_parlo::clearEmptiesOnlyTheMessage()
+void tst_parlo::realHostFillsTheLabels()
 {
-    parlo window(m_fake->host());
-    auto *txtno = window.findChild<QLineEdit *>(QStringLiteral("txtno"));
-    auto *combo = window.findChild<QComboBox *>(QStringLiteral("Combo1"));
-    auto *txtmsg = window.findChild<QPlainTextEdit *>(QStringLiteral("txtmsg"));
-    txtno->setText(QStringLiteral("PC1"));
-    combo->addItems({QStringLiteral("PC2"), QStringLiteral("PC3")});
-    combo->setEditText(QStringLiteral("PC3"));
-    txtmsg->setPlainText(QStringLiteral("hello\nthere"));
-
-    window.findChild<QAbstractButton *>(QStringLiteral("cmdClear"))->click();
-
-    QCOMPARE(txtmsg->toPlainText(), QString());
-    QCOMPARE(txtno->text(), QStringLiteral("PC1"));
-    QCOMPARE(combo->currentText(), QStringLiteral("PC3"));
-    QVERIFY(m_fake->runner.calls.isEmpty());
+    LinuxFacts facts;
+    parlo window(Host{m_fake->runner, m_fake->launcher, m_fake->messages, facts, m_fake->paths});
+    const QString ip = window.findChild<CaptionLabel *>(QStringLiteral("Label1"))->caption();
+    QVERIFY(ip.startsWith(QStringLiteral("Your Local IP is ")));
+    QCOMPARE(QHostAddress(ip.mid(17)).protocol(), QAbstractSocket::IPv4Protocol);
+    const QString name = window.findChild<CaptionLabel *>(QStringLiteral("Label2"))->caption();
+    QVERIFY(name.startsWith(QStringLiteral("Your WS name is:\r")) && name.size() > 17);
 }
 
 void tst_parlo::exitAndItsPictureEndTheProgram()
 {
-    parlo window(m_fake->host());
-    window.show();
-    QSignalSpy exits(&window, &parlo::exitRequested);
-    window.findChild<QAbstractButton *>(QStringLiteral("cmdExit"))->click();
+    Window w(m_fake->host());
+    w.window.show();
+    QSignalSpy exits(&w.window, &parlo::exitRequested);
+    w.use(QStringLiteral("cmdExit"));
     QCOMPARE(exits.count(), 1);
-    QTest::mouseClick(window.findChild<QWidget *>(QStringLiteral("Picture1")), Qt::LeftButton);
+    w.use(QStringLiteral("Picture1"));
     QCOMPARE(exits.count(), 2);
-    // A click on the other picture is not an exit.
-    QTest::mouseClick(window.findChild<QWidget *>(QStringLiteral("Picture2")), Qt::LeftButton);
+    w.use(QStringLiteral("Picture2")); // the other picture sends
     QCOMPARE(exits.count(), 2);
 }
 
@@ -137,28 +208,6 @@ void tst_parlo::focusAndTabOrder()
                                  "txtno"}));
 }
 
-void tst_parlo::realHostFillsTheLabels()
-{
-    LinuxFacts facts;
-    parlo window(Host{m_fake->runner, m_fake->launcher, m_fake->messages, facts, m_fake->paths});
-    const QString ip = window.findChild<CaptionLabel *>(QStringLiteral("Label1"))->caption();
-    QVERIFY(ip.startsWith(QStringLiteral("Your Local IP is ")));
-    QCOMPARE(QHostAddress(ip.mid(17)).protocol(), QAbstractSocket::IPv4Protocol);
-    const QString name = window.findChild<CaptionLabel *>(QStringLiteral("Label2"))->caption();
-    QVERIFY(name.startsWith(QStringLiteral("Your WS name is:\r")) && name.size() > 17);
-}
-
-namespace {
-
-void choose(parlo &window, const char *item)
-{
-    QAction *action = window.findChild<QAction *>(QLatin1String(item));
-    QVERIFY(action && action->isEnabled());
-    action->trigger();
-}
-
-} // namespace
-
 void tst_parlo::windowsOpenOnce()
 {
     int made = 0;
@@ -169,13 +218,14 @@ void tst_parlo::windowsOpenOnce()
     parlo window(m_fake->host(), makers);
     window.show();
     QVERIFY(!window.findChild<QAction *>(QStringLiteral("mArp"))->isEnabled()); // no maker, no item
+    auto choose = [&window] { window.findChild<QAction *>(QStringLiteral("mPing"))->trigger(); };
 
     // A second choice neither makes nor resets anything.
-    choose(window, "mPing");
+    choose();
     QPointer<QWidget> first = window.instance(QStringLiteral("ping"));
     QVERIFY(first && first->isVisible());
     first->setWindowTitle(QStringLiteral("changed by the user"));
-    choose(window, "mPing");
+    choose();
     QCOMPARE(made, 1);
     QCOMPARE(first->windowTitle(), QStringLiteral("changed by the user"));
 
@@ -184,28 +234,231 @@ void tst_parlo::windowsOpenOnce()
     QVERIFY(first->isVisible());
     first->close();
     QTRY_VERIFY(first.isNull());
-    choose(window, "mPing");
+    choose();
     QCOMPARE(made, 2);
     QVERIFY(window.instance(QStringLiteral("ping"))->isVisible());
 }
 
-void tst_parlo::telnetStartsAClientEachTime()
+void tst_parlo::shellTakesTextLiterally_data()
 {
-    parlo window(m_fake->host());
-    choose(window, "mtelnet");
-    choose(window, "mtelnet");
-    QCOMPARE(m_fake->launcher.calls.size(), 2);
-    for (const LaunchCall &call : std::as_const(m_fake->launcher.calls)) {
-        QCOMPARE(call.commandLine, QStringLiteral("telnet.exe"));
-        QCOMPARE(call.windowStyle, 1);
-    }
-    QVERIFY(m_fake->messages.boxes.isEmpty());
+    QTest::addColumn<QString>("recipient");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("arguments"); // what net receives
 
-    // A client that cannot start is named in a box.
-    m_fake->launcher.next = {0, QStringLiteral("Cannot start telnet.exe: the program was not found.")};
-    choose(window, "mtelnet");
-    QCOMPARE(m_fake->messages.boxes.size(), 1);
-    QCOMPARE(m_fake->messages.boxes[0].text, m_fake->launcher.next.error);
+    const QString touch = QStringLiteral("touch @/pwned");
+    // clang-format off
+    QTest::newRow("quotes") << "BOB" << "say 'hi' and \"bye\"" << QStringList{"send", "BOB", "say 'hi' and \"bye\""};
+    QTest::newRow("substitutions") << "BOB" << "$(" + touch + ") `" + touch + "` $HOME ${PATH}"
+                                   << QStringList{"send", "BOB", "$(" + touch + ") `" + touch + "` $HOME ${PATH}"};
+    QTest::newRow("separators") << "BOB" << "a; " + touch + " & " + touch + " | " + touch
+                                << QStringList{"send", "BOB", "a; " + touch + " & " + touch + " | " + touch};
+    QTest::newRow("redirections") << "BOB" << "<@/in >@/pwned" << QStringList{"send", "BOB", "<@/in >@/pwned"};
+    QTest::newRow("backslash glob tilde") << "BOB" << "\\n * ~ ?" << QStringList{"send", "BOB", "\\n * ~ ?"};
+    QTest::newRow("line break") << "BOB" << "one\n" + touch << QStringList{"send", "BOB", "one\n" + touch};
+    QTest::newRow("comment sign, double blank") << "BOB" << "#1 >  2" << QStringList{"send", "BOB", "#1 >  2"};
+    QTest::newRow("recipient syntax") << "B;" + touch << "hi" << QStringList{"send", "B;touch", "@/pwned", "hi"};
+    QTest::newRow("recipient with blank") << "John Smith>@/pwned" << "hi" << QStringList{"send", "John", "Smith>@/pwned", "hi"};
+    // clang-format on
+}
+
+void tst_parlo::shellTakesTextLiterally()
+{
+    QFETCH(QString, recipient);
+    QFETCH(QString, message);
+    QFETCH(QStringList, arguments);
+    const QString dir = m_temp->path();
+    recipient.replace(u'@', dir);
+    message.replace(u'@', dir);
+    for (QString &argument : arguments)
+        argument.replace(u'@', dir);
+
+    // A net that writes each argument it gets, NUL-terminated.
+    QDir(dir).mkpath(QStringLiteral("compat"));
+    writeBytes(file(QStringLiteral("compat/net")), "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done\n",
+               true);
+    LinuxFacts facts;
+    QuietGuard guard;
+    ShellInterpreter interpreter({file(QStringLiteral("compat")), dir}, facts, guard);
+
+    const Capture capture = Runner(interpreter).RunCapture(sendCommandLine(recipient, message), 6);
+
+    QStringList received = capture.text.split(QChar(0));
+    QCOMPARE(received.takeLast(), QString());
+    QCOMPARE(received, arguments);
+    QVERIFY(!QFile::exists(file(QStringLiteral("pwned"))));
+}
+
+void tst_parlo::send_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("picked");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("runs");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("shown"); // txtmsg afterwards
+
+    const QString reply = QString(sent).remove(u'\r'); // CR LF shows as one line break
+    const QStringList none;
+    const QStringList toBob{"6 net send BOB hello"};
+    const QStringList first{"Parlo (i): First type something to send !"};
+    // clang-format off
+    QTest::newRow("typed, button") << "BOB" << "" << "cmdSend" << toBob << none << reply;
+    QTest::newRow("picked, button") << "" << "PC7" << "cmdSend" << QStringList{"6 net send PC7 hello"} << none << reply;
+    QTest::newRow("both, typed wins") << "BOB" << "PC7" << "cmdSend" << toBob << none << reply;
+    QTest::newRow("picked, picture") << "" << "PC7" << "Picture2" << QStringList{"6 net send PC7 hello"} << none << reply;
+    QTest::newRow("Enter") << "BOB" << "" << "Enter" << toBob << none << "\n" + reply;
+    QTest::newRow("nobody, button") << "" << "" << "cmdSend" << none << first << "hello";
+    QTest::newRow("nobody, picture") << "" << "" << "Picture2" << none << first << "hello";
+    QTest::newRow("nobody, Enter: just a line break") << "" << "" << "Enter" << none << none << "hello\n";
+    QTest::newRow("Clear empties only the message") << "BOB" << "PC7" << "cmdClear" << none << none << "";
+    // clang-format on
+}
+
+void tst_parlo::send()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, picked);
+    QFETCH(QString, how);
+    Window w(m_fake->host());
+    w.txtno->setText(typed);
+    w.Combo1->setEditText(picked);
+    w.txtmsg->setPlainText(QStringLiteral("hell"));
+    w.txtmsg->moveCursor(QTextCursor::End);
+    QTest::keyClicks(w.txtmsg, QStringLiteral("o")); // other keys send nothing
+    QVERIFY(m_fake->runner.calls.isEmpty());
+
+    w.use(how);
+
+    QTEST(lines(m_fake->runner.calls), "runs");
+    QTEST(lines(m_fake->messages.boxes), "boxes");
+    QTEST(w.txtmsg->toPlainText(), "shown");
+    QCOMPARE(w.txtno->text(), typed);
+    QCOMPARE(w.Combo1->currentText(), picked);
+}
+
+void tst_parlo::names_data()
+{
+    QTest::addColumn<QString>("file"); // written first unless bytes is null
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("uses");
+    QTest::addColumn<QStringList>("launches");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QStringList>("items"); // of Combo1 afterwards
+    QTest::addColumn<QByteArray>("added");  // to the file
+
+    const QStringList none;
+    const QStringList add{"cmdAdd", "cmdGetalias"};
+    const QByteArray aliases("PC1\r\n  PC9\r\n\r\nA,\"B, C\"\r\n");
+    const QStringList fields{"PC1", "PC9", "", "A", "B, C"};
+    // clang-format off
+    // An added name reads back as the one entry it was; the file is appended to, with CR LF.
+    QTest::newRow("add plain name") << "parlo.txt" << QByteArray("OLD\r\n") << "PC1" << "" << add << none << none
+        << QStringList{"PC1", "OLD", "PC1"} << QByteArray("PC1\r\n");
+    QTest::newRow("add name with comma") << "parlo.txt" << QByteArray("OLD\r\n") << "Smith, John" << "" << add << none
+        << none << QStringList{"Smith, John", "OLD", "Smith, John"} << QByteArray("\"Smith, John\"\r\n");
+    QTest::newRow("add name with leading blanks") << "parlo.txt" << QByteArray() << "  PC9" << "" << add << none << none
+        << QStringList{"  PC9", "  PC9"} << QByteArray("\"  PC9\"\r\n");
+    QTest::newRow("add nothing") << "parlo.txt" << QByteArray() << "" << "" << QStringList{"cmdAdd"} << none
+        << QStringList{"Parlo: Nothing to add !"} << none << QByteArray();
+    QTest::newRow("aliases missing") << "parlo.txt" << QByteArray() << "" << "" << QStringList{"cmdGetalias"}
+        << QStringList{"2 cmd /c net view >c:\\parlo.txt"}
+        << QStringList{"Missing File!: You're missing the file c:\\parlo.txt!", "Parlo: Click \"Get Aliases\" again"}
+        << none << QByteArray();
+    QTest::newRow("aliases empty") << "parlo.txt" << QByteArray("") << "" << "" << QStringList{"cmdGetalias"} << none
+        << none << none << QByteArray();
+    QTest::newRow("aliases appended each time") << "parlo.txt" << aliases << "" << "" << QStringList{"cmdGetalias", "cmdGetalias"}
+        << none << none << fields + fields << QByteArray();
+    // One net per name, in file order, empty fields skipped; the message stays.
+    QTest::newRow("list send") << "list2.txt" << QByteArray("PC1\r\nPC2\r\n\r\nPC3,,007\r\n  John Smith\r\n") << ""
+        << "hello" << QStringList{"mlist2"}
+        << QStringList{"2 net send PC1 hello", "2 net send PC2 hello", "2 net send PC3 hello", "2 net send 007 hello",
+                       "2 net send John Smith hello"} << none << none << QByteArray();
+    QTest::newRow("list send, no message") << "list3.txt" << QByteArray("PC1\r\n") << "" << "" << QStringList{"mlist3"}
+        << none << QStringList{"Parlo (i): First type something to send !"} << none << QByteArray();
+    QTest::newRow("list missing") << "list2.txt" << QByteArray("PC1\r\n") << "" << "hello" << QStringList{"mlist3"} << none
+        << QStringList{"Parlo: First create a file by choosing Edit ListX where x is the list number 1-4"} << none
+        << QByteArray();
+    QTest::newRow("edit files") << "parlo.txt" << QByteArray() << "" << "" << QStringList{"mEAlias", "eList1", "mElist2", "mElist3", "mElist4"}
+        << QStringList{"1 notepad.exe c:\\parlo.txt", "1 notepad.exe c:\\list1.txt", "1 notepad.exe c:\\list2.txt",
+                       "1 notepad.exe c:\\list3.txt", "1 notepad.exe c:\\list4.txt"} << none << none << QByteArray();
+    QTest::newRow("telnet each time") << "parlo.txt" << QByteArray() << "" << "" << QStringList{"mtelnet", "mtelnet"}
+        << QStringList{"1 telnet.exe", "1 telnet.exe"} << none << none << QByteArray();
+    // clang-format on
+}
+
+void tst_parlo::names()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    QFETCH(QStringList, uses);
+    QFETCH(QByteArray, added);
+    if (!bytes.isNull())
+        writeBytes(this->file(file), bytes);
+    Window w(m_fake->host());
+    w.txtno->setText(typed);
+    w.txtmsg->setPlainText(message);
+
+    for (const QString &name : std::as_const(uses))
+        w.use(name);
+
+    QTEST(lines(m_fake->launcher.calls), "launches");
+    QTEST(lines(m_fake->messages.boxes), "boxes");
+    QTEST(items(w.Combo1), "items");
+    QCOMPARE(readBytes(this->file(file)), bytes.isNull() && added.isEmpty() ? QByteArray("<missing>") : bytes + added);
+    QCOMPARE(w.txtno->text(), uses.contains(u"cmdAdd") ? QString() : typed);
+    QCOMPARE(w.txtmsg->toPlainText(), message);
+    QVERIFY(m_fake->runner.calls.isEmpty());
+}
+
+void tst_parlo::failuresAreShown()
+{
+    // The message stays when net send cannot run; what could not start is named.
+    m_fake->runner.next = {{}, QStringLiteral("Cannot start the command interpreter /bin/sh: no such file")};
+    m_fake->launcher.next = {0, QStringLiteral("Cannot start cmd: the program was not found.")};
+    Window w(m_fake->host());
+    w.txtno->setText(QStringLiteral("BOB"));
+    w.txtmsg->setPlainText(QStringLiteral("hello"));
+    w.use(QStringLiteral("cmdSend"));
+    w.use(QStringLiteral("cmdGetalias"));
+    w.use(QStringLiteral("mtelnet"));
+    QCOMPARE(w.txtmsg->toPlainText(), QStringLiteral("hello"));
+    const QString launchError = "Parlo: " + m_fake->launcher.next.error;
+    QCOMPARE(lines(m_fake->messages.boxes),
+             (QStringList{"Parlo: " + m_fake->runner.next.error, launchError, launchError}));
+}
+
+void tst_parlo::realListSendDoesNotWait()
+{
+    // A net that notes its arguments under its pid, then takes its time.
+    const QString compat = file(QStringLiteral("compat"));
+    QDir().mkpath(compat);
+    writeBytes(compat + QStringLiteral("/net"),
+               "#!/bin/sh\necho \"$*\" > \"$PARLO_DATA_DIR/$$.part\"\nmv \"$PARLO_DATA_DIR/$$.part\" "
+               "\"$PARLO_DATA_DIR/$$.args\"\nsleep 2\n",
+               true);
+    writeBytes(file(QStringLiteral("list1.txt")), "PC1\r\nPC2\r\nPC3\r\n");
+    LinuxLauncher launcher({compat, m_temp->path()});
+    Window w(Host{m_fake->runner, launcher, m_fake->messages, m_fake->facts, m_fake->paths});
+    w.txtmsg->setPlainText(QStringLiteral("hello"));
+
+    QElapsedTimer clock;
+    clock.start();
+    w.use(QStringLiteral("mlist1"));
+    QVERIFY2(clock.elapsed() < 1500, "the list send waited for net");
+
+    // One real process per name.
+    auto noted = [this] { return QDir(m_temp->path(), QStringLiteral("*.args")).entryList(); };
+    QTRY_COMPARE_WITH_TIMEOUT(noted().size(), 3, 5000);
+    QStringList received;
+    for (const QString &name : noted())
+        received << QString::fromLatin1(readBytes(file(name)));
+    received.sort();
+    QCOMPARE(received, (QStringList{"send PC1 hello\n", "send PC2 hello\n", "send PC3 hello\n"}));
+    QVERIFY(m_fake->messages.boxes.isEmpty());
 }
 
 QTEST_MAIN(tst_parlo)
