@@ -15,18 +15,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-// Saves a picture of the window when PARLO_SCREENSHOTS names a folder.
-void screenshot(QWidget &window, const char *name)
-{
-    const QString folder = qEnvironmentVariable("PARLO_SCREENSHOTS");
-    if (!folder.isEmpty())
-        window.grab().save(QDir(folder).filePath(QLatin1String(name)));
-}
-
-} // namespace
-
 class tst_SendEndToEnd : public QObject
 {
     Q_OBJECT
@@ -60,12 +48,10 @@ void tst_SendEndToEnd::init()
 }
 
 // Types the recipient and the message, clicks the send button, and returns what the message
-// box shows afterwards.
+// box shows afterwards; saves a picture of the window when PARLO_SCREENSHOTS names a folder.
 QString tst_SendEndToEnd::send(const QString &recipient, const QString &message, const char *picture)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TEMP"), m_temp->path());
-    LinuxFacts facts(environment);
+    LinuxFacts facts;
     QuietGuard guard;
     ShellInterpreter interpreter({QStringLiteral(PARLO_TEST_COMPAT_DIR), m_temp->path()}, facts, guard);
     Runner runner(interpreter);
@@ -76,8 +62,8 @@ QString tst_SendEndToEnd::send(const QString &recipient, const QString &message,
     auto *txtmsg = window.findChild<QPlainTextEdit *>(QStringLiteral("txtmsg"));
     txtmsg->setPlainText(message);
     window.findChild<QAbstractButton *>(QStringLiteral("cmdSend"))->click();
-    if (picture)
-        screenshot(window, picture);
+    if (picture && qEnvironmentVariableIsSet("PARLO_SCREENSHOTS"))
+        window.grab().save(QDir(qEnvironmentVariable("PARLO_SCREENSHOTS")).filePath(QLatin1String(picture)));
     return txtmsg->toPlainText();
 }
 
@@ -114,10 +100,12 @@ void tst_SendEndToEnd::failuresShowTheirReason_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("reason"); // part of the second line
 
+    // clang-format off
     QTest::newRow("nothing listening") << "127.0.0.22" << false << "hello" << "refused";
     QTest::newRow("receiver refuses") << "127.0.0.21" << true << "hello" << "does not accept messages";
     QTest::newRow("not in code page 850") << "127.0.0.22" << false << "snow ☃" << "";
     QTest::newRow("too long") << "127.0.0.22" << false << QString(2000, u'x') << "";
+    // clang-format on
 }
 
 void tst_SendEndToEnd::failuresShowTheirReason()
