@@ -67,25 +67,18 @@ void tst_Facts::mapPath_data()
     QTest::addColumn<QString>("word");
     QTest::addColumn<QString>("expected"); // with @ for the data folder
 
-    QTest::newRow("alias file") << "c:\\parlo.txt"
-                                << "@/parlo.txt";
-    QTest::newRow("upper-case drive, name case kept") << "C:\\WHOIS.TXT"
-                                                      << "@/WHOIS.TXT";
-    QTest::newRow("redirect") << ">c:\\parlo.txt"
-                              << ">@/parlo.txt";
-    QTest::newRow("append redirect") << ">>C:\\list4.txt"
-                                     << ">>@/list4.txt";
-    QTest::newRow("folder inside") << "c:\\a\\b.txt"
-                                   << "@/a/b.txt";
-    QTest::newRow("other drive") << "d:\\parlo.txt"
-                                 << "d:\\parlo.txt";
-                                << "c:\\";
-    QTest::newRow("no backslash") << "c:parlo.txt"
-                                  << "c:parlo.txt";
-    QTest::newRow("triple redirect") << ">>>c:\\x"
-                                     << ">>>c:\\x";
-    QTest::newRow("empty") << ""
-                           << "";
+    // clang-format off
+    QTest::newRow("alias file") << "c:\\parlo.txt" << "@/parlo.txt";
+    QTest::newRow("upper-case drive, name case kept") << "C:\\WHOIS.TXT" << "@/WHOIS.TXT";
+    QTest::newRow("redirect") << ">c:\\parlo.txt" << ">@/parlo.txt";
+    QTest::newRow("append redirect") << ">>C:\\list4.txt" << ">>@/list4.txt";
+    QTest::newRow("folder inside") << "c:\\a\\b.txt" << "@/a/b.txt";
+    QTest::newRow("other drive") << "d:\\parlo.txt" << "d:\\parlo.txt";
+    QTest::newRow("drive only") << "c:\\" << "c:\\";
+    QTest::newRow("no backslash") << "c:parlo.txt" << "c:parlo.txt";
+    QTest::newRow("triple redirect") << ">>>c:\\x" << ">>>c:\\x";
+    QTest::newRow("empty") << "" << "";
+    // clang-format on
 }
 
 void tst_Facts::mapPath()
