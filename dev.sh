@@ -16,7 +16,11 @@ setup() {
         # shellcheck disable=SC2086
         cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="$type" $flags >/dev/null
     fi
-    cmake --build "$build" -j2 -- --quiet
+    if ! log=$(cmake --build "$build" -j2 -- --quiet 2>&1); then
+        printf '%s\n' "$log" >&2
+        exit 1
+    fi
+    printf '%s\n' "$log" | grep -v -e '^ninja: no work to do\.$' -e '^$' || true
 }
 
 case "${1:-}" in
