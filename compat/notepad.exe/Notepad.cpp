@@ -230,10 +230,20 @@ bool Notepad::save()
                         .arg(m_path, QString::fromLatin1(LocaleText::encodingName())));
         return false;
     }
+    // Always a new copy beside the file that then takes its place, never a write in place: a full
+    // disk or a crash halfway must leave the old contents whole.
     QSaveFile file(m_path);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        m_showError(tr("%1 could not be saved: %2").arg(m_path, file.errorString()));
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (file.error() == QFileDevice::OpenError)
+            m_showError(tr("%1 was not saved and is as it was: saving writes a new copy beside it, and no file can "
+                           "be made in %2 (%3).")
+                            .arg(m_path, QFileInfo(m_path).absolutePath(), file.errorString()));
+        else
+            m_showError(tr("%1 could not be saved: %2").arg(m_path, file.errorString()));
+        return false;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        m_showError(tr("%1 was not saved and is as it was: %2").arg(m_path, file.errorString()));
         return false;
     }
     m_editor->document()->setModified(false);

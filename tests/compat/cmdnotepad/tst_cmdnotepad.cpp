@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 
 const QByteArray missing("<missing>"); // no file there
@@ -134,6 +136,8 @@ void tst_CmdNotepad::edit_data()
     QTest::newRow("close: cancel") << QByteArray("a\r\n") << 1 << int(QMessageBox::Cancel) << "" << QByteArray("a\r\n");
     QTest::newRow("close: save, unstorable character") << QByteArray("a\r\n") << 1 << save << "surrogate" << QByteArray("a\r\n");
     QTest::newRow("close: save, folder gone") << QByteArray("a\r\n") << 1 << save << "folder gone" << missing;
+    // A writable file in a folder where no new file can be made: no save in place.
+    QTest::newRow("close: save, folder read-only") << QByteArray("a\r\n") << 1 << save << "folder read-only" << QByteArray("a\r\n");
     // clang-format on
 }
 
@@ -172,13 +176,32 @@ void tst_CmdNotepad::edit()
         editor->insertPlainText(QString(QChar(0xD800)));
     if (fault == u"folder gone")
         QVERIFY(temp.remove());
+    const bool readOnlyFolder = fault == u"folder read-only";
+    if (readOnlyFolder) {
+        using P = QFile::Permission;
+        QVERIFY(QFile::setPermissions(path, P::ReadOwner | P::WriteOwner | P::ReadGroup | P::WriteGroup | P::ReadOther |
+                                                P::WriteOther));
+        QVERIFY(QFile::setPermissions(temp.path(), P::ReadOwner | P::ExeOwner | P::ReadGroup | P::ExeGroup |
+                                                       P::ReadOther | P::ExeOther));
+    }
+    // Permissions do not hold root back: the save runs as nobody.
+    const bool asNobody = readOnlyFolder && ::geteuid() == 0;
+    if (asNobody)
+        QCOMPARE(::seteuid(65534), 0);
     if (answer == 0)
         QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
 
-    QCOMPARE(window.close(), answer != QMessageBox::Cancel && fault.isEmpty());
+    const bool closed = window.close();
+    if (asNobody)
+        QCOMPARE(::seteuid(0), 0);
+    if (readOnlyFolder)
+        QFile::setPermissions(temp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(closed, answer != QMessageBox::Cancel && fault.isEmpty());
     QCOMPARE(asked, answer == 0 ? QStringList() : QStringList{QStringLiteral("parlo.txt")});
     QCOMPARE(readFile(path), after);
     QCOMPARE(errors.size(), fault.isEmpty() ? 0 : 1); // a failed save is told, and the text stays
+    if (readOnlyFolder)
+        QVERIFY2(errors.first().contains(u"is as it was"), qPrintable(errors.first()));
     window.setAskToSave([](const QString &) { return QMessageBox::Discard; });
 }
 
