@@ -51,13 +51,17 @@ DhclientProcess describeDhclient(const QStringList &arguments)
                                           QStringLiteral("--dad-wait-time"),
                                           QStringLiteral("--prefix-len-hint"),
                                           QStringLiteral("--address-prefix-len")};
-    DhclientProcess process{arguments, {}};
+    DhclientProcess process{arguments, {}, {}};
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
-        if (withValue.contains(argument))
+        if (withValue.contains(argument) && i + 1 < arguments.size()) {
+            process.options << argument << arguments.at(i + 1);
             ++i;
-        else if (!argument.startsWith(u'-'))
+        } else if (!argument.startsWith(u'-')) {
             process.interfaces.append(argument);
+        } else {
+            process.options.append(argument);
+        }
     }
     return process;
 }
@@ -145,25 +149,35 @@ DhcpPlan planDhcp(bool renew, const QString &adapterPattern, const DhcpClients &
     for (const DhclientProcess &process : clients.dhclients) {
         const QStringList served = process.interfaces.isEmpty() ? clients.interfaces : process.interfaces;
         QStringList chosen;
+        QStringList others;
         for (const QString &name : served) {
-            if (name != u"lo" && matches(name, adapterPattern) && !handled.contains(name))
+            if (name == u"lo")
+                continue;
+            if (matches(name, adapterPattern) && !handled.contains(name))
                 chosen.append(name);
+            else
+                others.append(name);
         }
         if (chosen.isEmpty())
             continue;
         handled += chosen;
         const QStringList files = daemonFiles(process.arguments);
+        // -r and -x end the daemon (found by its pid file) and then release or stop the
+        // interfaces they name, every interface when they name none: so always name them.
+        // A restarted daemon runs in the background: with -d it would never hand back control.
+        QStringList options = process.options;
+        options.removeAll(QStringLiteral("-d"));
         if (!renew) {
-            // Releasing also ends the daemon, as dhclient -r does.
-            plan.steps.append({DhcpStep::Dhclient, QStringList{QStringLiteral("-r")} + files + process.interfaces});
+            plan.steps.append({DhcpStep::Dhclient, QStringList{QStringLiteral("-r")} + files + chosen});
+            // The daemon served more than the chosen: it comes back for the others alone.
+            if (!others.isEmpty())
+                plan.steps.append({DhcpStep::Dhclient, options + others});
             continue;
         }
         // Renewing restarts the daemon with its own command line: it asks its server for its
-        // lease again. In the foreground it would never hand back control, so not with -d.
-        QStringList again = process.arguments;
-        again.removeAll(QStringLiteral("-d"));
-        plan.steps.append({DhcpStep::Dhclient, QStringList{QStringLiteral("-x")} + files + process.interfaces});
-        plan.steps.append({DhcpStep::Dhclient, again});
+        // lease again.
+        plan.steps.append({DhcpStep::Dhclient, QStringList{QStringLiteral("-x")} + files + chosen});
+        plan.steps.append({DhcpStep::Dhclient, options + process.interfaces});
     }
     // An interface that ifupdown hands to dhclient, after a release ended its daemon.
     if (renew) {

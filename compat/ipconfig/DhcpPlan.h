@@ -12,6 +12,7 @@ struct DhclientProcess
 {
     QStringList arguments;  // without the program name
     QStringList interfaces; // empty: it serves every interface
+    QStringList options;    // the arguments without the interface names
 };
 
 // The interfaces a dhclient command line names, and nothing else.
@@ -57,7 +58,8 @@ struct DhcpPlan
 
 // The commands that renew or release the matching adapters through the DHCP client that
 // already manages them: NetworkManager when it runs, else the dhclient daemons. Never a
-// client for an interface that nothing manages.
+// client for an interface that nothing manages, and every dhclient command names exactly the
+// chosen interfaces: without names it would act on every interface there is.
 DhcpPlan planDhcp(bool renew, const QString &adapterPattern, const DhcpClients &clients);
 
 // Whether a command's output says it lacked the rights.

@@ -227,7 +227,15 @@ void tst_CompatArgs::dhcpPlan_data()
     QTest::newRow("daemon renew: restarted, not in the foreground") << true << "eth0" << daemon
         << QStringList{"dhclient -x -pf /run/d.pid -lf /l eth0", "dhclient -4 -sf eth7 -pf /run/d.pid -lf /l eth0"} << "";
     QTest::newRow("daemon, option value") << true << "eth7" << daemon << QStringList{} << noAdapter;
-    QTest::newRow("daemon for every interface") << false << "" << "dhclient" << QStringList{"dhclient -r"} << "";
+    // dhclient -r or -x without names would act on every interface: the chosen are named, and a
+    // daemon that served others comes back for them.
+    QTest::newRow("daemon for every interface") << false << "" << "dhclient" << QStringList{"dhclient -r eth0 eth1 wlan0"} << "";
+    QTest::newRow("daemon for every interface, release one") << false << "eth0" << "dhclient"
+        << QStringList{"dhclient -r eth0", "dhclient eth1 wlan0"} << "";
+    QTest::newRow("daemon for two, release one") << false << "eth0" << "dhclient -pf /run/d.pid eth0 eth1"
+        << QStringList{"dhclient -r -pf /run/d.pid eth0", "dhclient -pf /run/d.pid eth1"} << "";
+    QTest::newRow("daemon for two, renew one") << true << "ETH1" << "dhclient -pf /run/d.pid eth0 eth1"
+        << QStringList{"dhclient -x -pf /run/d.pid eth1", "dhclient -pf /run/d.pid eth0 eth1"} << "";
     QTest::newRow("declared, renew") << true << "" << "declared"
         << QStringList{"dhclient -pf /run/dhclient.eth1.pid -lf /var/lib/dhcp/dhclient.eth1.leases eth1"} << "";
     // clang-format on
