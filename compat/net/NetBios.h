@@ -19,6 +19,9 @@ constexpr quint8 workstationSuffix = 0x00;
 constexpr quint8 messengerSuffix = 0x03;
 constexpr quint8 serverSuffix = 0x20;
 
+// The characters of a name without its suffix.
+constexpr qsizetype maxNameLength = 15;
+
 // A name in NetBIOS form: upper case, cut at the first dot and at 15 characters, in code page
 // 850; characters that code page lacks become '_'.
 QByteArray netbiosForm(const QString &name);

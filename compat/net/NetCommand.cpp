@@ -1,7 +1,20 @@
 #include "NetCommand.h"
 
 #include "Cp850.h"
+#include "NetBios.h"
 #include "Smb.h"
+
+#include <QHostAddress>
+
+namespace {
+
+QString characterText(char32_t c)
+{
+    return QStringLiteral("\"%1\" (U+%2)")
+        .arg(QString::fromUcs4(&c, 1), QString::number(quint32(c), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+}
+
+} // namespace
 
 NetCommand parseArguments(const QStringList &arguments)
 {
@@ -29,12 +42,9 @@ PreparedText prepareMessage(const QString &message)
     PreparedText prepared;
     const Cp850::Encoding encoded = Cp850::encode(text);
     if (!encoded.ok()) {
-        const QString character = QString::fromUcs4(&encoded.refused, 1);
-        const QString code =
-            QString::number(quint32(encoded.refused), 16).toUpper().rightJustified(4, QLatin1Char('0'));
-        prepared.refusal = QStringLiteral("The message holds the character \"%1\" (U+%2), which code page 850 cannot "
-                                          "carry; nothing was sent.")
-                               .arg(character, code);
+        prepared.refusal = QStringLiteral("The message holds the character %1, which code page 850 cannot carry; "
+                                          "nothing was sent.")
+                               .arg(characterText(encoded.refused));
         return prepared;
     }
     if (encoded.bytes.size() > Smb::maxMessage) {
@@ -46,6 +56,28 @@ PreparedText prepareMessage(const QString &message)
     }
     prepared.bytes = encoded.bytes;
     return prepared;
+}
+
+QString recipientRefusal(const QString &name)
+{
+    if (!QHostAddress(name).isNull())
+        return {};
+    const QString computer = name.section(QLatin1Char('.'), 0, 0);
+    const Cp850::Encoding encoded = Cp850::encode(computer.toUpper());
+    if (!encoded.ok()) {
+        // The character as typed, not upper-cased.
+        const Cp850::Encoding typed = Cp850::encode(computer);
+        const char32_t refused = typed.ok() ? encoded.refused : typed.refused;
+        return QStringLiteral("The name %1 holds the character %2, which a NetBIOS name cannot carry; nothing was "
+                              "sent.")
+            .arg(name, characterText(refused));
+    }
+    if (encoded.bytes.size() > NetBios::maxNameLength)
+        return QStringLiteral("The name %1 is too long for a NetBIOS name, which holds at most %2 characters; nothing "
+                              "was sent.")
+            .arg(name)
+            .arg(NetBios::maxNameLength);
+    return {};
 }
 
 QString usageText()

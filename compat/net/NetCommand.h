@@ -33,6 +33,11 @@ struct PreparedText
 // Line ends of every kind become CR LF; then the text must fit code page 850 and one message.
 PreparedText prepareMessage(const QString &message);
 
+// Why a recipient cannot be called by its NetBIOS name as given, as a sentence; empty when it can.
+// An address is always taken; a name's computer part (up to its first dot) must fit the 15
+// characters of a NetBIOS name and code page 850, since cutting or replacing would call another.
+QString recipientRefusal(const QString &name);
+
 QString usageText();
 QString successText(const QString &name);
 QString failureText(const QString &name, const QString &reason);

@@ -34,6 +34,10 @@ QByteArray senderName()
 
 int send(const NetCommand &command, QString &output)
 {
+    if (const QString refusal = recipientRefusal(command.name); !refusal.isEmpty()) {
+        output = failureText(command.name, refusal);
+        return failed;
+    }
     const PreparedText text = prepareMessage(command.message);
     if (!text.refusal.isEmpty()) {
         output = failureText(command.name, text.refusal);

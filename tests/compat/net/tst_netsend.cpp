@@ -91,6 +91,21 @@ void tst_NetSend::sends_data()
                                << "The message is too long: 1601 bytes, and one message carries at most 1600; "
                                   "nothing was sent."
                                << 1000;
+    // Cut or replaced, a name would call another computer: refused before any name query.
+    QTest::newRow("name over 15 characters")
+        << "averyveryverylongname16" << QString()
+        << "The name averyveryverylongname16 is too long for a NetBIOS name, which holds at most 15 characters; "
+           "nothing was sent."
+        << 1000;
+    QTest::newRow("long computer part of a dotted name")
+        << "averyveryverylongname16.example" << QString()
+        << "The name averyveryverylongname16.example is too long for a NetBIOS name, which holds at most 15 "
+           "characters; nothing was sent."
+        << 1000;
+    QTest::newRow("name outside code page 850")
+        << QStringLiteral("Пётр") << QString()
+        << "The name Пётр holds the character \"П\" (U+041F), which a NetBIOS name cannot carry; nothing was sent."
+        << 1000;
     QTest::newRow("scripted receiver") << "127.0.0.6" << twoBlocks << QString() << 3000;
     QTest::newRow("name not present") << "127.0.0.6" << twoBlocks << "The name is not present at the receiver." << 3000;
     QTest::newRow("text refused") << "127.0.0.6" << twoBlocks
