@@ -3,6 +3,7 @@
 #include "CommandRunner.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <optional>
@@ -18,15 +19,22 @@ struct Launch
     bool failed() const { return !error.isEmpty(); }
 };
 
-// Starts a command line as a new process without waiting for it.
+// Starts programs as new processes without waiting for them.
 class ProcessLauncher
 {
 public:
     virtual ~ProcessLauncher() = default;
+    // A command line, split into words and with its drive paths mapped as Windows programs expect.
     virtual Launch start(const QString &commandLine, int windowStyle) = 0;
+    // A program found on the search path, given exactly these arguments: nothing split or mapped.
+    virtual Launch startProgram(const QString &program, const QStringList &arguments, int windowStyle) = 0;
 };
 
-enum class BoxIcon { None, Information };
+enum class BoxIcon
+{
+    None,
+    Information
+};
 
 // Modal message boxes with an OK button only.
 class MessageBoxes

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -97,6 +98,22 @@ Launch LinuxLauncher::start(const QString &commandLine, int windowStyle)
         return {0, QStringLiteral("Cannot start an empty command line.")};
     for (QString &word : words)
         word = m_paths.mapWord(word);
+    const QString program = words.takeFirst();
+    return startProgram(program, words, windowStyle);
+}
+
+Launch LinuxLauncher::startProgram(const QString &name, const QStringList &arguments, int windowStyle)
+{
+    if (name.isEmpty())
+        return {0, QStringLiteral("Cannot start an empty command line.")};
+    // execve takes NUL-terminated strings: a NUL would silently cut the word it stands in.
+    const auto holdsNul = [](const QString &word) { return word.contains(QChar(0)); };
+    if (holdsNul(name) || std::any_of(arguments.begin(), arguments.end(), holdsNul))
+        return {0, QStringLiteral("Cannot start %1: its command line holds a NUL character, which no program can be "
+                                  "given.")
+                       .arg(QString(name).remove(QChar(0)))};
+    QStringList words = arguments;
+    words.prepend(name);
 
     const QProcessEnvironment environment = childEnvironment(m_config, windowStyle);
     const QString program = findProgram(words.first(), environment.value(QStringLiteral("PATH")));
@@ -163,7 +180,8 @@ Launch LinuxLauncher::start(const QString &commandLine, int windowStyle)
     ::close(execPipe[0]);
 
     if (middle < 0)
-        return {0, QStringLiteral("Cannot start %1: %2").arg(words.first(), QString::fromLocal8Bit(strerror(forkError)))};
+        return {0,
+                QStringLiteral("Cannot start %1: %2").arg(words.first(), QString::fromLocal8Bit(strerror(forkError)))};
     if (!forked)
         return {0, QStringLiteral("Cannot start %1: the process could not be created.").arg(words.first())};
     if (execFailed)

@@ -22,6 +22,7 @@ public:
     explicit LinuxLauncher(HostConfig config) : m_config(std::move(config)), m_paths(m_config.dataDirectory) {}
 
     Launch start(const QString &commandLine, int windowStyle) override;
+    Launch startProgram(const QString &program, const QStringList &arguments, int windowStyle) override;
 
 private:
     HostConfig m_config;

@@ -14,6 +14,9 @@ QString ShellInterpreter::tempDirectory() const
 
 QString ShellInterpreter::run(const QString &command, int windowStyle, const QString &outputPath)
 {
+    // The line reaches the shell as a C string, which would end at the NUL and run only its start.
+    if (command.contains(QChar(0)))
+        return QStringLiteral("Cannot run the command: it holds a NUL character, which a command line cannot carry.");
     QProcess process;
     process.setProgram(shell());
     process.setArguments({QStringLiteral("-c"), command});

@@ -97,6 +97,8 @@ void tst_Launcher::failuresNameTheProgram_data()
                                    << "broken";
     QTest::newRow("empty") << ""
                            << "empty command line";
+    QTest::newRow("NUL in a word") << QString("broken a") + QChar(0) + "b"
+                                   << "broken: its command line holds a NUL character";
 }
 
 void tst_Launcher::failuresNameTheProgram()

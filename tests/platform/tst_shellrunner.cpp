@@ -71,6 +71,7 @@ private Q_SLOTS:
     void output();
     void eachCallHasItsOwnFile();
     void missingTempFolderIsNamed();
+    void lineWithNulIsRefused();
     void largeOutputIntact();
     void stop_data();
     void stop();
@@ -133,6 +134,17 @@ void tst_ShellRunner::missingTempFolderIsNamed()
     const Capture capture = real.runner.RunCapture(QStringLiteral("touch ") + real.path("started"), 6);
     QVERIFY2(capture.error.contains(real.path("tmp")), qPrintable(capture.error));
     QCOMPARE(QDir(real.temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"compat"});
+}
+
+void tst_ShellRunner::lineWithNulIsRefused()
+{
+    // The shell would get only the line's start and run it.
+    RealRunner real(m_quiet);
+    const Capture capture =
+        real.runner.RunCapture(QStringLiteral("touch ") + real.path("started") + QChar(0) + u'x', 6);
+    QVERIFY2(capture.error.contains(u"NUL character"), qPrintable(capture.error));
+    QVERIFY(!QFile::exists(real.path("started")));
+    QVERIFY(real.tempIsEmpty());
 }
 
 void tst_ShellRunner::largeOutputIntact()

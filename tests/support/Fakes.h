@@ -29,7 +29,7 @@ public:
 
 struct LaunchCall
 {
-    QString commandLine;
+    QString commandLine; // a start by command line; for a start by arguments, "PROGRAM [ARG] [ARG]"
     int windowStyle;
 };
 
@@ -39,6 +39,14 @@ public:
     Launch start(const QString &commandLine, int windowStyle) override
     {
         calls.append({commandLine, windowStyle});
+        return next;
+    }
+    Launch startProgram(const QString &program, const QStringList &arguments, int windowStyle) override
+    {
+        QString line = program;
+        for (const QString &argument : arguments)
+            line += QStringLiteral(" [%1]").arg(argument);
+        calls.append({line, windowStyle});
         return next;
     }
 
