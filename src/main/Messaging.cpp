@@ -65,9 +65,20 @@ QString sendCommandLine(const QString &recipient, const QString &message)
     return QStringLiteral("net send ") + safeRecipient + u' ' + safeMessage;
 }
 
-QString listSendCommandLine(const QString &name, const QString &message)
+QStringList listSendArguments(const QString &name, const QString &message)
 {
-    return QStringLiteral("net send ") + name + u' ' + message;
+    return {QStringLiteral("send"), name, message};
+}
+
+QString sendRefusal(const QString &recipient, const QString &message)
+{
+    // A program's arguments end at a NUL, so the rest would be lost without a word.
+    if (recipient.contains(QChar(0)))
+        return QStringLiteral("The recipient name holds a NUL character, which net send cannot carry; nothing was "
+                              "sent.");
+    if (message.contains(QChar(0)))
+        return QStringLiteral("The message holds a NUL character, which net send cannot carry; nothing was sent.");
+    return {};
 }
 
 QString aliasLine(const QString &name)

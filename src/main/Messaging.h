@@ -21,8 +21,12 @@ inline QString listFile(int list)
 // unless it is plain words between single blanks. Plain text gives "net send BOB hello".
 QString sendCommandLine(const QString &recipient, const QString &message);
 
-// The net send line for one name of a list, started without a shell.
-QString listSendCommandLine(const QString &name, const QString &message);
+// The arguments of net for one name of a list, started without a shell or word splitting: the
+// name stays one word and the message arrives exactly as typed.
+QStringList listSendArguments(const QString &name, const QString &message);
+
+// Why net send cannot carry a recipient or a message as typed, as a sentence; empty when it can.
+QString sendRefusal(const QString &recipient, const QString &message);
 
 // The line that Add Alias appends, with its CR LF. A name that the field reader would split
 // or trim (it holds a comma, or begins with a blank) is written between double quotes.

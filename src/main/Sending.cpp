@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 
 void parlo::cmdSend_Click()
 {
@@ -35,11 +36,20 @@ void parlo::sendToRecipient(bool checkEmpty)
     }
     // The typed name wins when both are filled.
     const QString recipient = typed.isEmpty() ? alias : typed;
+    const QString message = txtmsg->toPlainText();
+    if (const QString refusal = sendRefusal(recipient, message); !refusal.isEmpty()) {
+        reportFailure(m_host.messages, refusal);
+        return;
+    }
     const Capture capture =
-        m_host.runner.RunCapture(sendCommandLine(recipient, txtmsg->toPlainText()), WindowStyle::MinimizedNoFocus);
+        m_host.runner.RunCapture(sendCommandLine(recipient, message), WindowStyle::MinimizedNoFocus);
     if (capture.failed()) {
         reportFailure(m_host.messages, capture.error);
         return; // the message stays, nothing is lost
     }
-    txtmsg->setPlainText(capture.text);
+    // The report replaces the message as one edit of the box, so that Undo brings the message back.
+    QTextCursor all(txtmsg->document());
+    all.select(QTextCursor::Document);
+    all.insertText(capture.text);
+    txtmsg->moveCursor(QTextCursor::Start); // where setting the text leaves the caret
 }

@@ -297,6 +297,10 @@ void tst_parlo::send_data()
     QTest::newRow("nobody, picture") << "" << "" << "Picture2" << none << first << "hello";
     QTest::newRow("nobody, Enter: just a line break") << "" << "" << "Enter" << none << none << "hello\n";
     QTest::newRow("Clear empties only the message") << "BOB" << "PC7" << "cmdClear" << none << none << "";
+    // A NUL would cut the line the shell gets, and the report would replace the message unsent.
+    QTest::newRow("NUL in the name") << QString("BO") + QChar(0) + "B" << "" << "cmdSend" << none
+        << QStringList{"Parlo: The recipient name holds a NUL character, which net send cannot carry; nothing was sent."}
+        << "hello";
     // clang-format on
 }
 
@@ -320,6 +324,11 @@ void tst_parlo::send()
     QTEST(w.txtmsg->toPlainText(), "shown");
     QCOMPARE(w.txtno->text(), typed);
     QCOMPARE(w.Combo1->currentText(), picked);
+    // The report, a failure's above all, replaced the message as one edit: Undo brings it back.
+    if (!m_fake->runner.calls.isEmpty() && how != u"Enter") {
+        w.txtmsg->undo();
+        QCOMPARE(w.txtmsg->toPlainText(), QStringLiteral("hello"));
+    }
 }
 
 void tst_parlo::names_data()
@@ -356,11 +365,23 @@ void tst_parlo::names_data()
         << none << none << QByteArray();
     QTest::newRow("aliases appended each time") << "parlo.txt" << aliases << "" << "" << QStringList{"cmdGetalias", "cmdGetalias"}
         << none << none << fields + fields << QByteArray();
-    // One net per name, in file order, empty fields skipped; the message stays.
+    // One net per name, in file order, empty fields skipped; the message stays. net gets its
+    // arguments as they are: a name with a blank is one name, the message is not split or mapped.
     QTest::newRow("list send") << "list2.txt" << QByteArray("PC1\r\nPC2\r\n\r\nPC3,,007\r\n  John Smith\r\n") << ""
         << "hello" << QStringList{"mlist2"}
-        << QStringList{"2 net send PC1 hello", "2 net send PC2 hello", "2 net send PC3 hello", "2 net send 007 hello",
-                       "2 net send John Smith hello"} << none << none << QByteArray();
+        << QStringList{"2 net [send] [PC1] [hello]", "2 net [send] [PC2] [hello]", "2 net [send] [PC3] [hello]",
+                       "2 net [send] [007] [hello]", "2 net [send] [John Smith] [hello]"} << none << none << QByteArray();
+    QTest::newRow("list send as typed") << "list1.txt" << QByteArray("PC1\r\n") << "" << "say \"hi\"  \tto c:\\temp"
+        << QStringList{"mlist1"} << QStringList{"2 net [send] [PC1] [say \"hi\"  \tto c:\\temp]"} << none << none
+        << QByteArray();
+    QTest::newRow("NUL in the message") << "list1.txt" << QByteArray("PC1\r\n") << "BOB" << QString("hel") + QChar(0) + "lo"
+        << QStringList{"mlist1", "cmdSend"} << none
+        << QStringList(2, "Parlo: The message holds a NUL character, which net send cannot carry; nothing was sent.")
+        << none << QByteArray();
+    QTest::newRow("NUL in a listed name: nobody gets it") << "list1.txt" << QByteArrayLiteral("PC1\r\nPC\0002\r\n") << ""
+        << "hello" << QStringList{"mlist1"} << none
+        << QStringList{"Parlo: The recipient name holds a NUL character, which net send cannot carry; nothing was sent."}
+        << none << QByteArray();
     QTest::newRow("list send, no message") << "list3.txt" << QByteArray("PC1\r\n") << "" << "" << QStringList{"mlist3"}
         << none << QStringList{"Parlo (i): First type something to send !"} << none << QByteArray();
     QTest::newRow("list missing") << "list2.txt" << QByteArray("PC1\r\n") << "" << "hello" << QStringList{"mlist3"} << none
@@ -422,17 +443,18 @@ void tst_parlo::failuresAreShown()
 
 void tst_parlo::realListSendDoesNotWait()
 {
-    // A net that notes its arguments under its pid, then takes its time.
+    // A net that notes its arguments (NUL-terminated) under its pid, then takes its time.
     const QString compat = file(QStringLiteral("compat"));
     QDir().mkpath(compat);
     writeBytes(compat + QStringLiteral("/net"),
-               "#!/bin/sh\necho \"$*\" > \"$PARLO_DATA_DIR/$$.part\"\nmv \"$PARLO_DATA_DIR/$$.part\" "
+               "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$PARLO_DATA_DIR/$$.part\"\nmv \"$PARLO_DATA_DIR/$$.part\" "
                "\"$PARLO_DATA_DIR/$$.args\"\nsleep 2\n",
                true);
-    writeBytes(file(QStringLiteral("list1.txt")), "PC1\r\nPC2\r\nPC3\r\n");
+    writeBytes(file(QStringLiteral("list1.txt")), "PC1\r\nJohn Smith\r\nPC3\r\n");
     LinuxLauncher launcher({compat, m_temp->path()});
     Window w(Host{m_fake->runner, launcher, m_fake->messages, m_fake->facts, m_fake->paths});
-    w.txtmsg->setPlainText(QStringLiteral("hello"));
+    const QString message = QStringLiteral("say \"hi\"  \tto c:\\temp");
+    w.txtmsg->setPlainText(message);
 
     QElapsedTimer clock;
     clock.start();
@@ -444,9 +466,10 @@ void tst_parlo::realListSendDoesNotWait()
     QTRY_COMPARE_WITH_TIMEOUT(noted().size(), 3, 5000);
     QStringList received;
     for (const QString &name : noted())
-        received << QString::fromLatin1(readBytes(file(name)));
+        received << QString::fromUtf8(readBytes(file(name))).replace(QChar(0), u'|');
     received.sort();
-    QCOMPARE(received, (QStringList{"send PC1 hello\n", "send PC2 hello\n", "send PC3 hello\n"}));
+    const QString sent = u'|' + message + u'|';
+    QCOMPARE(received, (QStringList{"send|John Smith" + sent, "send|PC1" + sent, "send|PC3" + sent}));
     QVERIFY(m_fake->messages.boxes.isEmpty());
 }
 
