@@ -1,8 +1,7 @@
 #include "CmdLine.h"
 
+#include "ChildContract.h"
 #include "FixedPaths.h"
-
-#include <QFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -15,8 +14,7 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         arguments.append(QByteArray(argv[i]));
 
-    const QByteArray data = qgetenv("PARLO_DATA_DIR");
-    const FixedPaths paths(data.isEmpty() ? FixedPaths::defaultDataDirectory() : QFile::decodeName(data));
+    const FixedPaths paths(ChildContract::dataDirectory());
     const CmdLine::Request request = CmdLine::parseArguments(arguments, paths);
     if (!request.valid) {
         const QByteArray text = CmdLine::usage();

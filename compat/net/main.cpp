@@ -1,6 +1,7 @@
 // net: `net send NAME MESSAGE` and `net view` for Linux, speaking the Windows messenger protocol
 // itself. Everything it reports goes to standard output, which is all that Parlo shows.
 
+#include "LinuxFacts.h"
 #include "LocaleText.h"
 #include "Messenger.h"
 #include "NetBios.h"
@@ -10,7 +11,6 @@
 #include <QStringDecoder>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -26,10 +26,8 @@ QString argumentText(const char *argument)
 
 QByteArray senderName()
 {
-    char buffer[256] = {};
-    if (gethostname(buffer, sizeof buffer - 1) != 0 || buffer[0] == '\0')
-        return QByteArrayLiteral("LINUX");
-    return NetBios::netbiosForm(QString::fromLocal8Bit(buffer));
+    const std::optional<QString> name = systemHostName();
+    return name ? NetBios::netbiosForm(*name) : QByteArrayLiteral("LINUX");
 }
 
 int send(const NetCommand &command, QString &output)

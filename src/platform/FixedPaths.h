@@ -12,8 +12,6 @@ public:
 
     // $XDG_DATA_HOME/parlo, or ~/.local/share/parlo.
     static QString defaultDataDirectory();
-    // The variable through which child processes learn the data folder.
-    static QString environmentVariable() { return QStringLiteral("PARLO_DATA_DIR"); }
 
     const QString &dataDirectory() const { return m_dataDirectory; }
 

@@ -1,25 +1,14 @@
 #include "HostConfig.h"
 
+#include "ChildContract.h"
 #include "FixedPaths.h"
 
 #include <QCoreApplication>
 
 HostConfig HostConfig::forApplication()
 {
-    QString compat = qEnvironmentVariable("PARLO_COMPAT_DIR");
+    QString compat = qEnvironmentVariable(ChildContract::compatDirectoryVariable);
     if (compat.isEmpty())
         compat = QCoreApplication::applicationDirPath() + QStringLiteral("/compat");
     return {compat, FixedPaths::defaultDataDirectory()};
-}
-
-QProcessEnvironment childEnvironment(const HostConfig &config, int windowStyle)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    QString path = environment.value(QStringLiteral("PATH"));
-    if (path.isEmpty())
-        path = QStringLiteral("/usr/local/bin:/usr/bin:/bin");
-    environment.insert(QStringLiteral("PATH"), config.compatDirectory + u':' + path);
-    environment.insert(FixedPaths::environmentVariable(), config.dataDirectory);
-    environment.insert(QStringLiteral("PARLO_WINDOW_STYLE"), QString::number(windowStyle));
-    return environment;
 }

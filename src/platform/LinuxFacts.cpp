@@ -4,12 +4,20 @@
 
 #include <unistd.h>
 
-std::optional<QString> LinuxFacts::computerName() const
+std::optional<QString> systemHostName()
 {
     char buffer[256] = {};
-    if (gethostname(buffer, sizeof buffer - 1) != 0)
+    if (gethostname(buffer, sizeof buffer - 1) != 0 || buffer[0] == '\0')
         return std::nullopt;
-    return QString::fromLocal8Bit(buffer).left(31);
+    return QString::fromLocal8Bit(buffer);
+}
+
+std::optional<QString> LinuxFacts::computerName() const
+{
+    const std::optional<QString> name = systemHostName();
+    if (!name)
+        return std::nullopt;
+    return name->left(31);
 }
 
 QString LinuxFacts::localIpAddress() const

@@ -4,6 +4,9 @@
 
 #include <QProcessEnvironment>
 
+// This computer's host name as the system tells it; nothing when it cannot, or it is empty.
+std::optional<QString> systemHostName();
+
 // Host facts read from the running Linux system.
 class LinuxFacts final : public HostFacts
 {

@@ -1,5 +1,7 @@
 #include "LinuxLauncher.h"
 
+#include "ChildContract.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -115,7 +117,7 @@ Launch LinuxLauncher::startProgram(const QString &name, const QStringList &argum
     QStringList words = arguments;
     words.prepend(name);
 
-    const QProcessEnvironment environment = childEnvironment(m_config, windowStyle);
+    const QProcessEnvironment environment = ChildContract::childEnvironment(m_config, windowStyle);
     const QString program = findProgram(words.first(), environment.value(QStringLiteral("PATH")));
     if (program.isEmpty())
         return {0, QStringLiteral("Cannot start %1: the program was not found.").arg(words.first())};

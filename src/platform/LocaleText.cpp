@@ -4,6 +4,7 @@
 #include <QStringEncoder>
 
 #include <clocale>
+#include <cstdio>
 #include <langinfo.h>
 
 namespace LocaleText {
@@ -36,6 +37,13 @@ QByteArray encode(const QString &text)
 {
     QStringEncoder encoder(encodingName().constData());
     return encoder.encode(text);
+}
+
+void print(const QString &text)
+{
+    const QByteArray bytes = encode(text);
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+    std::fflush(stdout);
 }
 
 } // namespace LocaleText

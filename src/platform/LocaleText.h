@@ -10,4 +10,7 @@ QString decode(const QByteArray &bytes);
 QByteArray encode(const QString &text);
 // The locale's encoding name as Qt knows it.
 QByteArray encodingName();
+// Writes text to standard output in the locale's encoding and flushes it: how every console
+// program prints.
+void print(const QString &text);
 } // namespace LocaleText

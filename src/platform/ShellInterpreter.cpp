@@ -1,5 +1,6 @@
 #include "ShellInterpreter.h"
 
+#include "ChildContract.h"
 #include "LocaleText.h"
 #include "RunningCommand.h"
 
@@ -20,7 +21,7 @@ QString ShellInterpreter::run(const QString &command, int windowStyle, const QSt
     QProcess process;
     process.setProgram(shell());
     process.setArguments({QStringLiteral("-c"), command});
-    process.setProcessEnvironment(childEnvironment(m_config, windowStyle));
+    process.setProcessEnvironment(ChildContract::childEnvironment(m_config, windowStyle));
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(outputPath, QIODevice::Truncate);
     process.setStandardErrorFile(QProcess::nullDevice());
