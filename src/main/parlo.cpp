@@ -1,6 +1,7 @@
 #include "parlo.h"
 
 #include "Controls.h"
+#include "Form.h"
 #include "KeyPress.h"
 #include "WindowStyle.h"
 
@@ -14,36 +15,22 @@
 
 namespace {
 
-template <typename W> W *place(W *widget, const char *name, QRect geometry)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-QAction *item(QMenu *menu, const char *name, const QString &caption)
-{
-    QAction *action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
+// The client area of the main window, in twips; the menu bar comes on top of it.
+constexpr QSize clientTwips(4860, 5250);
 
 } // namespace
 
 parlo::parlo(Host host, WindowMakers makers, QWidget *parent)
     : QMainWindow(parent), m_host(host), m_makers(std::move(makers))
 {
-    setObjectName(QStringLiteral("parlo"));
-    setWindowTitle(QStringLiteral("Parlo"));
+    setUpWindow(this, "parlo", QStringLiteral("Parlo"), clientTwips, Border::FixedSingle);
     setWindowIcon(QIcon(renderSvg(QStringLiteral(":/icons/parlo.svg"), {54, 52})));
-    // A fixed single border: minimize and close, no maximize.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(verdana());
 
     buildControls();
+    connectControls();
     buildMenu();
-    setFixedSize(twips(4860), twips(5250) + menuBar()->sizeHint().height());
+    setFixedSize(twips(clientTwips.width()), twips(clientTwips.height()) + menuBar()->sizeHint().height());
 
     Form_Load();
 }
@@ -52,36 +39,29 @@ void parlo::buildControls()
 {
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(twips(4860), twips(5250));
+    client->setFixedSize(twips(clientTwips.width()), twips(clientTwips.height()));
     setBackground(client, scrollBarColour());
     setCentralWidget(client);
 
     // The frames come first so that they lie behind the controls in their areas.
-    Frame2 = place(new QGroupBox(QStringLiteral("Enter Name or Choose Below"), client), "Frame2",
-                   twipsRect(0, 1200, 3375, 975));
-    Frame1 = place(new QGroupBox(QStringLiteral("Type a message"), client), "Frame1", twipsRect(0, 2280, 4695, 2055));
+    Frame2 = frame(client, "Frame2", QStringLiteral("Enter Name or Choose Below"), {0, 1200, 3375, 975}, false);
+    Frame1 = frame(client, "Frame1", QStringLiteral("Type a message"), {0, 2280, 4695, 2055}, false);
 
-    Label1 = place(new CaptionLabel(client), "Label1", twipsRect(120, 120, 2055, 375));
-    Label2 = place(new CaptionLabel(client), "Label2", twipsRect(2280, 120, 2415, 375));
-    Label3 = place(new CaptionLabel(client), "Label3", twipsRect(120, 600, 2055, 495));
-    Label4 = place(new CaptionLabel(client), "Label4", twipsRect(2280, 600, 2415, 495));
+    Label1 = label(client, "Label1", QString(), {120, 120, 2055, 375});
+    Label2 = label(client, "Label2", QString(), {2280, 120, 2415, 375});
+    Label3 = label(client, "Label3", QString(), {120, 600, 2055, 495});
+    Label4 = label(client, "Label4", QString(), {2280, 600, 2415, 495});
 
-    txtno = place(new QLineEdit(client), "txtno", twipsRect(120, 1440, 3135, 315));
+    txtno = inputBox(client, "txtno", {120, 1440, 3135, 315}, false);
     txtno->setToolTip(QStringLiteral("Enter the name to be added"));
 
-    cmdAdd = place(new QPushButton(QStringLiteral("Add Alias"), client), "cmdAdd", twipsRect(3480, 1320, 1215, 375));
-
-    Combo1 = place(new QComboBox(client), "Combo1", twipsRect(120, 1800, 3135, 315));
+    Combo1 = placed(new QComboBox(client), "Combo1", {120, 1800, 3135, 315});
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     Combo1->setToolTip(QStringLiteral("Pick an address to send message"));
 
-    cmdGetalias = place(new QPushButton(QStringLiteral("Get Aliases"), client), "cmdGetalias",
-                        twipsRect(3480, 1800, 1215, 375));
-    cmdGetalias->setToolTip(QStringLiteral("Get the IP's of all computers in the network"));
-
-    txtmsg = place(new QPlainTextEdit(client), "txtmsg", twipsRect(120, 2520, 4455, 1695));
+    txtmsg = placed(new QPlainTextEdit(client), "txtmsg", {120, 2520, 4455, 1695});
     txtmsg->setFont(verdana(true));
     txtmsg->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtmsg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -89,26 +69,42 @@ void parlo::buildControls()
     setBackground(txtmsg->viewport(), toolTipBackgroundColour());
     setBackground(txtmsg, toolTipBackgroundColour());
 
-    cmdSend = place(new QPushButton(QStringLiteral("         Parlo"), client), "cmdSend",
-                    twipsRect(120, 4440, 1575, 615));
-    cmdSend->setToolTip(QStringLiteral("Send"));
-    cmdClear = place(new QPushButton(QStringLiteral("Clear"), client), "cmdClear", twipsRect(1800, 4440, 1215, 615));
-    cmdClear->setToolTip(QStringLiteral("Clear text"));
-    cmdExit = place(new QPushButton(QStringLiteral(" Exit"), client), "cmdExit", twipsRect(3120, 4440, 1455, 615));
+    const struct
+    {
+        QPushButton *parlo::*control;
+        const char *name;
+        const char *caption;
+        QRect twips;
+        const char *toolTip;
+    } buttons[] = {
+        {&parlo::cmdAdd, "cmdAdd", "Add Alias", {3480, 1320, 1215, 375}, nullptr},
+        {&parlo::cmdGetalias,
+         "cmdGetalias",
+         "Get Aliases",
+         {3480, 1800, 1215, 375},
+         "Get the IP's of all computers in the network"},
+        {&parlo::cmdSend, "cmdSend", "         Parlo", {120, 4440, 1575, 615}, "Send"},
+        {&parlo::cmdClear, "cmdClear", "Clear", {1800, 4440, 1215, 615}, "Clear text"},
+        {&parlo::cmdExit, "cmdExit", " Exit", {3120, 4440, 1455, 615}, nullptr},
+    };
+    for (const auto &row : buttons) {
+        this->*row.control = button(client, row.name, QLatin1String(row.caption), row.twips, false);
+        if (row.toolTip)
+            (this->*row.control)->setToolTip(QLatin1String(row.toolTip));
+    }
 
     // The pictures lie on the left ends of the send and exit buttons.
-    Picture2 = place(new PictureBox(QStringLiteral(":/icons/send.svg"), {24, 22}, client), "Picture2",
-                     twipsRect(240, 4560, 375, 375));
-    Picture1 = place(new PictureBox(QStringLiteral(":/icons/exit.svg"), {16, 16}, client), "Picture1",
-                     twipsRect(3240, 4680, 255, 255));
+    Picture2 =
+        placed(new PictureBox(QStringLiteral(":/icons/send.svg"), {24, 22}, client), "Picture2", {240, 4560, 375, 375});
+    Picture1 = placed(new PictureBox(QStringLiteral(":/icons/exit.svg"), {16, 16}, client), "Picture1",
+                      {3240, 4680, 255, 255});
+}
 
-    QWidget::setTabOrder(txtno, txtmsg);
-    QWidget::setTabOrder(txtmsg, Combo1);
-    QWidget::setTabOrder(Combo1, cmdSend);
-    QWidget::setTabOrder(cmdSend, cmdGetalias);
-    QWidget::setTabOrder(cmdGetalias, cmdExit);
-    QWidget::setTabOrder(cmdExit, cmdClear);
-    QWidget::setTabOrder(cmdClear, cmdAdd);
+void parlo::connectControls()
+{
+    QWidget *const order[] = {txtno, txtmsg, Combo1, cmdSend, cmdGetalias, cmdExit, cmdClear, cmdAdd};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
     txtno->setFocus();
 
     connect(cmdClear, &QPushButton::clicked, this, &parlo::cmdClear_Click);
@@ -126,77 +122,74 @@ void parlo::buildMenu()
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("menuBar"));
 
-    msend = bar->addMenu(QStringLiteral("Send"));
-    msend->setObjectName(QStringLiteral("msend"));
-    mlist1 = item(msend, "mlist1", QStringLiteral("Send to List1"));
-    mlist2 = item(msend, "mlist2", QStringLiteral("Send to List2"));
-    mlist3 = item(msend, "mlist3", QStringLiteral("Send to List3"));
-    mlist4 = item(msend, "mlist4", QStringLiteral("Send to List4"));
-
-    mEdit = bar->addMenu(QStringLiteral("Edit"));
-    mEdit->setObjectName(QStringLiteral("mEdit"));
-    mEAlias = item(mEdit, "mEAlias", QStringLiteral("Edit Alias File"));
-    eList1 = item(mEdit, "eList1", QStringLiteral("Edit List1"));
-    mElist2 = item(mEdit, "mElist2", QStringLiteral("Edit List2"));
-    mElist3 = item(mEdit, "mElist3", QStringLiteral("Edit List3"));
-    mElist4 = item(mEdit, "mElist4", QStringLiteral("Edit List4"));
-
-    mApplications = bar->addMenu(QStringLiteral("Applications"));
-    mApplications->setObjectName(QStringLiteral("mApplications"));
-    mArp = item(mApplications, "mArp", QStringLiteral("Arp"));
-    mNetstat = item(mApplications, "mNetstat", QStringLiteral("Netstat"));
-    mtelnet = item(mApplications, "mtelnet", QStringLiteral("Telnet"));
-    mvdos = item(mApplications, "mvdos", QStringLiteral("Virtual DOS"));
-    mwhois = item(mApplications, "mwhois", QStringLiteral("Whois"));
-    mIpconfig = item(mApplications, "mIpconfig", QStringLiteral("IP Config"));
-    mNsLookup = item(mApplications, "mNsLookup", QStringLiteral("NsLookup"));
-    mPing = item(mApplications, "mPing", QStringLiteral("Ping"));
-    mtracert = item(mApplications, "mtracert", QStringLiteral("Trace Route"));
-
-    mwininfo = bar->addAction(QStringLiteral("Win Info"));
-    mwininfo->setObjectName(QStringLiteral("mwininfo"));
-
-    mHelp = bar->addMenu(QStringLiteral("Help"));
-    mHelp->setObjectName(QStringLiteral("mHelp"));
-    mabout = item(mHelp, "mabout", QStringLiteral("About"));
-
-    mbrowser = bar->addAction(QStringLiteral("Browser"));
-    mbrowser->setObjectName(QStringLiteral("mbrowser"));
-
-    connect(mlist1, &QAction::triggered, this, &parlo::mlist1_Click);
-    connect(mlist2, &QAction::triggered, this, &parlo::mlist2_Click);
-    connect(mlist3, &QAction::triggered, this, &parlo::mlist3_Click);
-    connect(mlist4, &QAction::triggered, this, &parlo::mlist4_Click);
-    connect(mEAlias, &QAction::triggered, this, &parlo::mEAlias_Click);
-    connect(eList1, &QAction::triggered, this, &parlo::eList1_Click);
-    connect(mElist2, &QAction::triggered, this, &parlo::mElist2_Click);
-    connect(mElist3, &QAction::triggered, this, &parlo::mElist3_Click);
-    connect(mElist4, &QAction::triggered, this, &parlo::mElist4_Click);
-
-    connectWindow(mArp, QStringLiteral("Arp"), &parlo::mArp_Click);
-    connectWindow(mNetstat, QStringLiteral("fNetstat"), &parlo::mNetstat_Click);
-    connectWindow(mvdos, QStringLiteral("vdos"), &parlo::mvdos_Click);
-    connectWindow(mwhois, QStringLiteral("whois"), &parlo::mwhois_Click);
-    connectWindow(mIpconfig, QStringLiteral("ipcfig"), &parlo::mIpconfig_Click);
-    connectWindow(mNsLookup, QStringLiteral("nslookup"), &parlo::mNsLookup_Click);
-    connectWindow(mPing, QStringLiteral("ping"), &parlo::mPing_Click);
-    connectWindow(mtracert, QStringLiteral("tracert"), &parlo::mtracert_Click);
-    connectWindow(mwininfo, QStringLiteral("wininfo"), &parlo::mwininfo_Click);
-    connectWindow(mabout, QStringLiteral("frmAbout"), &parlo::mAbout_Click);
-    connectWindow(mbrowser, QStringLiteral("frmBrowser"), &parlo::mbrowser_Click);
-    connect(mtelnet, &QAction::triggered, this, &parlo::mtelnet_Click);
+    const struct
+    {
+        QMenu *parlo::*menu;
+        const char *name;
+        const char *caption;
+    } menus[] = {
+        {&parlo::msend, "msend", "Send"},
+        {&parlo::mEdit, "mEdit", "Edit"},
+        {&parlo::mApplications, "mApplications", "Applications"},
+        {&parlo::mHelp, "mHelp", "Help"},
+    };
+    // In the bar's order; an item without a menu stands in the bar itself, and an item with a
+    // window opens that window's single instance.
+    const struct
+    {
+        QMenu *parlo::*menu;
+        QAction *parlo::*item;
+        const char *name;
+        const char *caption;
+        void (parlo::*handler)();
+        const char *window;
+    } items[] = {
+        {&parlo::msend, &parlo::mlist1, "mlist1", "Send to List1", &parlo::mlist1_Click, nullptr},
+        {&parlo::msend, &parlo::mlist2, "mlist2", "Send to List2", &parlo::mlist2_Click, nullptr},
+        {&parlo::msend, &parlo::mlist3, "mlist3", "Send to List3", &parlo::mlist3_Click, nullptr},
+        {&parlo::msend, &parlo::mlist4, "mlist4", "Send to List4", &parlo::mlist4_Click, nullptr},
+        {&parlo::mEdit, &parlo::mEAlias, "mEAlias", "Edit Alias File", &parlo::mEAlias_Click, nullptr},
+        {&parlo::mEdit, &parlo::eList1, "eList1", "Edit List1", &parlo::eList1_Click, nullptr},
+        {&parlo::mEdit, &parlo::mElist2, "mElist2", "Edit List2", &parlo::mElist2_Click, nullptr},
+        {&parlo::mEdit, &parlo::mElist3, "mElist3", "Edit List3", &parlo::mElist3_Click, nullptr},
+        {&parlo::mEdit, &parlo::mElist4, "mElist4", "Edit List4", &parlo::mElist4_Click, nullptr},
+        {&parlo::mApplications, &parlo::mArp, "mArp", "Arp", &parlo::mArp_Click, "Arp"},
+        {&parlo::mApplications, &parlo::mNetstat, "mNetstat", "Netstat", &parlo::mNetstat_Click, "fNetstat"},
+        {&parlo::mApplications, &parlo::mtelnet, "mtelnet", "Telnet", &parlo::mtelnet_Click, nullptr},
+        {&parlo::mApplications, &parlo::mvdos, "mvdos", "Virtual DOS", &parlo::mvdos_Click, "vdos"},
+        {&parlo::mApplications, &parlo::mwhois, "mwhois", "Whois", &parlo::mwhois_Click, "whois"},
+        {&parlo::mApplications, &parlo::mIpconfig, "mIpconfig", "IP Config", &parlo::mIpconfig_Click, "ipcfig"},
+        {&parlo::mApplications, &parlo::mNsLookup, "mNsLookup", "NsLookup", &parlo::mNsLookup_Click, "nslookup"},
+        {&parlo::mApplications, &parlo::mPing, "mPing", "Ping", &parlo::mPing_Click, "ping"},
+        {&parlo::mApplications, &parlo::mtracert, "mtracert", "Trace Route", &parlo::mtracert_Click, "tracert"},
+        {nullptr, &parlo::mwininfo, "mwininfo", "Win Info", &parlo::mwininfo_Click, "wininfo"},
+        {&parlo::mHelp, &parlo::mabout, "mabout", "About", &parlo::mAbout_Click, "frmAbout"},
+        {nullptr, &parlo::mbrowser, "mbrowser", "Browser", &parlo::mbrowser_Click, "frmBrowser"},
+    };
+    for (const auto &row : items) {
+        QMenu *menu = row.menu ? this->*row.menu : nullptr;
+        if (row.menu && !menu) {
+            for (const auto &entry : menus) {
+                if (entry.menu == row.menu) {
+                    menu = this->*row.menu = bar->addMenu(QLatin1String(entry.caption));
+                    menu->setObjectName(QLatin1String(entry.name));
+                }
+            }
+        }
+        QAction *action =
+            menu ? menu->addAction(QLatin1String(row.caption)) : bar->addAction(QLatin1String(row.caption));
+        action->setObjectName(QLatin1String(row.name));
+        this->*row.item = action;
+        if (row.window)
+            action->setEnabled(m_makers.contains(QLatin1String(row.window)));
+        connect(action, &QAction::triggered, this, row.handler);
+    }
 }
 
 parlo::~parlo()
 {
     for (const QPointer<QWidget> &window : std::as_const(m_instances))
         delete window.data();
-}
-
-void parlo::connectWindow(QAction *item, const QString &windowName, void (parlo::*handler)())
-{
-    item->setEnabled(m_makers.contains(windowName));
-    connect(item, &QAction::triggered, this, handler);
 }
 
 void parlo::open(const QString &windowName)

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "Host.h"
+#include "WindowMakers.h"
 
 #include <QMainWindow>
 #include <QMap>
 #include <QPointer>
-
-#include <functional>
 
 class CaptionLabel;
 class PictureBox;
@@ -17,12 +16,6 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
-
-// Makes one of the other windows, given the host; the menu keeps its single instance.
-using WindowMaker = std::function<QWidget *(Host host)>;
-// The windows the menu can open, by window name (ping, tracert, nslookup, ipcfig, vdos,
-// fNetstat, Arp, whois, wininfo, frmAbout, frmBrowser). Items of windows not given stay disabled.
-using WindowMakers = QMap<QString, WindowMaker>;
 
 // The main window: facts about this machine, the recipient and message controls, and the
 // menu bar that reaches the lists and every other window.
@@ -42,6 +35,7 @@ Q_SIGNALS:
 
 private:
     void buildControls();
+    void connectControls();
     void buildMenu();
     void Form_Load();
     void cmdClear_Click();
@@ -87,7 +81,6 @@ private:
     void mbrowser_Click() { open(QStringLiteral("frmBrowser")); }
     // Opens the single instance of a window: made and loaded if there is none, else left as it is.
     void open(const QString &windowName);
-    void connectWindow(QAction *item, const QString &windowName, void (parlo::*handler)());
 
     Host m_host;
     WindowMakers m_makers;
@@ -110,18 +103,18 @@ private:
     QPushButton *cmdExit;
     PictureBox *Picture1;
 
-    QMenu *msend;
+    QMenu *msend = nullptr;
     QAction *mlist1;
     QAction *mlist2;
     QAction *mlist3;
     QAction *mlist4;
-    QMenu *mEdit;
+    QMenu *mEdit = nullptr;
     QAction *mEAlias;
     QAction *eList1;
     QAction *mElist2;
     QAction *mElist3;
     QAction *mElist4;
-    QMenu *mApplications;
+    QMenu *mApplications = nullptr;
     QAction *mArp;
     QAction *mNetstat;
     QAction *mtelnet;
@@ -132,7 +125,7 @@ private:
     QAction *mPing;
     QAction *mtracert;
     QAction *mwininfo;
-    QMenu *mHelp;
+    QMenu *mHelp = nullptr;
     QAction *mabout;
     QAction *mbrowser;
 };

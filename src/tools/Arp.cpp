@@ -35,5 +35,5 @@ void Arp::cArp_Click()
 
 void Arp::Command2_Click()
 {
-    exitButton();
+    close();
 }

@@ -8,21 +8,12 @@
 #include "tracert.h"
 #include "vdos.h"
 
-namespace {
-
-template <typename W> std::function<QWidget *(Host)> maker()
-{
-    return [](Host host) -> QWidget * { return new W(host); };
-}
-
-} // namespace
-
-QMap<QString, std::function<QWidget *(Host)>> toolWindowMakers()
+WindowMakers toolWindowMakers()
 {
     return {
-        {QStringLiteral("ping"), maker<ping>()},         {QStringLiteral("tracert"), maker<tracert>()},
-        {QStringLiteral("nslookup"), maker<nslookup>()}, {QStringLiteral("ipcfig"), maker<ipcfig>()},
-        {QStringLiteral("vdos"), maker<vdos>()},         {QStringLiteral("fNetstat"), maker<fNetstat>()},
-        {QStringLiteral("Arp"), maker<Arp>()},
+        {QStringLiteral("ping"), windowMaker<ping>()},         {QStringLiteral("tracert"), windowMaker<tracert>()},
+        {QStringLiteral("nslookup"), windowMaker<nslookup>()}, {QStringLiteral("ipcfig"), windowMaker<ipcfig>()},
+        {QStringLiteral("vdos"), windowMaker<vdos>()},         {QStringLiteral("fNetstat"), windowMaker<fNetstat>()},
+        {QStringLiteral("Arp"), windowMaker<Arp>()},
     };
 }

@@ -69,5 +69,5 @@ void fNetstat::Command1_Click()
 
 void fNetstat::Command2_Click()
 {
-    exitButton();
+    close();
 }

@@ -62,5 +62,5 @@ void ipcfig::Text1_KeyPress(int KeyAscii)
 
 void ipcfig::Command2_Click()
 {
-    exitButton();
+    close();
 }

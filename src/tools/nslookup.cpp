@@ -57,5 +57,5 @@ void nslookup::lookUp()
 
 void nslookup::Command2_Click()
 {
-    exitButton();
+    close();
 }

@@ -57,5 +57,5 @@ void ping::runPing()
 
 void ping::Command2_Click()
 {
-    exitButton();
+    close();
 }

@@ -89,5 +89,5 @@ void tracert::trace()
 
 void tracert::Command2_Click()
 {
-    exitButton();
+    close();
 }

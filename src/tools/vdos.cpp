@@ -31,5 +31,5 @@ void vdos::Text2_KeyPress(int KeyAscii)
 
 void vdos::Command1_Click()
 {
-    exitButton();
+    close();
 }
