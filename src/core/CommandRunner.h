@@ -18,6 +18,10 @@ class CommandRunner
 public:
     virtual ~CommandRunner() = default;
     virtual Capture RunCapture(const QString &command, int windowStyle) = 0;
+    // The text as a command line must hold it so that the program gets it back unchanged, its
+    // arguments joined by single blanks: as it is where the interpreter reads it so (plain
+    // words between single blanks, or nothing), otherwise quoted.
+    virtual QString literal(const QString &text) const = 0;
 };
 
 // The host's command interpreter, as the runner needs it.
@@ -32,6 +36,8 @@ public:
     virtual QString run(const QString &command, int windowStyle, const QString &outputPath) = 0;
     // Turns the command's bytes into text.
     virtual QString decode(const QByteArray &bytes) const = 0;
+    // CommandRunner::literal for this interpreter.
+    virtual QString literal(const QString &text) const = 0;
 };
 
 // The runner over a real interpreter: output file, run, wait, read, delete, return.
@@ -40,6 +46,7 @@ class Runner final : public CommandRunner
 public:
     explicit Runner(Interpreter &interpreter) : m_interpreter(interpreter) {}
     Capture RunCapture(const QString &command, int windowStyle) override;
+    QString literal(const QString &text) const override { return m_interpreter.literal(text); }
 
 private:
     Interpreter &m_interpreter;

@@ -1,5 +1,6 @@
 #include "Messaging.h"
 
+#include "CommandRunner.h"
 #include "FieldReader.h"
 #include "FixedPaths.h"
 #include "LocaleText.h"
@@ -8,61 +9,13 @@
 #include <QFileInfo>
 #include <QStringEncoder>
 
-namespace {
-
-// Characters that /bin/sh reads as nothing but themselves, in any position of a word.
-bool isPlainChar(QChar c)
+QString sendCommandLine(const CommandRunner &runner, const QString &recipient, const QString &message)
 {
-    if (c.unicode() >= 0x80)
-        return !c.isSpace();
-    return c.isLetterOrNumber() || QStringView(u"._,:@%+=/-").contains(c);
-}
-
-bool isPlainWord(QStringView word)
-{
-    if (word.isEmpty())
-        return false;
-    for (const QChar c : word) {
-        if (!isPlainChar(c))
-            return false;
-    }
-    return true;
-}
-
-QString singleQuoted(const QString &text)
-{
-    QString quoted = text;
-    quoted.replace(u'\'', QStringLiteral("'\\''"));
-    return u'\'' + quoted + u'\'';
-}
-
-// Plain words separated by single blanks, or nothing at all.
-bool isPlainMessage(const QString &message)
-{
-    if (message.isEmpty())
-        return true;
-    const QStringList words = message.split(u' ');
-    for (const QString &word : words) {
-        if (!isPlainWord(word))
-            return false; // also an empty word: a blank at an end, or two in a row
-    }
-    return true;
-}
-
-} // namespace
-
-QString sendCommandLine(const QString &recipient, const QString &message)
-{
-    QString safeRecipient;
-    const QStringList words = recipient.split(u' ');
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        if (i > 0)
-            safeRecipient += u' ';
-        const QString &word = words[i];
-        safeRecipient += word.isEmpty() || isPlainWord(word) ? word : singleQuoted(word);
-    }
-    const QString safeMessage = isPlainMessage(message) ? message : singleQuoted(message);
-    return QStringLiteral("net send ") + safeRecipient + u' ' + safeMessage;
+    // Blanks still separate the recipient's words; each word and the message go through as typed.
+    QStringList words = recipient.split(u' ');
+    for (QString &word : words)
+        word = runner.literal(word);
+    return QStringLiteral("net send ") + words.join(u' ') + u' ' + runner.literal(message);
 }
 
 QStringList listSendArguments(const QString &name, const QString &message)

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class CommandRunner;
 class FixedPaths;
 
 // The fixed paths of the alias file and the four list files.
@@ -15,11 +16,10 @@ inline QString listFile(int list)
     return QStringLiteral("c:\\list%1.txt").arg(list);
 }
 
-// The net send line that Parlo hands to /bin/sh. Recipient and message stand in it as typed;
-// only what the shell would take as syntax is single-quoted: each word of the recipient that
-// is not plain (blanks still separate the recipient's words), and the message as a whole
-// unless it is plain words between single blanks. Plain text gives "net send BOB hello".
-QString sendCommandLine(const QString &recipient, const QString &message);
+// The net send line for the interpreter: "net send ", the recipient, a blank, the message. The
+// recipient's words and the message stand in it as the runner's literals, so that net gets them
+// as typed and nothing acts as interpreter syntax; plain text gives "net send BOB hello".
+QString sendCommandLine(const CommandRunner &runner, const QString &recipient, const QString &message);
 
 // The arguments of net for one name of a list, started without a shell or word splitting: the
 // name stays one word and the message arrives exactly as typed.

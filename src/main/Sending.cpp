@@ -42,7 +42,7 @@ void parlo::sendToRecipient(bool checkEmpty)
         return;
     }
     const Capture capture =
-        m_host.runner.RunCapture(sendCommandLine(recipient, message), WindowStyle::MinimizedNoFocus);
+        m_host.runner.RunCapture(sendCommandLine(m_host.runner, recipient, message), WindowStyle::MinimizedNoFocus);
     if (capture.failed()) {
         reportFailure(m_host.messages, capture.error);
         return; // the message stays, nothing is lost

@@ -6,7 +6,45 @@
 
 #include <QProcess>
 
+#include <algorithm>
+
 #include <unistd.h>
+
+namespace {
+
+// Characters that /bin/sh reads as nothing but themselves, in any position of a word.
+bool isPlainChar(QChar c)
+{
+    if (c.unicode() >= 0x80)
+        return !c.isSpace();
+    return c.isLetterOrNumber() || QStringView(u"._,:@%+=/-").contains(c);
+}
+
+bool isPlainWord(QStringView word)
+{
+    return !word.isEmpty() && std::all_of(word.begin(), word.end(), isPlainChar);
+}
+
+// Plain words separated by single blanks, or nothing at all.
+bool isPlainText(const QString &text)
+{
+    if (text.isEmpty())
+        return true;
+    const QStringList words = text.split(u' ');
+    // An empty word is a blank at an end, or two in a row.
+    return std::all_of(words.begin(), words.end(), [](const QString &word) { return isPlainWord(word); });
+}
+
+} // namespace
+
+QString ShellInterpreter::literal(const QString &text) const
+{
+    if (isPlainText(text))
+        return text;
+    QString quoted = text;
+    quoted.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + quoted + u'\'';
+}
 
 QString ShellInterpreter::tempDirectory() const
 {

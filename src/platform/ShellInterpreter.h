@@ -19,6 +19,9 @@ public:
     QString tempDirectory() const override;
     QString run(const QString &command, int windowStyle, const QString &outputPath) override;
     QString decode(const QByteArray &bytes) const override;
+    // Plain words between single blanks as they are; anything else in single quotes, so that
+    // no character acts as shell syntax.
+    QString literal(const QString &text) const override;
 
     static QString shell() { return QStringLiteral("/bin/sh"); }
 

@@ -267,7 +267,8 @@ void tst_parlo::shellTakesTextLiterally()
     QuietGuard guard;
     ShellInterpreter interpreter({file(QStringLiteral("compat")), dir}, facts, guard);
 
-    const Capture capture = Runner(interpreter).RunCapture(sendCommandLine(recipient, message), 6);
+    Runner runner(interpreter);
+    const Capture capture = runner.RunCapture(sendCommandLine(runner, recipient, message), 6);
 
     QStringList received = capture.text.split(QChar(0));
     QCOMPARE(received.takeLast(), QString());

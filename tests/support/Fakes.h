@@ -22,6 +22,8 @@ public:
         calls.append({command, windowStyle});
         return next;
     }
+    // Everything as it is, so that lines read as typed.
+    QString literal(const QString &text) const override { return text; }
 
     QList<RunCall> calls;
     Capture next; // what every run gives back

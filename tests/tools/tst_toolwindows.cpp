@@ -34,6 +34,7 @@ public:
             during();
         return next;
     }
+    QString literal(const QString &text) const override { return text; }
     QStringList lines;
     Capture next;
     std::function<void()> during;
