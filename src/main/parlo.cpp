@@ -69,6 +69,17 @@ void parlo::buildControls()
     setBackground(txtmsg->viewport(), toolTipBackgroundColour());
     setBackground(txtmsg, toolTipBackgroundColour());
 
+    buildButtons(client);
+
+    // The pictures lie on the left ends of the send and exit buttons.
+    Picture2 =
+        placed(new PictureBox(QStringLiteral(":/icons/send.svg"), {24, 22}, client), "Picture2", {240, 4560, 375, 375});
+    Picture1 = placed(new PictureBox(QStringLiteral(":/icons/exit.svg"), {16, 16}, client), "Picture1",
+                      {3240, 4680, 255, 255});
+}
+
+void parlo::buildButtons(QWidget *client)
+{
     const struct
     {
         QPushButton *parlo::*control;
@@ -92,12 +103,6 @@ void parlo::buildControls()
         if (row.toolTip)
             (this->*row.control)->setToolTip(QLatin1String(row.toolTip));
     }
-
-    // The pictures lie on the left ends of the send and exit buttons.
-    Picture2 =
-        placed(new PictureBox(QStringLiteral(":/icons/send.svg"), {24, 22}, client), "Picture2", {240, 4560, 375, 375});
-    Picture1 = placed(new PictureBox(QStringLiteral(":/icons/exit.svg"), {16, 16}, client), "Picture1",
-                      {3240, 4680, 255, 255});
 }
 
 void parlo::connectControls()
@@ -117,33 +122,23 @@ void parlo::connectControls()
     onKeyPress(txtmsg, [this](int KeyAscii) { txtmsg_KeyPress(KeyAscii); });
 }
 
-void parlo::buildMenu()
+// The menus of the bar, by their members.
+std::span<const parlo::MenuItem> parlo::menus()
 {
-    QMenuBar *bar = menuBar();
-    bar->setObjectName(QStringLiteral("menuBar"));
-
-    const struct
-    {
-        QMenu *parlo::*menu;
-        const char *name;
-        const char *caption;
-    } menus[] = {
-        {&parlo::msend, "msend", "Send"},
-        {&parlo::mEdit, "mEdit", "Edit"},
-        {&parlo::mApplications, "mApplications", "Applications"},
-        {&parlo::mHelp, "mHelp", "Help"},
+    static const MenuItem rows[] = {
+        {&parlo::msend, nullptr, "msend", "Send", nullptr, nullptr},
+        {&parlo::mEdit, nullptr, "mEdit", "Edit", nullptr, nullptr},
+        {&parlo::mApplications, nullptr, "mApplications", "Applications", nullptr, nullptr},
+        {&parlo::mHelp, nullptr, "mHelp", "Help", nullptr, nullptr},
     };
-    // In the bar's order; an item without a menu stands in the bar itself, and an item with a
-    // window opens that window's single instance.
-    const struct
-    {
-        QMenu *parlo::*menu;
-        QAction *parlo::*item;
-        const char *name;
-        const char *caption;
-        void (parlo::*handler)();
-        const char *window;
-    } items[] = {
+    return rows;
+}
+
+// The items in the bar's order; an item without a menu stands in the bar itself, and an item
+// with a window opens that window's single instance.
+std::span<const parlo::MenuItem> parlo::menuItems()
+{
+    static const MenuItem rows[] = {
         {&parlo::msend, &parlo::mlist1, "mlist1", "Send to List1", &parlo::mlist1_Click, nullptr},
         {&parlo::msend, &parlo::mlist2, "mlist2", "Send to List2", &parlo::mlist2_Click, nullptr},
         {&parlo::msend, &parlo::mlist3, "mlist3", "Send to List3", &parlo::mlist3_Click, nullptr},
@@ -166,10 +161,18 @@ void parlo::buildMenu()
         {&parlo::mHelp, &parlo::mabout, "mabout", "About", &parlo::mAbout_Click, "frmAbout"},
         {nullptr, &parlo::mbrowser, "mbrowser", "Browser", &parlo::mbrowser_Click, "frmBrowser"},
     };
-    for (const auto &row : items) {
+    return rows;
+}
+
+void parlo::buildMenu()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("menuBar"));
+
+    for (const MenuItem &row : menuItems()) {
         QMenu *menu = row.menu ? this->*row.menu : nullptr;
         if (row.menu && !menu) {
-            for (const auto &entry : menus) {
+            for (const MenuItem &entry : menus()) {
                 if (entry.menu == row.menu) {
                     menu = this->*row.menu = bar->addMenu(QLatin1String(entry.caption));
                     menu->setObjectName(QLatin1String(entry.name));

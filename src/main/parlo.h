@@ -7,6 +7,8 @@
 #include <QMap>
 #include <QPointer>
 
+#include <span>
+
 class CaptionLabel;
 class PictureBox;
 class QAction;
@@ -34,7 +36,21 @@ Q_SIGNALS:
     void exitRequested();
 
 private:
+    // One entry of the menu bar: a menu (without an item), or an item of a menu or of the bar.
+    struct MenuItem
+    {
+        QMenu *parlo::*menu;
+        QAction *parlo::*item;
+        const char *name;
+        const char *caption;
+        void (parlo::*handler)();
+        const char *window; // the window it opens, if any
+    };
+    static std::span<const MenuItem> menus();
+    static std::span<const MenuItem> menuItems();
+
     void buildControls();
+    void buildButtons(QWidget *client);
     void connectControls();
     void buildMenu();
     void Form_Load();

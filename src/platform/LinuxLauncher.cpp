@@ -91,6 +91,81 @@ bool readAll(int fd, void *buffer, size_t size)
     return true;
 }
 
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(strerror(error));
+}
+
+// A program ready to start: everything the children use is made before fork, since between
+// fork and exec only async-signal-safe calls are made.
+struct Prepared
+{
+    QByteArray file;
+    CStrings argv;
+    CStrings envp;
+};
+
+// Two pipes back from the children: the middle process reports the program's pid, the program
+// itself reports a failed exec (a successful exec closes its end).
+struct ReportPipes
+{
+    int pid[2] = {-1, -1};
+    int exec[2] = {-1, -1};
+
+    ~ReportPipes()
+    {
+        for (const int fd : {pid[0], pid[1], exec[0], exec[1]}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+    bool open() { return ::pipe2(pid, O_CLOEXEC) == 0 && ::pipe2(exec, O_CLOEXEC) == 0; }
+    void closeWriteEnds()
+    {
+        ::close(pid[1]);
+        ::close(exec[1]);
+        pid[1] = exec[1] = -1;
+    }
+};
+
+// In the middle process: a new session, one more fork, and gone, so that the program is
+// adopted by init and never becomes Parlo's zombie. Never returns.
+[[noreturn]] void runMiddle(Prepared &program, const ReportPipes &pipes)
+{
+    ::setsid();
+    const pid_t child = ::fork();
+    if (child != 0) {
+        const qint64 pid = child;
+        [[maybe_unused]] ssize_t n = ::write(pipes.pid[1], &pid, sizeof pid);
+        ::_exit(child < 0 ? 1 : 0);
+    }
+    const int null = ::open("/dev/null", O_RDONLY);
+    if (null >= 0) {
+        ::dup2(null, STDIN_FILENO);
+        if (null != STDIN_FILENO)
+            ::close(null);
+    }
+    ::execve(program.file.constData(), program.argv.data(), program.envp.data());
+    const int error = errno;
+    [[maybe_unused]] ssize_t n = ::write(pipes.exec[1], &error, sizeof error);
+    ::_exit(127);
+}
+
+// In Parlo, once the middle process has ended: the program's pid, or why it did not start.
+Launch readReport(pid_t middle, const ReportPipes &pipes, const QString &name)
+{
+    int status = 0;
+    while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+    }
+    qint64 pid = 0;
+    if (!readAll(pipes.pid[0], &pid, sizeof pid) || pid <= 0)
+        return {0, QStringLiteral("Cannot start %1: the process could not be created.").arg(name)};
+    int execError = 0;
+    if (readAll(pipes.exec[0], &execError, sizeof execError))
+        return {0, QStringLiteral("Cannot start %1: %2").arg(name, systemError(execError))};
+    return {pid, {}};
+}
+
 } // namespace
 
 Launch LinuxLauncher::start(const QString &commandLine, int windowStyle)
@@ -114,80 +189,22 @@ Launch LinuxLauncher::startProgram(const QString &name, const QStringList &argum
         return {0, QStringLiteral("Cannot start %1: its command line holds a NUL character, which no program can be "
                                   "given.")
                        .arg(QString(name).remove(QChar(0)))};
-    QStringList words = arguments;
-    words.prepend(name);
-
     const QProcessEnvironment environment = ChildContract::childEnvironment(m_config, windowStyle);
-    const QString program = findProgram(words.first(), environment.value(QStringLiteral("PATH")));
+    const QString program = findProgram(name, environment.value(QStringLiteral("PATH")));
     if (program.isEmpty())
-        return {0, QStringLiteral("Cannot start %1: the program was not found.").arg(words.first())};
+        return {0, QStringLiteral("Cannot start %1: the program was not found.").arg(name)};
+    Prepared prepared{program.toLocal8Bit(), CStrings(QStringList{name} + arguments),
+                      CStrings(environment.toStringList())};
 
-    // Everything the children use is prepared before fork: between fork and exec only
-    // async-signal-safe calls are made.
-    const QByteArray file = program.toLocal8Bit();
-    CStrings argv(words);
-    CStrings envp(environment.toStringList());
-
-    // Two pipes back: the middle process reports the program's pid, the program itself
-    // reports a failed exec; a successful exec closes its end.
-    int pidPipe[2];
-    int execPipe[2];
-    if (::pipe2(pidPipe, O_CLOEXEC) != 0)
-        return {0, QStringLiteral("Cannot start %1: %2").arg(words.first(), QString::fromLocal8Bit(strerror(errno)))};
-    if (::pipe2(execPipe, O_CLOEXEC) != 0) {
-        const int error = errno;
-        ::close(pidPipe[0]);
-        ::close(pidPipe[1]);
-        return {0, QStringLiteral("Cannot start %1: %2").arg(words.first(), QString::fromLocal8Bit(strerror(error)))};
-    }
-
+    ReportPipes pipes;
+    if (!pipes.open())
+        return {0, QStringLiteral("Cannot start %1: %2").arg(name, systemError(errno))};
     const pid_t middle = ::fork();
-    if (middle == 0) {
-        // The middle process: a new session, one more fork, and gone, so that the program is
-        // adopted by init and never becomes Parlo's zombie.
-        ::setsid();
-        const pid_t child = ::fork();
-        if (child != 0) {
-            const qint64 pid = child;
-            [[maybe_unused]] ssize_t n = ::write(pidPipe[1], &pid, sizeof pid);
-            ::_exit(child < 0 ? 1 : 0);
-        }
-        const int null = ::open("/dev/null", O_RDONLY);
-        if (null >= 0) {
-            ::dup2(null, STDIN_FILENO);
-            if (null != STDIN_FILENO)
-                ::close(null);
-        }
-        ::execve(file.constData(), argv.data(), envp.data());
-        const int error = errno;
-        [[maybe_unused]] ssize_t n = ::write(execPipe[1], &error, sizeof error);
-        ::_exit(127);
-    }
+    if (middle == 0)
+        runMiddle(prepared, pipes);
     const int forkError = errno;
-    ::close(pidPipe[1]);
-    ::close(execPipe[1]);
-
-    qint64 pid = 0;
-    int execError = 0;
-    bool forked = false;
-    bool execFailed = false;
-    if (middle > 0) {
-        int status = 0;
-        while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
-        }
-        forked = readAll(pidPipe[0], &pid, sizeof pid) && pid > 0;
-        execFailed = forked && readAll(execPipe[0], &execError, sizeof execError);
-    }
-    ::close(pidPipe[0]);
-    ::close(execPipe[0]);
-
+    pipes.closeWriteEnds();
     if (middle < 0)
-        return {0,
-                QStringLiteral("Cannot start %1: %2").arg(words.first(), QString::fromLocal8Bit(strerror(forkError)))};
-    if (!forked)
-        return {0, QStringLiteral("Cannot start %1: the process could not be created.").arg(words.first())};
-    if (execFailed)
-        return {0,
-                QStringLiteral("Cannot start %1: %2").arg(words.first(), QString::fromLocal8Bit(strerror(execError)))};
-    return {pid, {}};
+        return {0, QStringLiteral("Cannot start %1: %2").arg(name, systemError(forkError))};
+    return readReport(middle, pipes, name);
 }
