@@ -5,6 +5,7 @@
 #include "Messaging.h"
 #include "RunningCommand.h"
 #include "ShellInterpreter.h"
+#include "StandIn.h"
 #include "parlo.h"
 
 #include <QAbstractButton>
@@ -448,8 +449,8 @@ void tst_parlo::realListSendDoesNotWait()
     const QString compat = file(QStringLiteral("compat"));
     QDir().mkpath(compat);
     writeBytes(compat + QStringLiteral("/net"),
-               "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$PARLO_DATA_DIR/$$.part\"\nmv \"$PARLO_DATA_DIR/$$.part\" "
-               "\"$PARLO_DATA_DIR/$$.args\"\nsleep 2\n",
+               standInProgram("printf '%s\\0' \"$@\" > \"$data/$$.part\"\nmv \"$data/$$.part\" \"$data/$$.args\"\n"
+                              "sleep 2\n"),
                true);
     writeBytes(file(QStringLiteral("list1.txt")), "PC1\r\nJohn Smith\r\nPC3\r\n");
     LinuxLauncher launcher({compat, m_temp->path()});

@@ -1,4 +1,5 @@
 #include "LinuxLauncher.h"
+#include "StandIn.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,9 +65,9 @@ void tst_Launcher::startsDetachedWithMappedWords()
     QDir().mkpath(data);
     // Named like a system program: only the copy in compat/ writes a report.
     writeProgram(compat + QStringLiteral("/true"),
-                 "#!/bin/sh\nread -r pid comm state ppid pgrp sid rest < /proc/$$/stat\n"
-                 "printf '%s\\n' $$ $ppid $sid \"$PARLO_WINDOW_STYLE\" \"$@\" > \"$PARLO_DATA_DIR/report.part\"\n"
-                 "mv \"$PARLO_DATA_DIR/report.part\" \"$PARLO_DATA_DIR/report\"\n");
+                 standInProgram("read -r pid comm state ppid pgrp sid rest < /proc/$$/stat\n"
+                                "printf '%s\\n' $$ $ppid $sid \"$style\" \"$@\" > \"$data/report.part\"\n"
+                                "mv \"$data/report.part\" \"$data/report\"\n"));
 
     const Launch launch =
         LinuxLauncher({compat, data}).start(QStringLiteral("true \"two words\" plain >c:\\out.txt \"\""), 2);

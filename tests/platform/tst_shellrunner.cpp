@@ -2,6 +2,7 @@
 #include "LinuxFacts.h"
 #include "RunningCommand.h"
 #include "ShellInterpreter.h"
+#include "StandIn.h"
 
 #include <QApplication>
 #include <QDir>
@@ -49,7 +50,7 @@ struct RealRunner
         QDir(temp.path()).mkpath(QStringLiteral("compat"));
         QFile ping(path("compat/ping"));
         if (ping.open(QIODevice::WriteOnly))
-            ping.write("#!/bin/sh\necho \"compat ping $* style=$PARLO_WINDOW_STYLE data=$PARLO_DATA_DIR\"\n");
+            ping.write(standInProgram("echo \"compat ping $* style=$style data=$data\"\n"));
         ping.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     QString path(const char *name) const { return temp.filePath(QLatin1String(name)); }
