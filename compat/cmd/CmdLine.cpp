@@ -160,12 +160,12 @@ Request parseArguments(const QList<QByteArray> &arguments, const FixedPaths &pat
     return {true, mapLine(lineWords.join(' '), paths)};
 }
 
-QByteArray usage()
+QString usage()
 {
-    return "Runs a command line with /bin/sh. Drive paths such as c:\\parlo.txt, also after > or >>,\n"
-           "stand for files in Parlo's data folder.\n"
-           "\n"
-           "CMD /C command\n";
+    return QStringLiteral("Runs a command line with /bin/sh. Drive paths such as c:\\parlo.txt, also after > or >>,\n"
+                          "stand for files in Parlo's data folder.\n"
+                          "\n"
+                          "CMD /C command\n");
 }
 
 } // namespace CmdLine

@@ -1,5 +1,7 @@
 #include "LinuxTool.h"
 
+#include "LocaleText.h"
+
 #include <QFileInfo>
 #include <QProcess>
 
@@ -46,18 +48,11 @@ QString missingToolLine(const LinuxTool &tool)
     return QStringLiteral("%1 is not installed: install the Debian package %2.\n").arg(tool.name, tool.package);
 }
 
-void print(const QString &text)
-{
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
 int execTool(const LinuxTool &tool, const QStringList &arguments)
 {
     const QString path = locateTool(tool);
     if (path.isEmpty()) {
-        print(missingToolLine(tool));
+        LocaleText::print(missingToolLine(tool));
         return 1;
     }
     return execProgram(path, arguments);
@@ -83,7 +78,7 @@ int execProgram(const QString &path, const QStringList &arguments)
     argv.push_back(nullptr);
     ::execv(argv.front(), argv.data());
 
-    print(QStringLiteral("%1: %2\n").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    LocaleText::print(QStringLiteral("%1: %2\n").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     return 1;
 }
 
@@ -98,7 +93,7 @@ QStringList commandArguments(int argc, char **argv)
 int carryOut(const Translation &translation, const LinuxTool &tool)
 {
     if (!translation.runs()) {
-        print(translation.text);
+        LocaleText::print(translation.text);
         return translation.exitCode;
     }
     return execTool(tool, translation.arguments);
@@ -115,7 +110,7 @@ ToolRun runTool(const LinuxTool &tool, const QStringList &arguments)
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(path, arguments);
     if (!process.waitForStarted(-1)) {
-        run.errors = process.errorString().toLocal8Bit();
+        run.errors = LocaleText::encode(process.errorString());
         return run;
     }
     run.started = true;

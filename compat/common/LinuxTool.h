@@ -29,9 +29,6 @@ QString locateTool(const LinuxTool &tool);
 // The line printed when the tool is not installed.
 QString missingToolLine(const LinuxTool &tool);
 
-// Prints the text on standard output in the locale's encoding.
-void print(const QString &text);
-
 // Replaces this process by the tool, with standard input from /dev/null and standard error on
 // standard output. Returns only when that fails, with the exit code for the caller to return,
 // after saying why on standard output.

@@ -2,6 +2,7 @@
 // the DHCP client that already manages each adapter.
 #include "DhcpPlan.h"
 #include "Ipconfig.h"
+#include "LocaleText.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -108,11 +109,11 @@ std::optional<IpconfigFacts> gatherFacts(bool all)
 {
     const ToolRun addresses = runTool(ipTool(), {QStringLiteral("-j"), QStringLiteral("addr")});
     if (!addresses.found) {
-        print(missingToolLine(ipTool()));
+        LocaleText::print(missingToolLine(ipTool()));
         return std::nullopt;
     }
     if (addresses.exitCode != 0) {
-        print(QString::fromLocal8Bit(addresses.output + addresses.errors));
+        LocaleText::print(LocaleText::decode(addresses.output + addresses.errors));
         return std::nullopt;
     }
     IpconfigFacts facts;
@@ -138,7 +139,7 @@ int show(bool all)
     const std::optional<IpconfigFacts> facts = gatherFacts(all);
     if (!facts)
         return 1;
-    print(formatIpconfig(*facts, all));
+    LocaleText::print(formatIpconfig(*facts, all));
     return 0;
 }
 
@@ -157,7 +158,7 @@ DhcpClients findDhcpClients()
     if (clients.networkManagerRunning && clients.nmcliInstalled) {
         const ToolRun devices = runTool(nmcliTool(), {QStringLiteral("-t"), QStringLiteral("-f"),
                                                       QStringLiteral("DEVICE,TYPE,STATE"), QStringLiteral("device")});
-        clients.nmDevices = parseNmcliDevices(QString::fromLocal8Bit(devices.output));
+        clients.nmDevices = parseNmcliDevices(LocaleText::decode(devices.output));
     }
     clients.dhclientInstalled = !locateTool(dhclientTool()).isEmpty();
     QString declared = readText(QStringLiteral("/etc/network/interfaces"));
@@ -173,24 +174,24 @@ int changeLeases(bool renew, const QString &adapter)
 {
     const DhcpPlan plan = planDhcp(renew, adapter, findDhcpClients());
     if (plan.steps.isEmpty()) {
-        print(plan.text);
+        LocaleText::print(plan.text);
         return 1;
     }
     for (const DhcpStep &step : plan.steps) {
         if (step.tool == DhcpStep::Dhclient && ::geteuid() != 0) {
-            print(permissionText());
+            LocaleText::print(permissionText());
             return 1;
         }
     }
     for (const DhcpStep &step : plan.steps) {
         const LinuxTool tool = step.tool == DhcpStep::Nmcli ? nmcliTool() : dhclientTool();
         const ToolRun run = runTool(tool, step.arguments);
-        const QString output = QString::fromLocal8Bit(run.output + run.errors);
-        print(output);
+        const QString output = LocaleText::decode(run.output + run.errors);
+        LocaleText::print(output);
         if (!run.found || !run.started || run.exitCode != 0) {
-            print(saysPermissionDenied(output)
-                      ? permissionText()
-                      : QStringLiteral("%1 %2 failed.\n").arg(tool.name, step.arguments.join(u' ')));
+            LocaleText::print(saysPermissionDenied(output)
+                                  ? permissionText()
+                                  : QStringLiteral("%1 %2 failed.\n").arg(tool.name, step.arguments.join(u' ')));
             return 1;
         }
     }
@@ -205,7 +206,7 @@ int main(int argc, char **argv)
     const IpconfigRequest request = parseIpconfigArgs(commandArguments(argc, argv));
     switch (request.action) {
     case IpconfigAction::Text:
-        print(request.text);
+        LocaleText::print(request.text);
         return request.exitCode;
     case IpconfigAction::Show:
     case IpconfigAction::ShowAll:

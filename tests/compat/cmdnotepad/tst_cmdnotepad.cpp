@@ -81,7 +81,7 @@ void tst_CmdNotepad::run_data()
     QTest::newRow("redirect and append") << "cmd /c echo one '>c:\\x.txt' && cmd /c echo two '>>c:\\x.txt'" << 0 << QByteArray() << QByteArray() << QByteArray("one\ntwo\n");
     QTest::newRow("quotes and pipes") << "cmd /c \"printf '%s\\n' 'a|b' \\\"c  d\\\" | tr a-z A-Z >c:\\x.txt; echo done\"" << 0 << QByteArray("done\n") << QByteArray() << QByteArray("A|B\nC  D\n");
     QTest::newRow("status and error output") << "cmd /c 'echo oops >&2; echo out; exit 3'" << 3 << QByteArray("out\n") << QByteArray("oops\n") << QByteArray();
-    QTest::newRow("usage") << "cmd /k dir" << 1 << CmdLine::usage() << QByteArray() << QByteArray();
+    QTest::newRow("usage") << "cmd /k dir" << 1 << LocaleText::encode(CmdLine::usage()) << QByteArray() << QByteArray();
     // clang-format on
 }
 
