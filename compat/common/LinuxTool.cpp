@@ -1,5 +1,6 @@
 #include "LinuxTool.h"
 
+#include "ChildContract.h"
 #include "LocaleText.h"
 
 #include <QFileInfo>
@@ -17,9 +18,11 @@ namespace compat {
 
 namespace {
 
+// Under the root folder the environment names, if any: tests use it to make a program missing
+// or to put a stand-in in its place.
 QString rooted(const QString &path)
 {
-    const QString root = qEnvironmentVariable(toolRootVariable);
+    const QString root = qEnvironmentVariable(ChildContract::programRootVariable);
     return root.isEmpty() ? path : root + path;
 }
 

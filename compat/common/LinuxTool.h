@@ -16,10 +16,6 @@ struct LinuxTool
     QString package;   // the Debian package that installs it
 };
 
-// The variable that moves every tool path under another root folder (tests use it to make a
-// tool missing or to put a stand-in in its place).
-inline constexpr char toolRootVariable[] = "PARLO_TOOL_ROOT";
-
 // ip(8), which more than one command uses.
 LinuxTool ipTool();
 

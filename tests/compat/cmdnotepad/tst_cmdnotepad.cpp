@@ -1,4 +1,5 @@
 // cmd /c: its shell line and its runs; notepad.exe: editing, saving and closing.
+#include "ChildContract.h"
 #include "CmdLine.h"
 #include "FixedPaths.h"
 #include "LocaleText.h"
@@ -98,7 +99,7 @@ void tst_CmdNotepad::run()
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PATH"), QStringLiteral(PARLO_TEST_COMPAT_DIR ":/usr/bin:/bin"));
-    environment.insert(QStringLiteral("PARLO_DATA_DIR"), data);
+    environment.insert(QLatin1String(ChildContract::dataDirectoryVariable), data);
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(temp.path());
     process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), shellLine});

@@ -1,5 +1,7 @@
 // The console programs over the real Linux tools, or over stand-ins. Traffic stays on loopback or
 // inside two network namespaces this test makes; no name goes to the machine's resolver.
+#include "ChildContract.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -179,9 +181,9 @@ void tst_CompatRuns::standIns()
         file.write("#!/bin/sh\n" + standIn.section(u' ', 1).toLocal8Bit() + '\n');
         QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
-    const Result result =
-        run(compat + name, arguments.split(u' ', Qt::SkipEmptyParts),
-            {QStringLiteral("PARLO_TOOL_ROOT=") + root.path(), QStringLiteral("PATH=%1/bin").arg(root.path())});
+    const Result result = run(compat + name, arguments.split(u' ', Qt::SkipEmptyParts),
+                              {QLatin1String(ChildContract::programRootVariable) + u'=' + root.path(),
+                               QStringLiteral("PATH=%1/bin").arg(root.path())});
     QCOMPARE(result.output, output);
     QCOMPARE(result.errors, QString());
     QCOMPARE(result.exitCode, exitCode);
