@@ -4,14 +4,14 @@
 
 namespace compat {
 
-LinuxTool nmcliTool()
+LinuxProgram nmcliProgram()
 {
     return {QStringLiteral("nmcli"),
             {QStringLiteral("/usr/bin/nmcli"), QStringLiteral("/bin/nmcli")},
             QStringLiteral("network-manager")};
 }
 
-LinuxTool dhclientTool()
+LinuxProgram dhclientProgram()
 {
     return {QStringLiteral("dhclient"),
             {QStringLiteral("/usr/sbin/dhclient"), QStringLiteral("/sbin/dhclient")},

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LinuxTool.h"
+#include "LinuxProgram.h"
 
 #include <QDateTime>
 #include <QList>

@@ -107,9 +107,9 @@ AdapterFacts adapterFacts(const Adapter &adapter, const QList<QStringList> &proc
 // Everything the layout shows; nullopt after printing why not.
 std::optional<IpconfigFacts> gatherFacts(bool all)
 {
-    const ToolRun addresses = runTool(ipTool(), {QStringLiteral("-j"), QStringLiteral("addr")});
+    const ProgramRun addresses = runProgram(ipProgram(), {QStringLiteral("-j"), QStringLiteral("addr")});
     if (!addresses.found) {
-        LocaleText::print(missingToolLine(ipTool()));
+        LocaleText::print(missingProgramLine(ipProgram()));
         return std::nullopt;
     }
     if (addresses.exitCode != 0) {
@@ -119,8 +119,8 @@ std::optional<IpconfigFacts> gatherFacts(bool all)
     IpconfigFacts facts;
     facts.adapters = parseIpAddr(addresses.output);
     for (const QStringList &family : {QStringList{}, QStringList{QStringLiteral("-6")}}) {
-        const ToolRun routes =
-            runTool(ipTool(), QStringList{QStringLiteral("-j")} + family + QStringList{QStringLiteral("route")});
+        const ProgramRun routes =
+            runProgram(ipProgram(), QStringList{QStringLiteral("-j")} + family + QStringList{QStringLiteral("route")});
         facts.defaultRoutes += parseDefaultRoutes(routes.output);
     }
     if (!all)
@@ -154,13 +154,14 @@ DhcpClients findDhcpClients()
         else if (name == u"dhclient")
             clients.dhclients.append(describeDhclient(line.mid(1)));
     }
-    clients.nmcliInstalled = !locateTool(nmcliTool()).isEmpty();
+    clients.nmcliInstalled = !locateProgram(nmcliProgram()).isEmpty();
     if (clients.networkManagerRunning && clients.nmcliInstalled) {
-        const ToolRun devices = runTool(nmcliTool(), {QStringLiteral("-t"), QStringLiteral("-f"),
-                                                      QStringLiteral("DEVICE,TYPE,STATE"), QStringLiteral("device")});
+        const ProgramRun devices =
+            runProgram(nmcliProgram(), {QStringLiteral("-t"), QStringLiteral("-f"), QStringLiteral("DEVICE,TYPE,STATE"),
+                                        QStringLiteral("device")});
         clients.nmDevices = parseNmcliDevices(LocaleText::decode(devices.output));
     }
-    clients.dhclientInstalled = !locateTool(dhclientTool()).isEmpty();
+    clients.dhclientInstalled = !locateProgram(dhclientProgram()).isEmpty();
     QString declared = readText(QStringLiteral("/etc/network/interfaces"));
     const QDir more(QStringLiteral("/etc/network/interfaces.d"));
     for (const QString &name : more.entryList(QDir::Files))
@@ -178,20 +179,20 @@ int changeLeases(bool renew, const QString &adapter)
         return 1;
     }
     for (const DhcpStep &step : plan.steps) {
-        if (step.tool == DhcpStep::Dhclient && ::geteuid() != 0) {
+        if (step.program == DhcpStep::Dhclient && ::geteuid() != 0) {
             LocaleText::print(permissionText());
             return 1;
         }
     }
     for (const DhcpStep &step : plan.steps) {
-        const LinuxTool tool = step.tool == DhcpStep::Nmcli ? nmcliTool() : dhclientTool();
-        const ToolRun run = runTool(tool, step.arguments);
+        const LinuxProgram program = step.program == DhcpStep::Nmcli ? nmcliProgram() : dhclientProgram();
+        const ProgramRun run = runProgram(program, step.arguments);
         const QString output = LocaleText::decode(run.output + run.errors);
         LocaleText::print(output);
         if (!run.found || !run.started || run.exitCode != 0) {
             LocaleText::print(saysPermissionDenied(output)
                                   ? permissionText()
-                                  : QStringLiteral("%1 %2 failed.\n").arg(tool.name, step.arguments.join(u' ')));
+                                  : QStringLiteral("%1 %2 failed.\n").arg(program.name, step.arguments.join(u' ')));
             return 1;
         }
     }

@@ -5,7 +5,7 @@
 
 namespace compat {
 
-LinuxTool netstatTool()
+LinuxProgram netstatProgram()
 {
     return {QStringLiteral("netstat"),
             {QStringLiteral("/usr/bin/netstat"), QStringLiteral("/bin/netstat")},

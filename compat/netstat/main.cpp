@@ -22,12 +22,12 @@ int main(int argc, char **argv)
     // The last run replaces this process; any before it run to their end first.
     QCoreApplication application(argc, argv);
     for (qsizetype i = 0; i + 1 < plan.netstatRuns.size(); ++i) {
-        const ToolRun run = runTool(netstatTool(), plan.netstatRuns.at(i));
+        const ProgramRun run = runProgram(netstatProgram(), plan.netstatRuns.at(i));
         if (!run.found) {
-            LocaleText::print(missingToolLine(netstatTool()));
+            LocaleText::print(missingProgramLine(netstatProgram()));
             return 1;
         }
         LocaleText::print(LocaleText::decode(run.output + run.errors) + u'\n');
     }
-    return plan.netstatRuns.isEmpty() ? 0 : execTool(netstatTool(), plan.netstatRuns.constLast());
+    return plan.netstatRuns.isEmpty() ? 0 : execProgram(netstatProgram(), plan.netstatRuns.constLast());
 }

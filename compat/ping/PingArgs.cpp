@@ -2,7 +2,7 @@
 
 namespace compat {
 
-LinuxTool pingTool()
+LinuxProgram pingProgram()
 {
     return {QStringLiteral("ping"),
             {QStringLiteral("/usr/bin/ping"), QStringLiteral("/bin/ping")},

@@ -27,12 +27,12 @@ int main(int argc, char **argv)
     if (!translation.runs())
         return translation.exitCode == 0 ? (LocaleText::print(translation.text), 0)
                                          : complain(argc, argv, translation.text);
-    const QString telnet = locateTool(telnetTool());
+    const QString telnet = locateProgram(telnetProgram());
     if (telnet.isEmpty())
-        return complain(argc, argv, missingToolLine(telnetTool()));
+        return complain(argc, argv, missingProgramLine(telnetProgram()));
     const QStringList line = terminalCommand([](const QString &name) { return QStandardPaths::findExecutable(name); },
                                              telnetWindowCommand(telnet, translation.arguments));
     if (line.isEmpty())
         return complain(argc, argv, noTerminalText());
-    return execProgram(line.constFirst(), line.mid(1));
+    return execProgramAt(line.constFirst(), line.mid(1));
 }

@@ -265,7 +265,7 @@ void tst_CompatArgs::dhcpPlan()
     const DhcpPlan plan = planDhcp(renew, pattern, clients);
     QStringList planned;
     for (const DhcpStep &step : plan.steps)
-        planned << (step.tool == DhcpStep::Nmcli ? "nmcli " : "dhclient ") + step.arguments.join(u' ');
+        planned << (step.program == DhcpStep::Nmcli ? "nmcli " : "dhclient ") + step.arguments.join(u' ');
     QCOMPARE(planned, steps);
     QCOMPARE(plan.text, text);
 }

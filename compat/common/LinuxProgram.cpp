@@ -1,4 +1,4 @@
-#include "LinuxTool.h"
+#include "LinuxProgram.h"
 
 #include "ChildContract.h"
 #include "LocaleText.h"
@@ -28,7 +28,7 @@ QString rooted(const QString &path)
 
 } // namespace
 
-LinuxTool ipTool()
+LinuxProgram ipProgram()
 {
     return {QStringLiteral("ip"),
             {QStringLiteral("/usr/sbin/ip"), QStringLiteral("/sbin/ip"), QStringLiteral("/usr/bin/ip"),
@@ -36,9 +36,9 @@ LinuxTool ipTool()
             QStringLiteral("iproute2")};
 }
 
-QString locateTool(const LinuxTool &tool)
+QString locateProgram(const LinuxProgram &program)
 {
-    for (const QString &path : tool.paths) {
+    for (const QString &path : program.paths) {
         const QFileInfo info(rooted(path));
         if (info.isFile() && info.isExecutable())
             return info.filePath();
@@ -46,22 +46,22 @@ QString locateTool(const LinuxTool &tool)
     return {};
 }
 
-QString missingToolLine(const LinuxTool &tool)
+QString missingProgramLine(const LinuxProgram &program)
 {
-    return QStringLiteral("%1 is not installed: install the Debian package %2.\n").arg(tool.name, tool.package);
+    return QStringLiteral("%1 is not installed: install the Debian package %2.\n").arg(program.name, program.package);
 }
 
-int execTool(const LinuxTool &tool, const QStringList &arguments)
+int execProgram(const LinuxProgram &program, const QStringList &arguments)
 {
-    const QString path = locateTool(tool);
+    const QString path = locateProgram(program);
     if (path.isEmpty()) {
-        LocaleText::print(missingToolLine(tool));
+        LocaleText::print(missingProgramLine(program));
         return 1;
     }
-    return execProgram(path, arguments);
+    return execProgramAt(path, arguments);
 }
 
-int execProgram(const QString &path, const QStringList &arguments)
+int execProgramAt(const QString &path, const QStringList &arguments)
 {
     std::fflush(stdout);
     const int input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -93,19 +93,19 @@ QStringList commandArguments(int argc, char **argv)
     return arguments;
 }
 
-int carryOut(const Translation &translation, const LinuxTool &tool)
+int carryOut(const Translation &translation, const LinuxProgram &program)
 {
     if (!translation.runs()) {
         LocaleText::print(translation.text);
         return translation.exitCode;
     }
-    return execTool(tool, translation.arguments);
+    return execProgram(program, translation.arguments);
 }
 
-ToolRun runTool(const LinuxTool &tool, const QStringList &arguments)
+ProgramRun runProgram(const LinuxProgram &program, const QStringList &arguments)
 {
-    ToolRun run;
-    const QString path = locateTool(tool);
+    ProgramRun run;
+    const QString path = locateProgram(program);
     if (path.isEmpty())
         return run;
     run.found = true;
