@@ -232,7 +232,7 @@ QString field(const QString &label, const QString &value)
     return QStringLiteral("   ") + line + QStringLiteral(": ") + value + u'\n';
 }
 
-void readResolvConf(const QString &text, HostFacts &host)
+void readResolvConf(const QString &text, MachineFacts &host)
 {
     for (const QString &line : text.split(u'\n')) {
         const QStringList words = line.simplified().split(u' ', Qt::SkipEmptyParts);

@@ -78,7 +78,8 @@ std::optional<Lease> parseDhclientLease(const QString &text, const QString &inte
 // the given time.
 std::optional<Lease> parseKeyValueLease(const QString &text, const QDateTime &written);
 
-struct HostFacts
+// What ipconfig /all shows of the computer as a whole.
+struct MachineFacts
 {
     QString hostName;
     QString primaryDnsSuffix;
@@ -105,7 +106,7 @@ struct IpconfigFacts
 {
     QList<Adapter> adapters;
     QList<Route> defaultRoutes;
-    HostFacts host;
+    MachineFacts host;
     QMap<QString, AdapterFacts> adapterFacts; // by adapter name
 };
 
@@ -113,6 +114,6 @@ struct IpconfigFacts
 QString formatIpconfig(const IpconfigFacts &facts, bool all);
 
 // Loose parsing of /etc/resolv.conf: its name servers, its search list.
-void readResolvConf(const QString &text, HostFacts &host);
+void readResolvConf(const QString &text, MachineFacts &host);
 
 } // namespace compat

@@ -2,13 +2,13 @@
 // the DHCP client that already manages each adapter.
 #include "DhcpPlan.h"
 #include "Ipconfig.h"
+#include "LinuxFacts.h"
 #include "LocaleText.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSysInfo>
 
 #include <unistd.h>
 
@@ -125,7 +125,7 @@ std::optional<IpconfigFacts> gatherFacts(bool all)
     }
     if (!all)
         return facts;
-    facts.host.hostName = QSysInfo::machineHostName();
+    facts.host.hostName = systemHostName().value_or(QString());
     readResolvConf(readText(QStringLiteral("/etc/resolv.conf")), facts.host);
     facts.host.routing = readText(QStringLiteral("/proc/sys/net/ipv4/ip_forward")).trimmed() == u"1";
     const QList<QStringList> processes = runningCommandLines();
