@@ -113,7 +113,7 @@ struct IpconfigFacts
 // The adapters in the Windows layout; `all` adds the host block and the details.
 QString formatIpconfig(const IpconfigFacts &facts, bool all);
 
-// Loose parsing of /etc/resolv.conf: its name servers, its search list.
+// Loose parsing of /etc/resolv.conf: its name servers, search list and domain.
 void readResolvConf(const QString &text, MachineFacts &host);
 
 } // namespace compat
