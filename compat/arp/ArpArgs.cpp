@@ -4,7 +4,7 @@
 
 namespace compat {
 
-LinuxTool arpTool()
+LinuxProgram arpProgram()
 {
     return {QStringLiteral("arp"),
             {QStringLiteral("/usr/sbin/arp"), QStringLiteral("/sbin/arp")},

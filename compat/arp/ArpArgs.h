@@ -1,10 +1,10 @@
 #pragma once
 
-#include "LinuxTool.h"
+#include "LinuxProgram.h"
 
 namespace compat {
 
-LinuxTool arpTool();
+LinuxProgram arpProgram();
 
 struct ArpCommand
 {

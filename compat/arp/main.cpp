@@ -4,5 +4,5 @@
 int main(int argc, char **argv)
 {
     const compat::ArpCommand command = compat::translateArp(compat::commandArguments(argc, argv));
-    return compat::carryOut(command.translation, command.flushAll ? compat::ipTool() : compat::arpTool());
+    return compat::carryOut(command.translation, command.flushAll ? compat::ipProgram() : compat::arpProgram());
 }

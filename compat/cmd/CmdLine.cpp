@@ -73,62 +73,76 @@ QByteArray shellQuote(const QByteArray &word)
     return '\'' + quoted + '\'';
 }
 
+namespace {
+
+// Appends the mapped and quoted drive path that begins at `at`, bare or as the whole of a
+// double-quoted string without expansions; gives the index after it, or `at` when there is none.
+qsizetype appendDrivePath(const QByteArray &line, qsizetype at, const FixedPaths &paths, QByteArray &out)
+{
+    qsizetype end = at;
+    QByteArray path;
+    if (isDriveStart(line, at)) {
+        while (end < line.size() && !endsPath(line[end]))
+            ++end;
+        path = line.mid(at, end - at);
+    } else if (line[at] == '"' && isDriveStart(line, at + 1)) {
+        const qsizetype close = line.indexOf('"', at + 1);
+        path = close < 0 ? QByteArray() : line.mid(at + 1, close - at - 1);
+        if (path.contains('$') || path.contains('`'))
+            path.clear();
+        end = close + 1;
+    }
+    const QByteArray mapped = path.isEmpty() ? QByteArray() : mapDrivePath(path, paths);
+    if (mapped.isEmpty())
+        return at;
+    out += shellQuote(mapped);
+    return end;
+}
+
+// Where the escaped character or quoted string that begins at `at` ends: its text is kept as
+// it is. `at` itself when none begins there.
+qsizetype quotedEnd(const QByteArray &line, qsizetype at)
+{
+    const qsizetype n = line.size();
+    switch (line[at]) {
+    case '\\':
+        return std::min(at + 2, n);
+    case '\'': {
+        const qsizetype close = line.indexOf('\'', at + 1);
+        return close < 0 ? n : close + 1;
+    }
+    case '"': {
+        qsizetype end = at + 1;
+        while (end < n && line[end] != '"')
+            end += line[end] == '\\' ? 2 : 1;
+        return std::min(end + 1, n);
+    }
+    default:
+        return at;
+    }
+}
+
+} // namespace
+
 QByteArray mapLine(const QByteArray &line, const FixedPaths &paths)
 {
     QByteArray out;
     out.reserve(line.size());
     bool wordStart = true;
     qsizetype i = 0;
-    const qsizetype n = line.size();
-    while (i < n) {
-        const char c = line[i];
-        if (wordStart && isDriveStart(line, i)) {
-            qsizetype end = i;
-            while (end < n && !endsPath(line[end]))
-                ++end;
-            const QByteArray mapped = mapDrivePath(line.mid(i, end - i), paths);
-            if (!mapped.isEmpty()) {
-                out += shellQuote(mapped);
-                i = end;
-                wordStart = false;
-                continue;
-            }
+    while (i < line.size()) {
+        qsizetype next = wordStart ? appendDrivePath(line, i, paths, out) : i;
+        if (next == i) {
+            next = quotedEnd(line, i);
+            out += line.mid(i, next - i);
         }
-        if (wordStart && c == '"' && isDriveStart(line, i + 1)) {
-            const qsizetype close = line.indexOf('"', i + 1);
-            const QByteArray inside = close < 0 ? QByteArray() : line.mid(i + 1, close - i - 1);
-            const QByteArray mapped =
-                inside.contains('$') || inside.contains('`') ? QByteArray() : mapDrivePath(inside, paths);
-            if (!mapped.isEmpty()) {
-                out += shellQuote(mapped);
-                i = close + 1;
-                wordStart = false;
-                continue;
-            }
-        }
-
-        if (c == '\\') {
-            out += line.mid(i, 2);
-            i += 2;
-            wordStart = false;
-        } else if (c == '\'') {
-            const qsizetype close = line.indexOf('\'', i + 1);
-            const qsizetype end = close < 0 ? n : close + 1;
-            out += line.mid(i, end - i);
-            i = end;
-            wordStart = false;
-        } else if (c == '"') {
-            qsizetype end = i + 1;
-            while (end < n && line[end] != '"')
-                end += line[end] == '\\' ? 2 : 1;
-            end = std::min(end + 1, n);
-            out += line.mid(i, end - i);
-            i = end;
+        if (next > i) {
+            i = next;
             wordStart = false;
         } else {
-            out += c;
+            out += line[i];
+            wordStart = startsWord(line[i]);
             ++i;
-            wordStart = startsWord(c);
         }
     }
     return out;
@@ -160,12 +174,12 @@ Request parseArguments(const QList<QByteArray> &arguments, const FixedPaths &pat
     return {true, mapLine(lineWords.join(' '), paths)};
 }
 
-QByteArray usage()
+QString usage()
 {
-    return "Runs a command line with /bin/sh. Drive paths such as c:\\parlo.txt, also after > or >>,\n"
-           "stand for files in Parlo's data folder.\n"
-           "\n"
-           "CMD /C command\n";
+    return QStringLiteral("Runs a command line with /bin/sh. Drive paths such as c:\\parlo.txt, also after > or >>,\n"
+                          "stand for files in Parlo's data folder.\n"
+                          "\n"
+                          "CMD /C command\n");
 }
 
 } // namespace CmdLine

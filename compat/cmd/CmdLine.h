@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 class FixedPaths;
 
@@ -33,6 +34,6 @@ QByteArray mapDrivePath(const QByteArray &text, const FixedPaths &paths);
 // otherwise in single quotes.
 QByteArray shellQuote(const QByteArray &word);
 
-QByteArray usage();
+QString usage();
 
 } // namespace CmdLine

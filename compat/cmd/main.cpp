@@ -2,6 +2,7 @@
 
 #include "ChildContract.h"
 #include "FixedPaths.h"
+#include "LocaleText.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -17,14 +18,15 @@ int main(int argc, char **argv)
     const FixedPaths paths(ChildContract::dataDirectory());
     const CmdLine::Request request = CmdLine::parseArguments(arguments, paths);
     if (!request.valid) {
-        const QByteArray text = CmdLine::usage();
-        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        LocaleText::print(CmdLine::usage());
         return 1;
     }
 
     // The shell takes this process's place, so its exit status, signals and output are ours.
     std::fflush(stdout);
     ::execl("/bin/sh", "sh", "-c", request.line.constData(), static_cast<char *>(nullptr));
-    std::fprintf(stderr, "cmd: cannot run /bin/sh: %s\n", std::strerror(errno));
+    const int error = errno;
+    LocaleText::print(
+        QStringLiteral("cmd: cannot run /bin/sh: %1\n").arg(QString::fromLocal8Bit(std::strerror(error))));
     return 127;
 }

@@ -37,19 +37,19 @@ struct ParsedArgs
 bool isOptionWord(const QString &argument);
 
 // Splits Windows-style arguments ("-n 2", "/n 2") into options and operands. Stops at the
-// first error and says which option caused it, in the words Windows tools use.
+// first error and says which option caused it, in the words Windows programs use.
 ParsedArgs parseWindowsArgs(const QStringList &arguments, const QList<OptionRule> &rules);
 
 // A whole decimal number within [minimum, maximum], or nothing.
 std::optional<qulonglong> parseNumber(const QString &text, qulonglong minimum, qulonglong maximum);
 
-// Milliseconds as seconds for Linux tools: 1500 -> "1.5", 200 -> "0.2", 1000 -> "1".
+// Milliseconds as seconds for Linux programs: 1500 -> "1.5", 200 -> "0.2", 1000 -> "1".
 QString millisecondsAsSeconds(qulonglong milliseconds);
 
-// What a console program does: run the Linux tool with these arguments, or print a text.
+// What a console program does: run the Linux program with these arguments, or print a text.
 struct Translation
 {
-    QStringList arguments; // for the Linux tool, when text is empty
+    QStringList arguments; // for the Linux program, when text is empty
     QString text;          // a usage or error text to print instead of running anything
     int exitCode = 0;      // the exit code that goes with text
 

@@ -4,14 +4,14 @@
 
 namespace compat {
 
-LinuxTool nmcliTool()
+LinuxProgram nmcliProgram()
 {
     return {QStringLiteral("nmcli"),
             {QStringLiteral("/usr/bin/nmcli"), QStringLiteral("/bin/nmcli")},
             QStringLiteral("network-manager")};
 }
 
-LinuxTool dhclientTool()
+LinuxProgram dhclientProgram()
 {
     return {QStringLiteral("dhclient"),
             {QStringLiteral("/usr/sbin/dhclient"), QStringLiteral("/sbin/dhclient")},
@@ -135,6 +135,59 @@ DhcpPlan planNetworkManager(bool renew, const QString &pattern, const DhcpClient
     return plan;
 }
 
+// The steps for one running dhclient daemon, for the matching interfaces it serves that no
+// earlier daemon took (they join `handled`).
+void planDaemon(bool renew, const QString &pattern, const DhclientProcess &process, const DhcpClients &clients,
+                QStringList &handled, DhcpPlan &plan)
+{
+    const QStringList served = process.interfaces.isEmpty() ? clients.interfaces : process.interfaces;
+    QStringList chosen;
+    QStringList others;
+    for (const QString &name : served) {
+        if (name == u"lo")
+            continue;
+        if (matches(name, pattern) && !handled.contains(name))
+            chosen.append(name);
+        else
+            others.append(name);
+    }
+    if (chosen.isEmpty())
+        return;
+    handled += chosen;
+    const QStringList files = daemonFiles(process.arguments);
+    // -r and -x end the daemon (found by its pid file) and then release or stop the
+    // interfaces they name, every interface when they name none: so always name them.
+    // A restarted daemon runs in the background: with -d it would never hand back control.
+    QStringList options = process.options;
+    options.removeAll(QStringLiteral("-d"));
+    if (!renew) {
+        plan.steps.append({DhcpStep::Dhclient, QStringList{QStringLiteral("-r")} + files + chosen});
+        // The daemon served more than the chosen: it comes back for the others alone.
+        if (!others.isEmpty())
+            plan.steps.append({DhcpStep::Dhclient, options + others});
+        return;
+    }
+    // Renewing restarts the daemon with its own command line: it asks its server for its
+    // lease again.
+    plan.steps.append({DhcpStep::Dhclient, QStringList{QStringLiteral("-x")} + files + chosen});
+    plan.steps.append({DhcpStep::Dhclient, options + process.interfaces});
+}
+
+// A new daemon for each matching interface that ifupdown hands to dhclient and no running
+// daemon serves: a release ended it.
+void planDeclared(const QString &pattern, const DhcpClients &clients, QStringList &handled, DhcpPlan &plan)
+{
+    for (const QString &name : clients.declaredDhcp) {
+        if (handled.contains(name) || !matches(name, pattern) || !clients.interfaces.contains(name))
+            continue;
+        handled.append(name);
+        plan.steps.append(
+            {DhcpStep::Dhclient,
+             {QStringLiteral("-pf"), QStringLiteral("/run/dhclient.%1.pid").arg(name), QStringLiteral("-lf"),
+              QStringLiteral("/var/lib/dhcp/dhclient.%1.leases").arg(name), name}});
+    }
+}
+
 } // namespace
 
 DhcpPlan planDhcp(bool renew, const QString &adapterPattern, const DhcpClients &clients)
@@ -146,51 +199,10 @@ DhcpPlan planDhcp(bool renew, const QString &adapterPattern, const DhcpClients &
 
     DhcpPlan plan;
     QStringList handled;
-    for (const DhclientProcess &process : clients.dhclients) {
-        const QStringList served = process.interfaces.isEmpty() ? clients.interfaces : process.interfaces;
-        QStringList chosen;
-        QStringList others;
-        for (const QString &name : served) {
-            if (name == u"lo")
-                continue;
-            if (matches(name, adapterPattern) && !handled.contains(name))
-                chosen.append(name);
-            else
-                others.append(name);
-        }
-        if (chosen.isEmpty())
-            continue;
-        handled += chosen;
-        const QStringList files = daemonFiles(process.arguments);
-        // -r and -x end the daemon (found by its pid file) and then release or stop the
-        // interfaces they name, every interface when they name none: so always name them.
-        // A restarted daemon runs in the background: with -d it would never hand back control.
-        QStringList options = process.options;
-        options.removeAll(QStringLiteral("-d"));
-        if (!renew) {
-            plan.steps.append({DhcpStep::Dhclient, QStringList{QStringLiteral("-r")} + files + chosen});
-            // The daemon served more than the chosen: it comes back for the others alone.
-            if (!others.isEmpty())
-                plan.steps.append({DhcpStep::Dhclient, options + others});
-            continue;
-        }
-        // Renewing restarts the daemon with its own command line: it asks its server for its
-        // lease again.
-        plan.steps.append({DhcpStep::Dhclient, QStringList{QStringLiteral("-x")} + files + chosen});
-        plan.steps.append({DhcpStep::Dhclient, options + process.interfaces});
-    }
-    // An interface that ifupdown hands to dhclient, after a release ended its daemon.
-    if (renew) {
-        for (const QString &name : clients.declaredDhcp) {
-            if (handled.contains(name) || !matches(name, adapterPattern) || !clients.interfaces.contains(name))
-                continue;
-            handled.append(name);
-            plan.steps.append(
-                {DhcpStep::Dhclient,
-                 {QStringLiteral("-pf"), QStringLiteral("/run/dhclient.%1.pid").arg(name), QStringLiteral("-lf"),
-                  QStringLiteral("/var/lib/dhcp/dhclient.%1.leases").arg(name), name}});
-        }
-    }
+    for (const DhclientProcess &process : clients.dhclients)
+        planDaemon(renew, adapterPattern, process, clients, handled, plan);
+    if (renew)
+        planDeclared(adapterPattern, clients, handled, plan);
     if (plan.steps.isEmpty())
         plan.text = noAdapterText();
     return plan;

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "LinuxTool.h"
+#include "LinuxProgram.h"
 
 namespace compat {
 
-LinuxTool nmcliTool();
-LinuxTool dhclientTool();
+LinuxProgram nmcliProgram();
+LinuxProgram dhclientProgram();
 
 // A dhclient daemon found running, by its command line.
 struct DhclientProcess
@@ -42,11 +42,11 @@ struct DhcpClients
 
 struct DhcpStep
 {
-    enum Tool
+    enum Program
     {
         Nmcli,
         Dhclient
-    } tool;
+    } program;
     QStringList arguments;
 };
 

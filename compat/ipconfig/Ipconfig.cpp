@@ -232,7 +232,7 @@ QString field(const QString &label, const QString &value)
     return QStringLiteral("   ") + line + QStringLiteral(": ") + value + u'\n';
 }
 
-void readResolvConf(const QString &text, HostFacts &host)
+void readResolvConf(const QString &text, MachineFacts &host)
 {
     for (const QString &line : text.split(u'\n')) {
         const QStringList words = line.simplified().split(u' ', Qt::SkipEmptyParts);
@@ -274,71 +274,112 @@ QString fieldList(const QString &label, const QStringList &values)
     return text;
 }
 
-QString formatAdapter(const Adapter &adapter, const IpconfigFacts &facts, bool all)
+// An address with its zone: "fe80::1%2" on the interface of index 2.
+QString withZone(const QString &address, int index)
 {
-    const AdapterFacts details = facts.adapterFacts.value(adapter.name);
+    return QStringLiteral("%1%%2").arg(address).arg(index);
+}
+
+// What /all tells of the adapter itself.
+QString identityFields(const Adapter &adapter, const AdapterFacts &details)
+{
+    QString text = field(QStringLiteral("Description"), details.description);
+    if (adapter.linkType != u"loopback" && !adapter.macAddress.isEmpty())
+        text += field(QStringLiteral("Physical Address"), physicalAddress(adapter.macAddress));
+    return text;
+}
+
+QString ipv6Fields(const Adapter &adapter, bool all)
+{
     const QString preferred = all ? QStringLiteral("(Preferred)") : QString();
-    QString text = QStringLiteral("\n%1 %2:\n\n").arg(adapterKind(adapter, details), adapter.name);
-    const QString suffix = details.lease ? details.lease->domain : QString();
-
-    if (!adapter.up && adapter.addresses.isEmpty()) {
-        text += field(QStringLiteral("Media State"), QStringLiteral("Media disconnected"));
-        text += field(QStringLiteral("Connection-specific DNS Suffix "), suffix);
-        if (all) {
-            text += field(QStringLiteral("Description"), details.description);
-            if (adapter.linkType != u"loopback" && !adapter.macAddress.isEmpty())
-                text += field(QStringLiteral("Physical Address"), physicalAddress(adapter.macAddress));
-        }
-        return text;
-    }
-
-    text += field(QStringLiteral("Connection-specific DNS Suffix "), suffix);
-    if (all) {
-        text += field(QStringLiteral("Description"), details.description);
-        if (adapter.linkType != u"loopback" && !adapter.macAddress.isEmpty())
-            text += field(QStringLiteral("Physical Address"), physicalAddress(adapter.macAddress));
-        text += field(QStringLiteral("DHCP Enabled"),
-                      adapter.dhcp() || details.lease ? QStringLiteral("Yes") : QStringLiteral("No"));
-    }
+    QString text;
     for (const IpAddress &address : adapter.addresses) {
         if (!address.v6)
             continue;
         const QString state = address.deprecated && all ? QStringLiteral("(Deprecated)") : preferred;
         if (address.scope == u"link")
-            text += field(QStringLiteral("Link-local IPv6 Address"),
-                          QStringLiteral("%1%%2").arg(address.local).arg(adapter.index) + state);
+            text += field(QStringLiteral("Link-local IPv6 Address"), withZone(address.local, adapter.index) + state);
         else if (address.temporary)
             text += field(QStringLiteral("Temporary IPv6 Address"), address.local + state);
         else
             text += field(QStringLiteral("IPv6 Address"), address.local + state);
     }
+    return text;
+}
+
+QString ipv4Fields(const Adapter &adapter, bool all)
+{
+    const QString preferred = all ? QStringLiteral("(Preferred)") : QString();
+    QString text;
     for (const IpAddress &address : adapter.addresses) {
         if (address.v6)
             continue;
         text += field(QStringLiteral("IPv4 Address"), address.local + preferred);
         text += field(QStringLiteral("Subnet Mask"), subnetMask(address.prefixLength));
     }
-    if (all && details.lease) {
-        if (details.lease->obtained.isValid())
-            text += field(QStringLiteral("Lease Obtained"), leaseTime(details.lease->obtained));
-        text += field(QStringLiteral("Lease Expires"), leaseTime(details.lease->expires));
-    }
+    return text;
+}
+
+QString leaseFields(const std::optional<Lease> &lease)
+{
+    if (!lease)
+        return {};
+    QString text;
+    if (lease->obtained.isValid())
+        text += field(QStringLiteral("Lease Obtained"), leaseTime(lease->obtained));
+    return text + field(QStringLiteral("Lease Expires"), leaseTime(lease->expires));
+}
+
+// The adapter's default gateways, IPv6 first, link-local ones with their zone.
+QStringList defaultGateways(const Adapter &adapter, const QList<Route> &routes)
+{
     QStringList gateways;
     for (const bool v6 : {true, false}) {
-        for (const Route &route : facts.defaultRoutes) {
+        for (const Route &route : routes) {
             if (route.device != adapter.name || route.gateway.contains(u':') != v6)
                 continue;
             const bool linkLocal = route.gateway.startsWith(QStringLiteral("fe80:"), Qt::CaseInsensitive);
-            gateways.append(linkLocal ? QStringLiteral("%1%%2").arg(route.gateway).arg(adapter.index) : route.gateway);
+            gateways.append(linkLocal ? withZone(route.gateway, adapter.index) : route.gateway);
         }
     }
-    text += fieldList(QStringLiteral("Default Gateway"), gateways);
-    if (all) {
-        if (details.lease && !details.lease->server.isEmpty())
-            text += field(QStringLiteral("DHCP Server"), details.lease->server);
-        if (adapter.linkType != u"loopback" && !facts.host.dnsServers.isEmpty())
-            text += fieldList(QStringLiteral("DNS Servers"), facts.host.dnsServers);
+    return gateways;
+}
+
+// What /all tells after the gateways: where the lease and the names come from.
+QString serverFields(const Adapter &adapter, const AdapterFacts &details, const MachineFacts &host)
+{
+    QString text;
+    if (details.lease && !details.lease->server.isEmpty())
+        text += field(QStringLiteral("DHCP Server"), details.lease->server);
+    if (adapter.linkType != u"loopback" && !host.dnsServers.isEmpty())
+        text += fieldList(QStringLiteral("DNS Servers"), host.dnsServers);
+    return text;
+}
+
+QString formatAdapter(const Adapter &adapter, const IpconfigFacts &facts, bool all)
+{
+    const AdapterFacts details = facts.adapterFacts.value(adapter.name);
+    QString text = QStringLiteral("\n%1 %2:\n\n").arg(adapterKind(adapter, details), adapter.name);
+    const QString suffixField =
+        field(QStringLiteral("Connection-specific DNS Suffix "), details.lease ? details.lease->domain : QString());
+    if (!adapter.up && adapter.addresses.isEmpty()) {
+        text += field(QStringLiteral("Media State"), QStringLiteral("Media disconnected")) + suffixField;
+        if (all)
+            text += identityFields(adapter, details);
+        return text;
     }
+    text += suffixField;
+    if (all) {
+        const bool dhcp = adapter.dhcp() || details.lease;
+        text += identityFields(adapter, details);
+        text += field(QStringLiteral("DHCP Enabled"), dhcp ? QStringLiteral("Yes") : QStringLiteral("No"));
+    }
+    text += ipv6Fields(adapter, all) + ipv4Fields(adapter, all);
+    if (all)
+        text += leaseFields(details.lease);
+    text += fieldList(QStringLiteral("Default Gateway"), defaultGateways(adapter, facts.defaultRoutes));
+    if (all)
+        text += serverFields(adapter, details, facts.host);
     return text;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LinuxTool.h"
+#include "LinuxProgram.h"
 
 #include <QDateTime>
 #include <QList>
@@ -78,7 +78,8 @@ std::optional<Lease> parseDhclientLease(const QString &text, const QString &inte
 // the given time.
 std::optional<Lease> parseKeyValueLease(const QString &text, const QDateTime &written);
 
-struct HostFacts
+// What ipconfig /all shows of the computer as a whole.
+struct MachineFacts
 {
     QString hostName;
     QString primaryDnsSuffix;
@@ -105,14 +106,14 @@ struct IpconfigFacts
 {
     QList<Adapter> adapters;
     QList<Route> defaultRoutes;
-    HostFacts host;
+    MachineFacts host;
     QMap<QString, AdapterFacts> adapterFacts; // by adapter name
 };
 
 // The adapters in the Windows layout; `all` adds the host block and the details.
 QString formatIpconfig(const IpconfigFacts &facts, bool all);
 
-// Loose parsing of /etc/resolv.conf: its name servers, its search list.
-void readResolvConf(const QString &text, HostFacts &host);
+// Loose parsing of /etc/resolv.conf: its name servers, search list and domain.
+void readResolvConf(const QString &text, MachineFacts &host);
 
 } // namespace compat

@@ -2,12 +2,13 @@
 // the DHCP client that already manages each adapter.
 #include "DhcpPlan.h"
 #include "Ipconfig.h"
+#include "LinuxFacts.h"
+#include "LocaleText.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSysInfo>
 
 #include <unistd.h>
 
@@ -106,25 +107,25 @@ AdapterFacts adapterFacts(const Adapter &adapter, const QList<QStringList> &proc
 // Everything the layout shows; nullopt after printing why not.
 std::optional<IpconfigFacts> gatherFacts(bool all)
 {
-    const ToolRun addresses = runTool(ipTool(), {QStringLiteral("-j"), QStringLiteral("addr")});
+    const ProgramRun addresses = runProgram(ipProgram(), {QStringLiteral("-j"), QStringLiteral("addr")});
     if (!addresses.found) {
-        print(missingToolLine(ipTool()));
+        LocaleText::print(missingProgramLine(ipProgram()));
         return std::nullopt;
     }
     if (addresses.exitCode != 0) {
-        print(QString::fromLocal8Bit(addresses.output + addresses.errors));
+        LocaleText::print(LocaleText::decode(addresses.output + addresses.errors));
         return std::nullopt;
     }
     IpconfigFacts facts;
     facts.adapters = parseIpAddr(addresses.output);
     for (const QStringList &family : {QStringList{}, QStringList{QStringLiteral("-6")}}) {
-        const ToolRun routes =
-            runTool(ipTool(), QStringList{QStringLiteral("-j")} + family + QStringList{QStringLiteral("route")});
+        const ProgramRun routes =
+            runProgram(ipProgram(), QStringList{QStringLiteral("-j")} + family + QStringList{QStringLiteral("route")});
         facts.defaultRoutes += parseDefaultRoutes(routes.output);
     }
     if (!all)
         return facts;
-    facts.host.hostName = QSysInfo::machineHostName();
+    facts.host.hostName = systemHostName().value_or(QString());
     readResolvConf(readText(QStringLiteral("/etc/resolv.conf")), facts.host);
     facts.host.routing = readText(QStringLiteral("/proc/sys/net/ipv4/ip_forward")).trimmed() == u"1";
     const QList<QStringList> processes = runningCommandLines();
@@ -138,7 +139,7 @@ int show(bool all)
     const std::optional<IpconfigFacts> facts = gatherFacts(all);
     if (!facts)
         return 1;
-    print(formatIpconfig(*facts, all));
+    LocaleText::print(formatIpconfig(*facts, all));
     return 0;
 }
 
@@ -153,13 +154,14 @@ DhcpClients findDhcpClients()
         else if (name == u"dhclient")
             clients.dhclients.append(describeDhclient(line.mid(1)));
     }
-    clients.nmcliInstalled = !locateTool(nmcliTool()).isEmpty();
+    clients.nmcliInstalled = !locateProgram(nmcliProgram()).isEmpty();
     if (clients.networkManagerRunning && clients.nmcliInstalled) {
-        const ToolRun devices = runTool(nmcliTool(), {QStringLiteral("-t"), QStringLiteral("-f"),
-                                                      QStringLiteral("DEVICE,TYPE,STATE"), QStringLiteral("device")});
-        clients.nmDevices = parseNmcliDevices(QString::fromLocal8Bit(devices.output));
+        const ProgramRun devices =
+            runProgram(nmcliProgram(), {QStringLiteral("-t"), QStringLiteral("-f"), QStringLiteral("DEVICE,TYPE,STATE"),
+                                        QStringLiteral("device")});
+        clients.nmDevices = parseNmcliDevices(LocaleText::decode(devices.output));
     }
-    clients.dhclientInstalled = !locateTool(dhclientTool()).isEmpty();
+    clients.dhclientInstalled = !locateProgram(dhclientProgram()).isEmpty();
     QString declared = readText(QStringLiteral("/etc/network/interfaces"));
     const QDir more(QStringLiteral("/etc/network/interfaces.d"));
     for (const QString &name : more.entryList(QDir::Files))
@@ -173,24 +175,24 @@ int changeLeases(bool renew, const QString &adapter)
 {
     const DhcpPlan plan = planDhcp(renew, adapter, findDhcpClients());
     if (plan.steps.isEmpty()) {
-        print(plan.text);
+        LocaleText::print(plan.text);
         return 1;
     }
     for (const DhcpStep &step : plan.steps) {
-        if (step.tool == DhcpStep::Dhclient && ::geteuid() != 0) {
-            print(permissionText());
+        if (step.program == DhcpStep::Dhclient && ::geteuid() != 0) {
+            LocaleText::print(permissionText());
             return 1;
         }
     }
     for (const DhcpStep &step : plan.steps) {
-        const LinuxTool tool = step.tool == DhcpStep::Nmcli ? nmcliTool() : dhclientTool();
-        const ToolRun run = runTool(tool, step.arguments);
-        const QString output = QString::fromLocal8Bit(run.output + run.errors);
-        print(output);
+        const LinuxProgram program = step.program == DhcpStep::Nmcli ? nmcliProgram() : dhclientProgram();
+        const ProgramRun run = runProgram(program, step.arguments);
+        const QString output = LocaleText::decode(run.output + run.errors);
+        LocaleText::print(output);
         if (!run.found || !run.started || run.exitCode != 0) {
-            print(saysPermissionDenied(output)
-                      ? permissionText()
-                      : QStringLiteral("%1 %2 failed.\n").arg(tool.name, step.arguments.join(u' ')));
+            LocaleText::print(saysPermissionDenied(output)
+                                  ? permissionText()
+                                  : QStringLiteral("%1 %2 failed.\n").arg(program.name, step.arguments.join(u' ')));
             return 1;
         }
     }
@@ -205,7 +207,7 @@ int main(int argc, char **argv)
     const IpconfigRequest request = parseIpconfigArgs(commandArguments(argc, argv));
     switch (request.action) {
     case IpconfigAction::Text:
-        print(request.text);
+        LocaleText::print(request.text);
         return request.exitCode;
     case IpconfigAction::Show:
     case IpconfigAction::ShowAll:

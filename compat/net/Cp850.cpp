@@ -60,7 +60,7 @@ QString decode(QByteArrayView bytes)
     text.reserve(bytes.size());
     for (const char b : bytes) {
         const auto byte = static_cast<unsigned char>(b);
-        text.append(byte < 0x80 ? QChar(char16_t(byte)) : QChar(upperHalf[byte - 0x80]));
+        text.append(QChar(byte < 0x80 ? char16_t(byte) : upperHalf[byte - 0x80]));
     }
     return text;
 }

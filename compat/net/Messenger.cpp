@@ -35,18 +35,20 @@ QString seconds(int ms)
     return QString::number(ms / 1000.0, 'g', 3) + QStringLiteral(" s");
 }
 
-// Sends `packet` to each target every resendMs and hands every datagram that arrives to
+// Sends the packets to each target every resendMs and hands every datagram that arrives to
 // `take` until it returns true or the time is up.
 template <typename Take>
-void exchange(QUdpSocket &socket, const QList<QHostAddress> &targets, const QByteArray &packet, int waitMs,
+void exchange(QUdpSocket &socket, const QList<QHostAddress> &targets, const QList<QByteArray> &packets, int waitMs,
               int resendMs, Take take)
 {
     const QDeadlineTimer deadline(waitMs);
     QDeadlineTimer resend(0);
     while (!deadline.hasExpired()) {
         if (resend.hasExpired()) {
-            for (const QHostAddress &target : targets)
-                socket.writeDatagram(packet, target, NetBios::nameServicePort);
+            for (const QHostAddress &target : targets) {
+                for (const QByteArray &packet : packets)
+                    socket.writeDatagram(packet, target, NetBios::nameServicePort);
+            }
             resend.setRemainingTime(resendMs);
         }
         const qint64 wait = std::min(deadline.remainingTime(), resend.remainingTime());
@@ -71,7 +73,7 @@ std::optional<QHostAddress> netbiosQuery(const QString &name, int waitMs)
     const quint16 id = randomId();
     const QByteArray query = NetBios::nameQuery(id, NetBios::netbiosForm(name), NetBios::messengerSuffix, true);
     std::optional<QHostAddress> found;
-    exchange(socket, targets, query, waitMs, 500, [&](const QNetworkDatagram &datagram) {
+    exchange(socket, targets, {query}, waitMs, 500, [&](const QNetworkDatagram &datagram) {
         const auto addresses = NetBios::parseNameQueryResponse(datagram.data(), id);
         if (addresses && !addresses->isEmpty())
             found = addresses->first();
@@ -338,41 +340,27 @@ QStringList findComputers(int waitMs)
     const quint16 statusId = randomId();
     const quint16 queryId = quint16(statusId ^ 0x5A5A);
     const QByteArray status = NetBios::nodeStatusQuery(statusId);
+    const QByteArray wildcard = NetBios::nameQuery(queryId, "*", NetBios::workstationSuffix, true);
     QSet<QString> asked;
-    QStringList names;
     QSet<QString> answered;
-    const QDeadlineTimer deadline(waitMs);
-    QDeadlineTimer resend(0);
-    while (!deadline.hasExpired()) {
-        if (resend.hasExpired()) {
-            for (const QHostAddress &target : targets) {
-                socket.writeDatagram(status, target, NetBios::nameServicePort);
-                socket.writeDatagram(NetBios::nameQuery(queryId, "*", NetBios::workstationSuffix, true), target,
-                                     NetBios::nameServicePort);
+    QStringList names;
+    exchange(socket, targets, {status, wildcard}, waitMs, 1000, [&](const QNetworkDatagram &datagram) {
+        const QString from = datagram.senderAddress().toString();
+        if (const auto table = NetBios::parseNodeStatusResponse(datagram.data(), statusId)) {
+            const QByteArray name = NetBios::computerName(*table);
+            if (!name.isEmpty() && !answered.contains(from)) {
+                answered.insert(from);
+                names.append(Cp850::decode(name));
             }
-            resend.setRemainingTime(1000);
-        }
-        const qint64 wait = std::min(deadline.remainingTime(), resend.remainingTime());
-        if (!socket.hasPendingDatagrams() && !socket.waitForReadyRead(int(std::max<qint64>(wait, 1))))
-            continue;
-        while (socket.hasPendingDatagrams()) {
-            const QNetworkDatagram datagram = socket.receiveDatagram();
-            const QString from = datagram.senderAddress().toString();
-            if (const auto table = NetBios::parseNodeStatusResponse(datagram.data(), statusId)) {
-                const QByteArray name = NetBios::computerName(*table);
-                if (!name.isEmpty() && !answered.contains(from)) {
-                    answered.insert(from);
-                    names.append(Cp850::decode(name));
-                }
-            } else if (const auto addresses = NetBios::parseNameQueryResponse(datagram.data(), queryId)) {
-                for (const QHostAddress &address : *addresses) {
-                    if (!asked.contains(address.toString())) {
-                        asked.insert(address.toString());
-                        socket.writeDatagram(status, address, NetBios::nameServicePort);
-                    }
+        } else if (const auto addresses = NetBios::parseNameQueryResponse(datagram.data(), queryId)) {
+            for (const QHostAddress &address : *addresses) {
+                if (!asked.contains(address.toString())) {
+                    asked.insert(address.toString());
+                    socket.writeDatagram(status, address, NetBios::nameServicePort);
                 }
             }
         }
-    }
+        return false; // every answer counts until the time is up
+    });
     return names;
 }

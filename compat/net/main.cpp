@@ -10,8 +10,6 @@
 #include <QCoreApplication>
 #include <QStringDecoder>
 
-#include <cstdio>
-
 namespace {
 
 constexpr int failed = 2;
@@ -94,8 +92,6 @@ int main(int argc, char *argv[])
         status = 1;
         break;
     }
-    const QByteArray bytes = LocaleText::encode(output);
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    LocaleText::print(output);
     return status;
 }

@@ -5,7 +5,7 @@
 
 namespace compat {
 
-LinuxTool netstatTool()
+LinuxProgram netstatProgram()
 {
     return {QStringLiteral("netstat"),
             {QStringLiteral("/usr/bin/netstat"), QStringLiteral("/bin/netstat")},
@@ -30,52 +30,84 @@ QString netstatUsage()
                           "\n");
 }
 
-NetstatPlan translateNetstat(const QStringList &arguments)
+namespace {
+
+NetstatPlan usagePlan(int exitCode)
 {
-    const auto usage = [] { return NetstatPlan{false, {}, netstatUsage(), 1}; };
-    QString flags;
-    QString protocol;
+    return {false, {}, netstatUsage(), exitCode};
+}
+
+// Reads the flag letters and the -p protocol, in lower case; the usage to answer with instead
+// when the command line asks for it or is wrong.
+std::optional<NetstatPlan> readOptions(const QStringList &arguments, QString &flags, QString &protocol)
+{
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (!isOptionWord(argument))
-            return usage(); // the redisplay interval: it would never end
+            return usagePlan(1); // the redisplay interval: it would never end
         const QString letters = argument.mid(1).toLower();
         if (letters == u"?")
-            return {false, {}, netstatUsage(), 0};
+            return usagePlan(0);
         for (qsizetype j = 0; j < letters.size(); ++j) {
             const QChar letter = letters.at(j);
             if (letter == u'p') {
                 if (j + 1 != letters.size() || i + 1 >= arguments.size())
-                    return usage();
+                    return usagePlan(1);
                 protocol = arguments.at(++i).toLower();
             } else if (QStringLiteral("aenors").contains(letter)) {
                 flags += letter;
             } else {
-                return usage();
+                return usagePlan(1);
             }
         }
     }
-    QStringList families = {QStringLiteral("-A"), QStringLiteral("inet,inet6")};
-    QStringList protocolFilter;
+    return std::nullopt;
+}
+
+// What -p PROTO asks Linux netstat for.
+struct ProtocolChoice
+{
+    QStringList families; // -A and the address families
+    QStringList filter;   // --tcp, --udp or nothing
+};
+
+// Nothing for a protocol Windows netstat does not know.
+std::optional<ProtocolChoice> chooseProtocol(const QString &protocol)
+{
+    ProtocolChoice choice{{QStringLiteral("-A"), QStringLiteral("inet,inet6")}, {}};
     if (protocol == u"tcp" || protocol == u"udp")
-        families = {QStringLiteral("-A"), QStringLiteral("inet")};
+        choice.families = {QStringLiteral("-A"), QStringLiteral("inet")};
     else if (protocol == u"tcpv6" || protocol == u"udpv6")
-        families = {QStringLiteral("-A"), QStringLiteral("inet6")};
+        choice.families = {QStringLiteral("-A"), QStringLiteral("inet6")};
     else if (!protocol.isEmpty())
-        return usage();
+        return std::nullopt;
     if (protocol.startsWith(QStringLiteral("tcp")))
-        protocolFilter = {QStringLiteral("--tcp")};
+        choice.filter = {QStringLiteral("--tcp")};
     else if (protocol.startsWith(QStringLiteral("udp")))
-        protocolFilter = {QStringLiteral("--udp")};
+        choice.filter = {QStringLiteral("--udp")};
+    return choice;
+}
+
+} // namespace
+
+NetstatPlan translateNetstat(const QStringList &arguments)
+{
+    QString flags;
+    QString protocol;
+    if (const std::optional<NetstatPlan> usage = readOptions(arguments, flags, protocol))
+        return *usage;
+    const std::optional<ProtocolChoice> choice = chooseProtocol(protocol);
+    if (!choice)
+        return usagePlan(1);
 
     NetstatPlan plan;
     plan.interfaceStatistics = flags.contains(u'e');
     if (flags.contains(u's'))
         plan.netstatRuns.append({QStringLiteral("-s")});
     if (flags.contains(u'r'))
-        plan.netstatRuns.append(QStringList{QStringLiteral("-r"), QStringLiteral("-n")} + families);
+        plan.netstatRuns.append(QStringList{QStringLiteral("-r"), QStringLiteral("-n")} + choice->families);
     if (!plan.interfaceStatistics && plan.netstatRuns.isEmpty()) {
-        QStringList connections = families + protocolFilter;
+        QStringList connections = choice->families + choice->filter;
         for (const QChar letter : {u'a', u'n'}) {
             if (flags.contains(letter))
                 connections.append(u'-' + letter);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "LinuxTool.h"
+#include "LinuxProgram.h"
 
 namespace compat {
 
-LinuxTool netstatTool();
+LinuxProgram netstatProgram();
 
 // What a Windows netstat command line asks for, in the order it is shown.
 struct NetstatPlan

@@ -1,5 +1,6 @@
 // netstat with the Windows syntax: Linux netstat for the Internet families, and the Windows
 // interface statistics table from the kernel's counters.
+#include "LocaleText.h"
 #include "NetstatArgs.h"
 
 #include <QCoreApplication>
@@ -10,23 +11,23 @@ int main(int argc, char **argv)
 {
     const NetstatPlan plan = translateNetstat(commandArguments(argc, argv));
     if (!plan.text.isEmpty()) {
-        print(plan.text);
+        LocaleText::print(plan.text);
         return plan.exitCode;
     }
     if (plan.interfaceStatistics) {
-        print(formatInterfaceStatistics(readInterfaceCounters(QStringLiteral("/sys/class/net"))));
+        LocaleText::print(formatInterfaceStatistics(readInterfaceCounters(QStringLiteral("/sys/class/net"))));
         if (!plan.netstatRuns.isEmpty())
-            print(QStringLiteral("\n"));
+            LocaleText::print(QStringLiteral("\n"));
     }
     // The last run replaces this process; any before it run to their end first.
     QCoreApplication application(argc, argv);
     for (qsizetype i = 0; i + 1 < plan.netstatRuns.size(); ++i) {
-        const ToolRun run = runTool(netstatTool(), plan.netstatRuns.at(i));
+        const ProgramRun run = runProgram(netstatProgram(), plan.netstatRuns.at(i));
         if (!run.found) {
-            print(missingToolLine(netstatTool()));
+            LocaleText::print(missingProgramLine(netstatProgram()));
             return 1;
         }
-        print(QString::fromLocal8Bit(run.output + run.errors) + u'\n');
+        LocaleText::print(LocaleText::decode(run.output + run.errors) + u'\n');
     }
-    return plan.netstatRuns.isEmpty() ? 0 : execTool(netstatTool(), plan.netstatRuns.constLast());
+    return plan.netstatRuns.isEmpty() ? 0 : execProgram(netstatProgram(), plan.netstatRuns.constLast());
 }

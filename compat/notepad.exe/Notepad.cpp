@@ -70,7 +70,16 @@ Notepad::Notepad(const QString &path, QWidget *parent)
     layout->addWidget(m_notice);
     layout->addWidget(m_editor);
     setCentralWidget(central);
+    addFileMenu();
+    useDialogs();
 
+    resize(640, 480);
+    load();
+    setWindowTitle(documentName() + QStringLiteral(" - Notepad"));
+}
+
+void Notepad::addFileMenu()
+{
     QMenu *file = menuBar()->addMenu(tr("&File"));
     m_save->setObjectName(QStringLiteral("save"));
     m_save->setShortcut(QKeySequence::Save);
@@ -81,7 +90,10 @@ Notepad::Notepad(const QString &path, QWidget *parent)
     exit->setShortcut(QKeySequence::Quit);
     connect(m_save, &QAction::triggered, this, &Notepad::save);
     connect(exit, &QAction::triggered, this, &Notepad::close);
+}
 
+void Notepad::useDialogs()
+{
     m_askToSave = [this](const QString &name) {
         QMessageBox box(QMessageBox::Warning, tr("Notepad"), tr("Do you want to save the changes to %1?").arg(name),
                         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
@@ -94,10 +106,6 @@ Notepad::Notepad(const QString &path, QWidget *parent)
         return QFileDialog::getSaveFileName(this, tr("Save As"), QString(), tr("Text files (*.txt);;All files (*)"));
     };
     m_showError = [this](const QString &text) { QMessageBox::warning(this, tr("Notepad"), text); };
-
-    resize(640, 480);
-    load();
-    setWindowTitle(documentName() + QStringLiteral(" - Notepad"));
 }
 
 void Notepad::setAskToSave(std::function<QMessageBox::StandardButton(const QString &)> ask)

@@ -42,6 +42,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void addFileMenu();
+    // Points the seams at modal boxes and the file dialog.
+    void useDialogs();
     void load();
     void openReadOnly(const QString &notice);
     void showNotice(const QString &notice);

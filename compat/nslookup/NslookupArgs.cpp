@@ -2,7 +2,7 @@
 
 namespace compat {
 
-LinuxTool nslookupTool()
+LinuxProgram nslookupProgram()
 {
     return {QStringLiteral("nslookup"),
             {QStringLiteral("/usr/bin/nslookup"), QStringLiteral("/bin/nslookup")},

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "LinuxTool.h"
+#include "LinuxProgram.h"
 
 namespace compat {
 
-LinuxTool nslookupTool();
+LinuxProgram nslookupProgram();
 
 // nslookup [-opt ...] NAME [SERVER] for BIND's nslookup, with a short time-out and few tries
 // unless the options say otherwise. Never interactive: without a name, the usage text.

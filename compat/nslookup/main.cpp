@@ -3,5 +3,5 @@
 
 int main(int argc, char **argv)
 {
-    return compat::carryOut(compat::translateNslookup(compat::commandArguments(argc, argv)), compat::nslookupTool());
+    return compat::carryOut(compat::translateNslookup(compat::commandArguments(argc, argv)), compat::nslookupProgram());
 }

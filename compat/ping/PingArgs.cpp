@@ -2,7 +2,7 @@
 
 namespace compat {
 
-LinuxTool pingTool()
+LinuxProgram pingProgram()
 {
     return {QStringLiteral("ping"),
             {QStringLiteral("/usr/bin/ping"), QStringLiteral("/bin/ping")},
@@ -30,6 +30,51 @@ QString pingUsage()
                           "\n");
 }
 
+namespace {
+
+// The largest value Windows ping takes for a count or a timeout.
+constexpr qulonglong maxNumber = 4294967295ULL;
+
+Translation badValue(const Option &option, qulonglong low, qulonglong high)
+{
+    return Translation::say(QStringLiteral("Bad value for option %1, valid range is from %2 to %3.\n")
+                                .arg(option.written)
+                                .arg(low)
+                                .arg(high));
+}
+
+// Appends the iputils form of one Windows option; what to say instead when its value is bad.
+std::optional<Translation> translateOption(const Option &option, QStringList &translated)
+{
+    if (option.name == u"n") {
+        if (!parseNumber(option.value, 1, maxNumber))
+            return badValue(option, 1, maxNumber);
+    } else if (option.name == u"l") {
+        if (!parseNumber(option.value, 0, 65500))
+            return badValue(option, 0, 65500);
+        translated << QStringLiteral("-s") << option.value;
+    } else if (option.name == u"i") {
+        if (!parseNumber(option.value, 1, 255))
+            return badValue(option, 1, 255);
+        translated << QStringLiteral("-t") << option.value;
+    } else if (option.name == u"w") {
+        const auto timeout = parseNumber(option.value, 0, maxNumber);
+        if (!timeout)
+            return badValue(option, 0, maxNumber);
+        // Linux takes seconds, and 0 would mean no limit at all.
+        translated << QStringLiteral("-W") << millisecondsAsSeconds(qMax<qulonglong>(*timeout, 1));
+    } else if (option.name == u"f") {
+        translated << QStringLiteral("-M") << QStringLiteral("do");
+    } else if (option.name == u"S") {
+        translated << QStringLiteral("-I") << option.value;
+    } else if (option.name == u"4" || option.name == u"6") {
+        translated << u'-' + option.name;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 Translation translatePing(const QStringList &arguments)
 {
     static const QList<OptionRule> rules = {
@@ -51,36 +96,8 @@ Translation translatePing(const QStringList &arguments)
     if (!parsed.has(QStringLiteral("a")))
         translated << QStringLiteral("-n");
     for (const Option &option : parsed.options) {
-        const auto bad = [&option](qulonglong low, qulonglong high) {
-            return Translation::say(QStringLiteral("Bad value for option %1, valid range is from %2 to %3.\n")
-                                        .arg(option.written)
-                                        .arg(low)
-                                        .arg(high));
-        };
-        if (option.name == u"n") {
-            if (!parseNumber(option.value, 1, 4294967295ULL))
-                return bad(1, 4294967295ULL);
-        } else if (option.name == u"l") {
-            if (!parseNumber(option.value, 0, 65500))
-                return bad(0, 65500);
-            translated << QStringLiteral("-s") << option.value;
-        } else if (option.name == u"i") {
-            if (!parseNumber(option.value, 1, 255))
-                return bad(1, 255);
-            translated << QStringLiteral("-t") << option.value;
-        } else if (option.name == u"w") {
-            const auto timeout = parseNumber(option.value, 0, 4294967295ULL);
-            if (!timeout)
-                return bad(0, 4294967295ULL);
-            // Linux takes seconds, and 0 would mean no limit at all.
-            translated << QStringLiteral("-W") << millisecondsAsSeconds(qMax<qulonglong>(*timeout, 1));
-        } else if (option.name == u"f") {
-            translated << QStringLiteral("-M") << QStringLiteral("do");
-        } else if (option.name == u"S") {
-            translated << QStringLiteral("-I") << option.value;
-        } else if (option.name == u"4" || option.name == u"6") {
-            translated << u'-' + option.name;
-        }
+        if (const std::optional<Translation> refusal = translateOption(option, translated))
+            return *refusal;
     }
     // Linux pings until stopped: without -t the window would never get its answer.
     if (!parsed.has(QStringLiteral("t"))) {

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "LinuxTool.h"
+#include "LinuxProgram.h"
 #include "WindowsArgs.h"
 
 namespace compat {
 
-LinuxTool pingTool();
+LinuxProgram pingProgram();
 
 // Windows ping arguments to iputils ping arguments: four echoes unless -n or -t says
 // otherwise, numeric replies unless -a asks for names, unanswered echoes reported.

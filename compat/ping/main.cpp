@@ -3,5 +3,5 @@
 
 int main(int argc, char **argv)
 {
-    return compat::carryOut(compat::translatePing(compat::commandArguments(argc, argv)), compat::pingTool());
+    return compat::carryOut(compat::translatePing(compat::commandArguments(argc, argv)), compat::pingProgram());
 }

@@ -36,7 +36,7 @@ constexpr Terminal terminals[] = {
 
 } // namespace
 
-LinuxTool telnetTool()
+LinuxProgram telnetProgram()
 {
     return {QStringLiteral("telnet"),
             {QStringLiteral("/usr/bin/telnet"), QStringLiteral("/usr/bin/inetutils-telnet"),

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "LinuxTool.h"
+#include "LinuxProgram.h"
 
 #include <functional>
 
 namespace compat {
 
-LinuxTool telnetTool();
+LinuxProgram telnetProgram();
 
 // telnet.exe [-a] [-l user] [host [port]] as telnet arguments, or the usage text.
 Translation translateTelnet(const QStringList &arguments);

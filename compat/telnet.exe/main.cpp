@@ -1,5 +1,6 @@
 // telnet.exe: the telnet client in a terminal window of its own. What goes wrong is shown in a
 // message box, since nobody reads this program's output.
+#include "LocaleText.h"
 #include "TelnetTerminal.h"
 
 #include <QApplication>
@@ -12,7 +13,7 @@ namespace {
 
 int complain(int argc, char **argv, const QString &text)
 {
-    print(text);
+    LocaleText::print(text);
     QApplication application(argc, argv);
     QMessageBox::warning(nullptr, QStringLiteral("Telnet"), text.trimmed());
     return 1;
@@ -24,13 +25,14 @@ int main(int argc, char **argv)
 {
     const Translation translation = translateTelnet(commandArguments(argc, argv));
     if (!translation.runs())
-        return translation.exitCode == 0 ? (print(translation.text), 0) : complain(argc, argv, translation.text);
-    const QString telnet = locateTool(telnetTool());
+        return translation.exitCode == 0 ? (LocaleText::print(translation.text), 0)
+                                         : complain(argc, argv, translation.text);
+    const QString telnet = locateProgram(telnetProgram());
     if (telnet.isEmpty())
-        return complain(argc, argv, missingToolLine(telnetTool()));
+        return complain(argc, argv, missingProgramLine(telnetProgram()));
     const QStringList line = terminalCommand([](const QString &name) { return QStandardPaths::findExecutable(name); },
                                              telnetWindowCommand(telnet, translation.arguments));
     if (line.isEmpty())
         return complain(argc, argv, noTerminalText());
-    return execProgram(line.constFirst(), line.mid(1));
+    return execProgramAt(line.constFirst(), line.mid(1));
 }

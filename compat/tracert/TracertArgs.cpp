@@ -2,7 +2,7 @@
 
 namespace compat {
 
-LinuxTool tracerouteTool()
+LinuxProgram tracerouteProgram()
 {
     return {QStringLiteral("traceroute"),
             {QStringLiteral("/usr/sbin/traceroute"), QStringLiteral("/usr/bin/traceroute")},

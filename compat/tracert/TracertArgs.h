@@ -1,11 +1,11 @@
 #pragma once
 
-#include "LinuxTool.h"
+#include "LinuxProgram.h"
 #include "WindowsArgs.h"
 
 namespace compat {
 
-LinuxTool tracerouteTool();
+LinuxProgram tracerouteProgram();
 
 // Windows tracert arguments to traceroute arguments (UDP probes, which need no privileges).
 Translation translateTracert(const QStringList &arguments);

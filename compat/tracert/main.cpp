@@ -3,5 +3,6 @@
 
 int main(int argc, char **argv)
 {
-    return compat::carryOut(compat::translateTracert(compat::commandArguments(argc, argv)), compat::tracerouteTool());
+    return compat::carryOut(compat::translateTracert(compat::commandArguments(argc, argv)),
+                            compat::tracerouteProgram());
 }

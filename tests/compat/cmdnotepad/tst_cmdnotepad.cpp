@@ -1,4 +1,5 @@
 // cmd /c: its shell line and its runs; notepad.exe: editing, saving and closing.
+#include "ChildContract.h"
 #include "CmdLine.h"
 #include "FixedPaths.h"
 #include "LocaleText.h"
@@ -77,11 +78,15 @@ void tst_CmdNotepad::run_data()
     QTest::addColumn<QByteArray>("err");
     QTest::addColumn<QByteArray>("file"); // x.txt in the data folder afterwards
 
+    const auto row = [](const char *name, const char *shellLine, int exitCode, const QByteArray &out,
+                        const QByteArray &err, const QByteArray &file) {
+        QTest::newRow(name) << QString::fromUtf8(shellLine) << exitCode << out << err << file;
+    };
     // clang-format off
-    QTest::newRow("redirect and append") << "cmd /c echo one '>c:\\x.txt' && cmd /c echo two '>>c:\\x.txt'" << 0 << QByteArray() << QByteArray() << QByteArray("one\ntwo\n");
-    QTest::newRow("quotes and pipes") << "cmd /c \"printf '%s\\n' 'a|b' \\\"c  d\\\" | tr a-z A-Z >c:\\x.txt; echo done\"" << 0 << QByteArray("done\n") << QByteArray() << QByteArray("A|B\nC  D\n");
-    QTest::newRow("status and error output") << "cmd /c 'echo oops >&2; echo out; exit 3'" << 3 << QByteArray("out\n") << QByteArray("oops\n") << QByteArray();
-    QTest::newRow("usage") << "cmd /k dir" << 1 << CmdLine::usage() << QByteArray() << QByteArray();
+    row("redirect and append", "cmd /c echo one '>c:\\x.txt' && cmd /c echo two '>>c:\\x.txt'", 0, {}, {}, "one\ntwo\n");
+    row("quotes and pipes", "cmd /c \"printf '%s\\n' 'a|b' \\\"c  d\\\" | tr a-z A-Z >c:\\x.txt; echo done\"", 0, "done\n", {}, "A|B\nC  D\n");
+    row("status and error output", "cmd /c 'echo oops >&2; echo out; exit 3'", 3, "out\n", "oops\n", {});
+    row("usage", "cmd /k dir", 1, LocaleText::encode(CmdLine::usage()), {}, {});
     // clang-format on
 }
 
@@ -98,7 +103,7 @@ void tst_CmdNotepad::run()
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PATH"), QStringLiteral(PARLO_TEST_COMPAT_DIR ":/usr/bin:/bin"));
-    environment.insert(QStringLiteral("PARLO_DATA_DIR"), data);
+    environment.insert(QLatin1String(ChildContract::dataDirectoryVariable), data);
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(temp.path());
     process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), shellLine});
@@ -118,26 +123,30 @@ void tst_CmdNotepad::edit_data()
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<int>("style");        // as the launcher passes it: 1 normal, 2 and 6 minimized
     QTest::addColumn<int>("answer");       // to the question on closing; 0: saved with Ctrl+S before
-    QTest::addColumn<QString>("fault");    // what goes wrong while saving
     QTest::addColumn<QByteArray>("after"); // after typing "x", Return, "y" at the end, then saving or closing
+    QTest::addColumn<QString>("fault");    // what goes wrong while saving
 
-    const int save = QMessageBox::Save;
+    const auto row = [](const char *name, const QByteArray &before, int style, int answer, const QByteArray &after,
+                        const char *fault = "") {
+        QTest::newRow(name) << before << style << answer << after << QString::fromLatin1(fault);
+    };
+    const int save = QMessageBox::Save, discard = QMessageBox::Discard, cancel = QMessageBox::Cancel;
     // clang-format off
-    QTest::newRow("CR LF kept") << QByteArray("PC1\r\nPC2\r\n") << 1 << 0 << "" << QByteArray("PC1\r\nPC2\r\nx\r\ny");
-    QTest::newRow("LF kept") << QByteArray("a\n") << 1 << 0 << "" << QByteArray("a\nx\ny");
-    QTest::newRow("missing file made, CR LF") << missing << 1 << 0 << "" << QByteArray("x\r\ny");
-    QTest::newRow("encoding kept") << QByteArray("Grüße\r\n") << 1 << 0 << "" << QByteArray("Grüße\r\nx\r\ny");
-    QTest::newRow("byte order mark kept") << QByteArray("\xEF\xBB\xBF\r\n") << 1 << 0 << "" << QByteArray("\xEF\xBB\xBF\r\nx\r\ny");
-    QTest::newRow("not UTF-8") << QByteArray("caf\xE9\r\n") << 1 << 0 << "" << QByteArray("caf\xE9\r\n");
-    QTest::newRow("mixed line ends") << QByteArray("a\r\nb\n") << 1 << 0 << "" << QByteArray("a\r\nb\n");
-    QTest::newRow("lone carriage return") << QByteArray("a\rb") << 1 << 0 << "" << QByteArray("a\rb");
-    QTest::newRow("close: save") << QByteArray("a\r\n") << 2 << save << "" << QByteArray("a\r\nx\r\ny");
-    QTest::newRow("close: discard") << QByteArray("a\r\n") << 6 << int(QMessageBox::Discard) << "" << QByteArray("a\r\n");
-    QTest::newRow("close: cancel") << QByteArray("a\r\n") << 1 << int(QMessageBox::Cancel) << "" << QByteArray("a\r\n");
-    QTest::newRow("close: save, unstorable character") << QByteArray("a\r\n") << 1 << save << "surrogate" << QByteArray("a\r\n");
-    QTest::newRow("close: save, folder gone") << QByteArray("a\r\n") << 1 << save << "folder gone" << missing;
+    row("CR LF kept", "PC1\r\nPC2\r\n", 1, 0, "PC1\r\nPC2\r\nx\r\ny");
+    row("LF kept", "a\n", 1, 0, "a\nx\ny");
+    row("missing file made, CR LF", missing, 1, 0, "x\r\ny");
+    row("encoding kept", "Grüße\r\n", 1, 0, "Grüße\r\nx\r\ny");
+    row("byte order mark kept", "\xEF\xBB\xBF\r\n", 1, 0, "\xEF\xBB\xBF\r\nx\r\ny");
+    row("not UTF-8", "caf\xE9\r\n", 1, 0, "caf\xE9\r\n");
+    row("mixed line ends", "a\r\nb\n", 1, 0, "a\r\nb\n");
+    row("lone carriage return", "a\rb", 1, 0, "a\rb");
+    row("close: save", "a\r\n", 2, save, "a\r\nx\r\ny");
+    row("close: discard", "a\r\n", 6, discard, "a\r\n");
+    row("close: cancel", "a\r\n", 1, cancel, "a\r\n");
+    row("close: save, unstorable character", "a\r\n", 1, save, "a\r\n", "surrogate");
+    row("close: save, folder gone", "a\r\n", 1, save, missing, "folder gone");
     // A writable file in a folder where no new file can be made: no save in place.
-    QTest::newRow("close: save, folder read-only") << QByteArray("a\r\n") << 1 << save << "folder read-only" << QByteArray("a\r\n");
+    row("close: save, folder read-only", "a\r\n", 1, save, "a\r\n", "folder read-only");
     // clang-format on
 }
 
@@ -146,8 +155,8 @@ void tst_CmdNotepad::edit()
     QFETCH(QByteArray, before);
     QFETCH(int, style);
     QFETCH(int, answer);
-    QFETCH(QString, fault);
     QFETCH(QByteArray, after);
+    QFETCH(QString, fault);
     const bool readOnly = answer == 0 && after == before; // the file cannot be written back as it was
     if (LocaleText::encodingName() != "UTF-8")
         QSKIP("the cases are written in UTF-8");

@@ -1,5 +1,7 @@
-// The console programs over the real Linux tools, or over stand-ins. Traffic stays on loopback or
+// The console programs over the real Linux programs, or over stand-ins. Traffic stays on loopback or
 // inside two network namespaces this test makes; no name goes to the machine's resolver.
+#include "ChildContract.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,7 +22,7 @@ struct Result
     qint64 milliseconds = 0;
 };
 
-// Runs a program to its end with its input left open, so a tool that reads it hangs here.
+// Runs a program to its end with its input left open, so a program that reads it hangs here.
 Result run(const QString &program, const QStringList &arguments, const QStringList &environment = {})
 {
     QProcess process;
@@ -144,7 +146,7 @@ void tst_CompatRuns::standIns_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("arguments");
-    QTest::addColumn<QStringList>("standIns"); // "PATH SCRIPT" under the tool root; without one the tool is missing
+    QTest::addColumn<QStringList>("standIns"); // "PATH SCRIPT" under the program root; without one the program is missing
     QTest::addColumn<QString>("output");
     QTest::addColumn<int>("exitCode");
 
@@ -179,9 +181,9 @@ void tst_CompatRuns::standIns()
         file.write("#!/bin/sh\n" + standIn.section(u' ', 1).toLocal8Bit() + '\n');
         QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
-    const Result result =
-        run(compat + name, arguments.split(u' ', Qt::SkipEmptyParts),
-            {QStringLiteral("PARLO_TOOL_ROOT=") + root.path(), QStringLiteral("PATH=%1/bin").arg(root.path())});
+    const Result result = run(compat + name, arguments.split(u' ', Qt::SkipEmptyParts),
+                              {QLatin1String(ChildContract::programRootVariable) + u'=' + root.path(),
+                               QStringLiteral("PATH=%1/bin").arg(root.path())});
     QCOMPARE(result.output, output);
     QCOMPARE(result.errors, QString());
     QCOMPARE(result.exitCode, exitCode);

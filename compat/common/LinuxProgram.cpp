@@ -1,4 +1,7 @@
-#include "LinuxTool.h"
+#include "LinuxProgram.h"
+
+#include "ChildContract.h"
+#include "LocaleText.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -15,15 +18,17 @@ namespace compat {
 
 namespace {
 
+// Under the root folder the environment names, if any: tests use it to make a program missing
+// or to put a stand-in in its place.
 QString rooted(const QString &path)
 {
-    const QString root = qEnvironmentVariable(toolRootVariable);
+    const QString root = qEnvironmentVariable(ChildContract::programRootVariable);
     return root.isEmpty() ? path : root + path;
 }
 
 } // namespace
 
-LinuxTool ipTool()
+LinuxProgram ipProgram()
 {
     return {QStringLiteral("ip"),
             {QStringLiteral("/usr/sbin/ip"), QStringLiteral("/sbin/ip"), QStringLiteral("/usr/bin/ip"),
@@ -31,9 +36,9 @@ LinuxTool ipTool()
             QStringLiteral("iproute2")};
 }
 
-QString locateTool(const LinuxTool &tool)
+QString locateProgram(const LinuxProgram &program)
 {
-    for (const QString &path : tool.paths) {
+    for (const QString &path : program.paths) {
         const QFileInfo info(rooted(path));
         if (info.isFile() && info.isExecutable())
             return info.filePath();
@@ -41,29 +46,22 @@ QString locateTool(const LinuxTool &tool)
     return {};
 }
 
-QString missingToolLine(const LinuxTool &tool)
+QString missingProgramLine(const LinuxProgram &program)
 {
-    return QStringLiteral("%1 is not installed: install the Debian package %2.\n").arg(tool.name, tool.package);
+    return QStringLiteral("%1 is not installed: install the Debian package %2.\n").arg(program.name, program.package);
 }
 
-void print(const QString &text)
+int execProgram(const LinuxProgram &program, const QStringList &arguments)
 {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
-int execTool(const LinuxTool &tool, const QStringList &arguments)
-{
-    const QString path = locateTool(tool);
+    const QString path = locateProgram(program);
     if (path.isEmpty()) {
-        print(missingToolLine(tool));
+        LocaleText::print(missingProgramLine(program));
         return 1;
     }
-    return execProgram(path, arguments);
+    return execProgramAt(path, arguments);
 }
 
-int execProgram(const QString &path, const QStringList &arguments)
+int execProgramAt(const QString &path, const QStringList &arguments)
 {
     std::fflush(stdout);
     const int input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -83,7 +81,7 @@ int execProgram(const QString &path, const QStringList &arguments)
     argv.push_back(nullptr);
     ::execv(argv.front(), argv.data());
 
-    print(QStringLiteral("%1: %2\n").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    LocaleText::print(QStringLiteral("%1: %2\n").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     return 1;
 }
 
@@ -95,19 +93,19 @@ QStringList commandArguments(int argc, char **argv)
     return arguments;
 }
 
-int carryOut(const Translation &translation, const LinuxTool &tool)
+int carryOut(const Translation &translation, const LinuxProgram &program)
 {
     if (!translation.runs()) {
-        print(translation.text);
+        LocaleText::print(translation.text);
         return translation.exitCode;
     }
-    return execTool(tool, translation.arguments);
+    return execProgram(program, translation.arguments);
 }
 
-ToolRun runTool(const LinuxTool &tool, const QStringList &arguments)
+ProgramRun runProgram(const LinuxProgram &program, const QStringList &arguments)
 {
-    ToolRun run;
-    const QString path = locateTool(tool);
+    ProgramRun run;
+    const QString path = locateProgram(program);
     if (path.isEmpty())
         return run;
     run.found = true;
@@ -115,7 +113,7 @@ ToolRun runTool(const LinuxTool &tool, const QStringList &arguments)
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(path, arguments);
     if (!process.waitForStarted(-1)) {
-        run.errors = process.errorString().toLocal8Bit();
+        run.errors = LocaleText::encode(process.errorString());
         return run;
     }
     run.started = true;
