@@ -69,7 +69,10 @@ QString rdapDomain(const QString &text)
         name.chop(1);
     static const QRegularExpression domain(
         QStringLiteral(R"(\A([a-z0-9]([a-z0-9-]{0,61}[a-z0-9])?\.)+[a-z0-9]([a-z0-9-]{0,61}[a-z0-9])?\z)"));
-    return domain.match(name).hasMatch() ? name : QString();
+    // A top-level domain is never all digits: 192.0.2.1 is an address.
+    static const QRegularExpression letter(QStringLiteral("[a-z]"));
+    const QString topLevel = name.section(u'.', -1);
+    return domain.match(name).hasMatch() && letter.match(topLevel).hasMatch() ? name : QString();
 }
 
 QString displayName(const WhoisServer &server)
