@@ -63,6 +63,10 @@ void Transcript::end(const QString &notice, const QList<Offer> &offers, const QS
         section.offers.append(m_offers.size());
         m_offers.append(offer);
     }
+    // A result window the user closed comes back only for something new to read.
+    const bool tail = !section.notice.isEmpty() || !section.offers.isEmpty();
+    if (!tail && !showsChain())
+        return;
     // Only a header that now tells the time needs the whole chain shown again.
     if (m_sections.size() == 1 && showsChain()) {
         renderTail(m_shownIn, section);
