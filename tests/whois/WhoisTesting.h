@@ -1,12 +1,16 @@
 #pragma once
 
-// Servers the whois tests talk to, all on loopback addresses.
+// Servers the whois tests talk to, all on loopback addresses, and what the result window shows.
+
+#include "Result.h"
 
 #include <QHostAddress>
 #include <QMap>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
+#include <QTextBrowser>
 
 // A whois server: it keeps what each connection sent, and once a question (up to CR LF) has
 // come, answers with `answer` and closes, unless it is told to keep silent.
@@ -106,3 +110,22 @@ private:
     QTcpServer m_server;
     QMap<QTcpSocket *, QByteArray> m_requests;
 };
+
+// The text of the result window.
+inline QString shown()
+{
+    return Result::instance() ? Result::instance()->RichTextBox1->toPlainText() : QStringLiteral("<no result>");
+}
+
+// Clicks the link with this caption in the result window.
+inline void clickLink(const QString &caption)
+{
+    QTextBrowser *box = Result::instance()->RichTextBox1;
+    const QTextCursor found = box->document()->find(caption);
+    QVERIFY2(!found.isNull(), qPrintable(shown()));
+    QTextCursor inside(box->document());
+    inside.setPosition(found.selectionStart() + 1);
+    box->setTextCursor(inside);
+    box->ensureCursorVisible();
+    QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, box->cursorRect(inside).center());
+}
