@@ -1,12 +1,10 @@
 #include "Messaging.h"
 
 #include "CommandRunner.h"
-#include "FieldReader.h"
 #include "FixedPaths.h"
 #include "LocaleText.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QStringEncoder>
 
 QString sendCommandLine(const CommandRunner &runner, const QString &recipient, const QString &message)
@@ -38,21 +36,6 @@ QString aliasLine(const QString &name)
 {
     const bool quote = name.contains(u',') || name.startsWith(u' ') || name.startsWith(u'\t');
     return (quote ? u'"' + name + u'"' : name) + QStringLiteral("\r\n");
-}
-
-NameFile readNameFile(const FixedPaths &paths, const QString &drivePath)
-{
-    NameFile result;
-    QFile file(paths.map(drivePath));
-    result.exists = QFileInfo::exists(file.fileName());
-    if (!result.exists)
-        return result;
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("Cannot read %1: %2").arg(drivePath, file.errorString());
-        return result;
-    }
-    result.fields = readFields(LocaleText::decode(file.readAll()));
-    return result;
 }
 
 QString appendToFile(const FixedPaths &paths, const QString &drivePath, const QString &text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "NameFile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -31,15 +33,6 @@ QString sendRefusal(const QString &recipient, const QString &message);
 // The line that Add Alias appends, with its CR LF. A name that the field reader would split
 // or trim (it holds a comma, or begins with a blank) is written between double quotes.
 QString aliasLine(const QString &name);
-
-// What reading a name file gave: its fields, or why it could not be read.
-struct NameFile
-{
-    bool exists = false;
-    QStringList fields;
-    QString error;
-};
-NameFile readNameFile(const FixedPaths &paths, const QString &drivePath);
 
 // Appends text to a file in the locale's encoding, creating it when missing; returns an
 // error sentence, or nothing on success.

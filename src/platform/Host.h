@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandRunner.h"
+#include "WhoisSettings.h"
 
 #include <QString>
 #include <QStringList>
@@ -55,6 +56,8 @@ public:
     virtual QString localIpAddress() const = 0;
     // An environment variable by its Windows name (case does not matter); empty when unset.
     virtual QString environment(const QString &name) const = 0;
+    // Where the whois window asks and how long it waits.
+    virtual WhoisSettings whoisSettings() const = 0;
 };
 
 // Everything a window may do to the world outside it.

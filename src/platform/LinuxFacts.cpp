@@ -1,5 +1,6 @@
 #include "LinuxFacts.h"
 
+#include <QDir>
 #include <QNetworkInterface>
 
 #include <unistd.h>
@@ -64,4 +65,12 @@ QString LinuxFacts::environment(const QString &name) const
         return value.isEmpty() ? QStringLiteral("/tmp") : value;
     }
     return value;
+}
+
+WhoisSettings LinuxFacts::whoisSettings() const
+{
+    QString base = m_environment.value(QStringLiteral("XDG_CACHE_HOME"));
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.cache");
+    return productWhoisSettings(base + QStringLiteral("/parlo"));
 }

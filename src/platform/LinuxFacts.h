@@ -22,6 +22,8 @@ public:
     QString localIpAddress() const override;
     // Windows names: username falls back to USER and LOGNAME, TEMP to TMPDIR and /tmp.
     QString environment(const QString &name) const override;
+    // Port 43 and IANA's bootstrap file, kept in $XDG_CACHE_HOME/parlo (or ~/.cache/parlo).
+    WhoisSettings whoisSettings() const override;
 
 private:
     QString lookup(const QString &name) const;

@@ -77,10 +77,12 @@ public:
     std::optional<QString> computerName() const override { return name; }
     QString localIpAddress() const override { return ip; }
     QString environment(const QString &variable) const override { return variables.value(variable.toLower()); }
+    WhoisSettings whoisSettings() const override { return whois; }
 
     std::optional<QString> name = QStringLiteral("WS1");
     QString ip = QStringLiteral("10.0.0.7");
     QMap<QString, QString> variables; // by lower-case name
+    WhoisSettings whois;              // port 43, no bootstrap file, no cache: tests set their own
 };
 
 // A whole fake host around a data folder of the test's own.

@@ -1,0 +1,78 @@
+#include "Result.h"
+
+#include <QPointer>
+#include <QTextBrowser>
+#include <QUrl>
+
+namespace {
+
+QPointer<Result> &theInstance()
+{
+    static QPointer<Result> instance;
+    return instance;
+}
+
+constexpr int widthTwips = 9000;
+constexpr int heightTwips = 6000;
+
+QTextBrowser *resultBox(QWidget *parent)
+{
+    auto *box = placed(new QTextBrowser(parent), "RichTextBox1", {0, 0, widthTwips, heightTwips});
+    box->setOpenLinks(false);
+    box->setAcceptRichText(false);
+    box->setLineWrapMode(QTextEdit::NoWrap);
+    box->setTabChangesFocus(true);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.5);
+    box->setFont(font);
+    return box;
+}
+
+} // namespace
+
+Result::Result()
+    : Form("Result", QStringLiteral("Whois Result"), {widthTwips, heightTwips}, Border::FixedSingle, false),
+      RichTextBox1(resultBox(this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+Result *Result::instance()
+{
+    return theInstance();
+}
+
+Result *Result::showInstance()
+{
+    QPointer<Result> &instance = theInstance();
+    if (!instance)
+        instance = new Result;
+    instance->show();
+    return instance;
+}
+
+void Result::clear()
+{
+    RichTextBox1->clear();
+}
+
+void Result::appendText(const QString &text)
+{
+    QTextCursor cursor(RichTextBox1->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text, QTextCharFormat());
+}
+
+void Result::appendLink(const QString &caption, const QUrl &href)
+{
+    QTextCharFormat link;
+    link.setAnchor(true);
+    link.setAnchorHref(href.toString());
+    link.setForeground(palette().link());
+    link.setFontUnderline(true);
+    QTextCursor cursor(RichTextBox1->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(caption, link);
+    cursor.insertText(QStringLiteral("\n"), QTextCharFormat());
+}

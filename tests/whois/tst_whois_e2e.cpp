@@ -1,0 +1,154 @@
+// The program's whois window, opened from its main window over the real host, asks a server
+// on port 43 by its name, inside network and mount namespaces of the test's own: only a
+// loopback interface, and a hosts file that gives the whois servers loopback addresses.
+#include "RealHost.h"
+#include "Result.h"
+#include "WhoisTesting.h"
+#include "WhoisWindows.h"
+#include "parlo.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+const char hosts[] = "127.0.0.1 localhost whois.verisign-grs.com\n127.0.0.2 whois.iana.org\n";
+
+const QByteArray registryAnswer = "   Domain Name: EXAMPLE.COM\r\n"
+                                  "   Registrar WHOIS Server: whois.iana.org\r\n"
+                                  "   Registrar: RESERVED-Internet Assigned Numbers Authority\r\n"
+                                  "   Name Server: A.IANA-SERVERS.NET\r\n"
+                                  "   Name Server: B.IANA-SERVERS.NET\r\n"
+                                  ">>> Last update of whois database: 2025-01-01T00:00:00Z <<<\r\n";
+const QByteArray registrarAnswer = "domain:       EXAMPLE.COM\norganisation: Internet Assigned Numbers Authority\n";
+
+bool writeFile(const char *path, const char *text)
+{
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const auto length = ssize_t(std::strlen(text));
+    const bool written = fd >= 0 && ::write(fd, text, std::size_t(length)) == length;
+    return ::close(fd) == 0 && written;
+}
+
+// Lays a file of this text over target, seen by this process alone.
+QString cover(const char *target, const char *text)
+{
+    char source[] = "/tmp/parlo-whois-e2e-XXXXXX";
+    const int fd = ::mkstemp(source);
+    if (fd < 0)
+        return QStringLiteral("mkstemp: ") + QString::fromLocal8Bit(std::strerror(errno));
+    ::close(fd);
+    const bool done = writeFile(source, text) && ::mount(source, target, nullptr, MS_BIND, nullptr) == 0;
+    const QString error =
+        done ? QString()
+             : QStringLiteral("%1: %2").arg(QLatin1String(target), QString::fromLocal8Bit(std::strerror(errno)));
+    ::unlink(source);
+    return error;
+}
+
+// Enters the namespaces; runs before any thread starts, as unshare wants. Empty when done.
+QString enterNamespaces()
+{
+    if (::geteuid() != 0)
+        return QStringLiteral("needs root");
+    if (::unshare(CLONE_NEWNET | CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return QStringLiteral("unshare: ") + QString::fromLocal8Bit(std::strerror(errno));
+    for (const auto &[target, text] : {std::pair{"/etc/hosts", hosts},
+                                       {"/etc/nsswitch.conf", "hosts: files\n"},
+                                       {"/etc/resolv.conf", "nameserver 127.0.0.1\noptions timeout:1 attempts:1\n"}}) {
+        if (const QString error = cover(target, text); !error.isEmpty())
+            return error;
+    }
+    ifreq loopback{};
+    std::strncpy(loopback.ifr_name, "lo", IFNAMSIZ - 1);
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const bool up = ::ioctl(fd, SIOCGIFFLAGS, &loopback) == 0 && (loopback.ifr_flags |= IFF_UP) &&
+                    ::ioctl(fd, SIOCSIFFLAGS, &loopback) == 0;
+    ::close(fd);
+    return up ? QString() : QStringLiteral("lo: ") + QString::fromLocal8Bit(std::strerror(errno));
+}
+
+QString namespaceError;
+
+} // namespace
+
+class tst_WhoisEndToEnd : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void registryThenRegistrar();
+};
+
+void tst_WhoisEndToEnd::initTestCase()
+{
+    if (namespaceError == u"needs root")
+        QSKIP("creating network namespaces needs root");
+    QVERIFY2(namespaceError.isEmpty(), qPrintable(namespaceError));
+}
+
+void tst_WhoisEndToEnd::registryThenRegistrar()
+{
+    WhoisPeer registry(QStringLiteral("127.0.0.1"), 43);
+    WhoisPeer registrar(QStringLiteral("127.0.0.2"), 43);
+    QVERIFY(registry.isListening() && registrar.isListening());
+    registry.answer = registryAnswer;
+    registrar.answer = registrarAnswer;
+    QTemporaryDir data;
+    qputenv("XDG_CACHE_HOME", data.filePath(QStringLiteral("cache")).toLocal8Bit());
+    QFile list(data.filePath(QStringLiteral("whois.txt")));
+    QVERIFY(list.open(QIODevice::WriteOnly) && list.write("whois.verisign-grs.com\r\nwhois.iana.org\r\n") > 0);
+    list.close();
+
+    RealHost host(HostConfig{QStringLiteral(PARLO_TEST_COMPAT_DIR), data.path()});
+    parlo main(host.host(), whoisWindowMakers());
+    main.show();
+    main.findChild<QAction *>(QStringLiteral("mwhois"))->trigger();
+    QWidget *window = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        window = top->objectName() == u"whois" ? top : window;
+    QVERIFY(window);
+    QCOMPARE(window->findChild<QComboBox *>(QStringLiteral("Combo1"))->count(), 2);
+    auto *text1 = window->findChild<QLineEdit *>(QStringLiteral("Text1"));
+    QTest::keyClicks(text1, QStringLiteral("example.com"));
+    QTest::keyClick(text1, Qt::Key_Return);
+
+    const QString first = QString::fromLatin1(registryAnswer).remove(u'\r') + "\nAsk whois.iana.org\n";
+    QTRY_COMPARE(shown(), first);
+    QCOMPARE(registry.received.value(0), QByteArray("example.com\r\n"));
+    if (qEnvironmentVariableIsSet("PARLO_SCREENSHOTS"))
+        Result::instance()->grab().save(QDir(qEnvironmentVariable("PARLO_SCREENSHOTS")).filePath("whois.png"));
+    clickLink(QStringLiteral("Ask whois.iana.org"));
+    QTRY_COMPARE(registrar.received.value(0), QByteArray("example.com\r\n"));
+    const QRegularExpression chain(QRegularExpression::escape(first) + R"(\nFrom whois\.iana\.org, in \d+ ms:\n)" +
+                                   QRegularExpression::escape(QString::fromLatin1(registrarAnswer)) + R"(\z)");
+    QTRY_VERIFY2(chain.match(shown()).hasMatch(), qPrintable(shown()));
+    delete Result::instance();
+}
+
+int main(int argc, char *argv[])
+{
+    namespaceError = enterNamespaces();
+    QApplication app(argc, argv);
+    tst_WhoisEndToEnd test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_whois_e2e.moc"
