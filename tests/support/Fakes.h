@@ -77,10 +77,25 @@ public:
     std::optional<QString> computerName() const override { return name; }
     QString localIpAddress() const override { return ip; }
     QString environment(const QString &variable) const override { return variables.value(variable.toLower()); }
+    VersionPair version() const override { return versionPair; }
+    MemoryStatus memoryStatus() const override { return memory; }
+    QString workgroup() const override { return group; }
+    QString systemName() const override { return osName; }
+    RegistryLookup registryValue(quint32 root, const QString &key, const QString &valueName) const override
+    {
+        lookups.append(QStringLiteral("%1 %2 %3").arg(QString::number(root, 16), key, valueName));
+        return registry.value(key + u'|' + valueName);
+    }
 
     std::optional<QString> name = QStringLiteral("WS1");
     QString ip = QStringLiteral("10.0.0.7");
     QMap<QString, QString> variables; // by lower-case name
+    VersionPair versionPair{5, 1};
+    MemoryStatus memory{536870912, 104857600};
+    QString group = QStringLiteral("WORKGROUP");
+    QString osName;
+    QMap<QString, RegistryLookup> registry; // by "KEY|NAME"; any other: no such key
+    mutable QStringList lookups;            // "ROOT KEY NAME", ROOT in hexadecimal
 };
 
 // A whole fake host around a data folder of the test's own.
