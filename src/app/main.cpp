@@ -1,6 +1,7 @@
 #include "HostConfig.h"
 #include "RealHost.h"
 #include "ToolWindows.h"
+#include "wininfo.h"
 #include "parlo.h"
 
 #include <QApplication>
@@ -23,7 +24,8 @@ int main(int argc, char *argv[])
     options.process(app);
 
     RealHost host(HostConfig::forApplication());
-    const WindowMakers makers = toolWindowMakers();
+    WindowMakers makers = toolWindowMakers();
+    makers.insert(wininfoWindowMakers());
     parlo window(host.host(), makers);
     QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
     window.show();

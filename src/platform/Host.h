@@ -50,6 +50,9 @@ struct VersionPair
 {
     int major = 0;
     int minor = 0;
+    // Whether the pair numbers a Windows version; only then do Windows' version names apply
+    // (Linux 5.1 is no Windows XP).
+    bool windows = false;
 };
 
 // Physical memory in bytes.

@@ -12,7 +12,7 @@ VersionPair kernelVersion(const QString &release)
     const QRegularExpressionMatch match = numbers.match(release);
     if (!match.hasMatch())
         return {};
-    return {match.captured(1).toInt(), match.captured(2).toInt()};
+    return {match.captured(1).toInt(), match.captured(2).toInt(), false};
 }
 
 QString kernelRelease()

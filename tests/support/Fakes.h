@@ -90,7 +90,7 @@ public:
     std::optional<QString> name = QStringLiteral("WS1");
     QString ip = QStringLiteral("10.0.0.7");
     QMap<QString, QString> variables; // by lower-case name
-    VersionPair versionPair{5, 1};
+    VersionPair versionPair{5, 1, true};
     MemoryStatus memory{536870912, 104857600};
     QString group = QStringLiteral("WORKGROUP");
     QString osName;
