@@ -1,6 +1,7 @@
 #include "HostConfig.h"
 #include "RealHost.h"
 #include "ToolWindows.h"
+#include "frmAbout.h"
 #include "wininfo.h"
 #include "parlo.h"
 
@@ -26,6 +27,7 @@ int main(int argc, char *argv[])
     RealHost host(HostConfig::forApplication());
     WindowMakers makers = toolWindowMakers();
     makers.insert(wininfoWindowMakers());
+    makers.insert(aboutWindowMakers());
     parlo window(host.host(), makers);
     QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
     window.show();
