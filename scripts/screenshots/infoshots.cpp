@@ -29,8 +29,8 @@ int main(int argc, char *argv[])
     main.show();
 
     int failures = 0;
-    for (const auto &[item, window, file] : {std::tuple{"mwininfo", "wininfo", "wininfo.png"},
-                                             std::tuple{"mabout", "frmAbout", "about.png"}}) {
+    for (const auto &[item, window, file] :
+         {std::tuple{"mwininfo", "wininfo", "wininfo.png"}, std::tuple{"mabout", "frmAbout", "about.png"}}) {
         main.findChild<QAction *>(QLatin1String(item))->trigger();
         QWidget *shown = main.instance(QLatin1String(window));
         QApplication::processEvents();

@@ -2,8 +2,8 @@
 #include "RealHost.h"
 #include "ToolWindows.h"
 #include "frmAbout.h"
-#include "wininfo.h"
 #include "parlo.h"
+#include "wininfo.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -22,8 +22,7 @@ constexpr std::array<std::pair<quint32, const char *>, 5> rootKeys{{
 
 bool isHex(QStringView text, qsizetype minimum, qsizetype maximum)
 {
-    return text.size() >= minimum && text.size() <= maximum &&
-           std::all_of(text.begin(), text.end(), [](QChar c) {
+    return text.size() >= minimum && text.size() <= maximum && std::all_of(text.begin(), text.end(), [](QChar c) {
                const char16_t u = c.unicode();
                return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
            });

@@ -41,7 +41,8 @@ RegistryLookup lookupOf(QString spec)
     else if (spec.contains(u'='))
         found.value = RegistryValue{spec.section(u'=', 0, 0).toUInt(), spec.section(u'=', 1).toUtf8() + '\0'};
     else if (spec.contains(u':'))
-        found.value = RegistryValue{spec.section(u':', 0, 0).toUInt(), QByteArray::fromHex(spec.section(u':', 1).toLatin1())};
+        found.value =
+            RegistryValue{spec.section(u':', 0, 0).toUInt(), QByteArray::fromHex(spec.section(u':', 1).toLatin1())};
     return found;
 }
 
@@ -142,12 +143,12 @@ void tst_about::keyValue()
 
 void tst_about::startSysInfo_data()
 {
-    QTest::addColumn<QString>("first");         // the program's path entry (see lookupOf)
-    QTest::addColumn<QString>("second");        // the folder entry
-    QTest::addColumn<QStringList>("files");     // made in the data folder
-    QTest::addColumn<bool>("startFails");       // what the launcher answers
+    QTest::addColumn<QString>("first");     // the program's path entry (see lookupOf)
+    QTest::addColumn<QString>("second");    // the folder entry
+    QTest::addColumn<QStringList>("files"); // made in the data folder
+    QTest::addColumn<bool>("startFails");   // what the launcher answers
     QTest::addColumn<int>("lookups");
-    QTest::addColumn<QStringList>("launches");  // "STYLE PROGRAM", @ for the data folder
+    QTest::addColumn<QStringList>("launches"); // "STYLE PROGRAM", @ for the data folder
     QTest::addColumn<QStringList>("boxes");
 
     const QStringList none;
@@ -296,8 +297,9 @@ void tst_about::realStartFromAUserStore()
 {
     // The user's store names a stand-in that writes the window style it was given.
     const QString program = m_temp->filePath("bin/sysinfo");
-    writeFile(program, standInProgram("printf '%s' \"$style\" > \"$data/started.part\"\n"
-                                      "mv \"$data/started.part\" \"$data/started\"\n"),
+    writeFile(program,
+              standInProgram("printf '%s' \"$style\" > \"$data/started.part\"\n"
+                             "mv \"$data/started.part\" \"$data/started\"\n"),
               true);
     QString store = "Windows Registry Editor Version 5.00\n\n"
                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n\"PATH\"=\"" +

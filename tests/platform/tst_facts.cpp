@@ -227,7 +227,8 @@ void tst_Facts::workgroup()
     QTemporaryDir temp;
     const QString config = temp.filePath("smb.conf");
     for (qsizetype i = 0; i < files.size(); ++i) {
-        const QString name = i == 0 ? QStringLiteral("smb.conf") : QStringLiteral("%1.conf").arg(QChar(char16_t(u'a' + i - 1)));
+        const QString name =
+            i == 0 ? QStringLiteral("smb.conf") : QStringLiteral("%1.conf").arg(QChar(char16_t(u'a' + i - 1)));
         writeText(temp.filePath(name), files[i].replace(u'@', temp.path()));
     }
     QCOMPARE(sambaWorkgroup(config), expected);
@@ -249,8 +250,10 @@ void tst_Facts::factsFromFiles()
     writeText(temp.filePath("meminfo"), "MemTotal: 16777216 kB\nMemAvailable: 1536 kB\n");
     writeText(temp.filePath("os-release"), "PRETTY_NAME=\"Parlo OS 1\"\n");
     writeText(temp.filePath("smb.conf"), "[global]\nworkgroup = parlo\n");
-    FactSources sources{temp.filePath("meminfo"), {temp.filePath("none"), temp.filePath("os-release")},
-                        temp.filePath("smb.conf"), QStringList{}};
+    FactSources sources{temp.filePath("meminfo"),
+                        {temp.filePath("none"), temp.filePath("os-release")},
+                        temp.filePath("smb.conf"),
+                        QStringList{}};
     const LinuxFacts facts({}, sources);
     QCOMPARE(facts.memoryStatus().totalPhys, quint64(17179869184));
     QCOMPARE(facts.memoryStatus().availPhys, quint64(1572864));

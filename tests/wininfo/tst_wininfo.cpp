@@ -188,8 +188,8 @@ void tst_wininfo::decimalCommaWindow()
     m_fake->facts.memory = {1536, 17179869184};
     wininfo window(m_fake->host());
     QLocale::setDefault(QLocale::c());
-    QCOMPARE(texts(&window).mid(0, 4), (QStringList{"System RAM: 1,5 Kb", "Available RAM: 16777216 Kb",
-                                                     "Windows Version: 5,01", " Windows XP"}));
+    QCOMPARE(texts(&window).mid(0, 4),
+             (QStringList{"System RAM: 1,5 Kb", "Available RAM: 16777216 Kb", "Windows Version: 5,01", " Windows XP"}));
 }
 
 void tst_wininfo::focusTabAndBorder()
