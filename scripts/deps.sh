@@ -8,6 +8,8 @@ set -eu
 packages="cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-qpa-plugins fonts-dejavu-core"
 # The Linux tools behind Parlo's console commands.
 packages="$packages iputils-ping traceroute bind9-dnsutils net-tools iproute2 procps"
+# The system information program that the About box starts (share/registry.reg names it).
+packages="$packages hardinfo"
 # Test peers.
 [ "${1:-}" = --test ] && packages="$packages samba dnsmasq-base"
 

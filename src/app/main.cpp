@@ -2,7 +2,9 @@
 #include "RealHost.h"
 #include "ToolWindows.h"
 #include "WhoisWindows.h"
+#include "frmAbout.h"
 #include "parlo.h"
+#include "wininfo.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -26,6 +28,8 @@ int main(int argc, char *argv[])
     RealHost host(HostConfig::forApplication());
     WindowMakers makers = toolWindowMakers();
     makers.insert(whoisWindowMakers());
+    makers.insert(wininfoWindowMakers());
+    makers.insert(aboutWindowMakers());
     parlo window(host.host(), makers);
     QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
     window.show();

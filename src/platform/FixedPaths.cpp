@@ -26,6 +26,13 @@ QString FixedPaths::map(const QString &path) const
     return m_dataDirectory + u'/' + name;
 }
 
+QString FixedPaths::mapWindowsPath(const QString &path) const
+{
+    if (isDrivePath(path))
+        return map(path);
+    return QString(path).replace(u'\\', u'/');
+}
+
 QString FixedPaths::mapWord(const QString &word) const
 {
     qsizetype redirect = 0;

@@ -19,6 +19,10 @@ public:
     // folder on first use.
     QString map(const QString &path) const;
 
+    // A Windows path, as the registry holds it, on this system: a drive path as map() makes
+    // it, any other with its backslashes turned into slashes.
+    QString mapWindowsPath(const QString &path) const;
+
     // map() for one word of a command line, also after a leading > or >>.
     QString mapWord(const QString &word) const;
 

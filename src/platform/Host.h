@@ -3,6 +3,7 @@
 #include "CommandRunner.h"
 #include "WhoisSettings.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -45,6 +46,44 @@ public:
     virtual void show(const QString &text, const QString &title, BoxIcon icon) = 0;
 };
 
+// The operating system's version as a pair of numbers.
+struct VersionPair
+{
+    int major = 0;
+    int minor = 0;
+    // Whether the pair numbers a Windows version; only then do Windows' version names apply
+    // (Linux 5.1 is no Windows XP).
+    bool windows = false;
+};
+
+// Physical memory in bytes.
+struct MemoryStatus
+{
+    quint64 totalPhys = 0;
+    quint64 availPhys = 0;
+};
+
+// One value as the registry holds it: its type number (1 text, 4 number, ...) and its bytes,
+// texts in the locale's 8-bit encoding with their terminating zero.
+struct RegistryValue
+{
+    quint32 type = 0;
+    QByteArray data;
+};
+
+// What looking up one registry value found.
+struct RegistryLookup
+{
+    bool keyFound = false;
+    std::optional<RegistryValue> value; // when the key holds a value of that name
+    QString error;                      // a sentence when the lookup itself failed
+    // Sentences about parts of the registry that had to be left out (a file that cannot be
+    // read, naming the file and line), each given once in the program's life, to show the user.
+    QStringList problems;
+
+    bool failed() const { return !error.isEmpty(); }
+};
+
 // Facts about the local machine and the user's session.
 class HostFacts
 {
@@ -58,6 +97,18 @@ public:
     virtual QString environment(const QString &name) const = 0;
     // Where the whois window asks and how long it waits.
     virtual WhoisSettings whoisSettings() const = 0;
+    // The system's version number pair.
+    virtual VersionPair version() const = 0;
+    // Total and available physical memory.
+    virtual MemoryStatus memoryStatus() const = 0;
+    // The LAN group (workgroup) this workstation belongs to; empty when it belongs to none.
+    virtual QString workgroup() const = 0;
+    // The operating system's own name for itself, e.g. "Debian GNU/Linux 12 (bookworm)"; empty
+    // when it names itself nowhere.
+    virtual QString systemName() const = 0;
+    // The value name of the key below root (a predefined root key's handle, e.g. 0x80000002),
+    // read only.
+    virtual RegistryLookup registryValue(quint32 root, const QString &key, const QString &name) const = 0;
 };
 
 // Everything a window may do to the world outside it.

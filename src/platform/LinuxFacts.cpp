@@ -1,6 +1,10 @@
 #include "LinuxFacts.h"
 
+#include "SystemFacts.h"
+
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QNetworkInterface>
 
 #include <unistd.h>
@@ -11,6 +15,29 @@ std::optional<QString> systemHostName()
     if (gethostname(buffer, sizeof buffer - 1) != 0 || buffer[0] == '\0')
         return std::nullopt;
     return QString::fromLocal8Bit(buffer);
+}
+
+namespace {
+
+std::optional<QString> readText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return QString::fromUtf8(file.readAll());
+}
+
+QString programDirectory()
+{
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+}
+
+} // namespace
+
+LinuxFacts::LinuxFacts(QProcessEnvironment environment, FactSources sources)
+    : m_environment(std::move(environment)), m_sources(std::move(sources)),
+      m_registry(m_sources.registryFiles.value_or(RegistryStore::standardFiles(programDirectory(), m_environment)))
+{
 }
 
 std::optional<QString> LinuxFacts::computerName() const
@@ -65,6 +92,35 @@ QString LinuxFacts::environment(const QString &name) const
         return value.isEmpty() ? QStringLiteral("/tmp") : value;
     }
     return value;
+}
+
+VersionPair LinuxFacts::version() const
+{
+    return kernelVersion(kernelRelease());
+}
+
+MemoryStatus LinuxFacts::memoryStatus() const
+{
+    return meminfoMemory(readText(m_sources.meminfo).value_or(QString()));
+}
+
+QString LinuxFacts::workgroup() const
+{
+    return sambaWorkgroup(m_sources.sambaConfig);
+}
+
+QString LinuxFacts::systemName() const
+{
+    for (const QString &path : m_sources.osRelease) {
+        if (const std::optional<QString> text = readText(path))
+            return osReleaseName(*text);
+    }
+    return {};
+}
+
+RegistryLookup LinuxFacts::registryValue(quint32 root, const QString &key, const QString &name) const
+{
+    return m_registry.lookup(root, key, name);
 }
 
 WhoisSettings LinuxFacts::whoisSettings() const

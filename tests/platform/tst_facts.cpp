@@ -1,9 +1,12 @@
 #include "FixedPaths.h"
 #include "LinuxFacts.h"
 #include "LocaleText.h"
+#include "SystemFacts.h"
 
 #include <QDir>
 #include <QHostAddress>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,7 +22,28 @@ private Q_SLOTS:
     void mapPath_data();
     void mapPath();
     void localeTextRoundTrip();
+    void kernelVersion_data();
+    void kernelVersion();
+    void meminfo_data();
+    void meminfo();
+    void osRelease_data();
+    void osRelease();
+    void workgroup_data();
+    void workgroup();
+    void factsFromFiles();
+    void realMachine();
 };
+
+namespace {
+
+void writeText(const QString &path, const QString &text)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+}
+
+} // namespace
 
 void tst_Facts::environment_data()
 {
@@ -104,6 +128,176 @@ void tst_Facts::localeTextRoundTrip()
         QCOMPARE(LocaleText::decode(QByteArray("a\xff"
                                                "b")),
                  QStringLiteral("a\uFFFDb"));
+}
+
+void tst_Facts::kernelVersion_data()
+{
+    QTest::addColumn<QString>("release");
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+
+    QTest::newRow("Debian 12") << "6.1.0-18-amd64" << 6 << 1;
+    QTest::newRow("two-digit minor") << "5.15.0-91-generic" << 5 << 15;
+    QTest::newRow("no patch level") << "6.18" << 6 << 18;
+    QTest::newRow("old") << "2.6.32" << 2 << 6;
+    QTest::newRow("not a release") << "unknown" << 0 << 0;
+    QTest::newRow("major only") << "7" << 0 << 0;
+}
+
+void tst_Facts::kernelVersion()
+{
+    QFETCH(QString, release);
+    const VersionPair version = ::kernelVersion(release);
+    QTEST(version.major, "major");
+    QTEST(version.minor, "minor");
+}
+
+void tst_Facts::meminfo_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<quint64>("total");
+    QTest::addColumn<quint64>("available");
+
+    const QString kib512 = "MemTotal:         524288 kB\nMemFree:           10240 kB\nMemAvailable:     102400 kB\n";
+    // clang-format off
+    QTest::newRow("512 MiB") << kib512 << quint64(536870912) << quint64(104857600);
+    QTest::newRow("16 GiB") << "MemTotal: 16777216 kB\nMemAvailable: 8388608 kB\n" << quint64(17179869184) << quint64(8589934592);
+    QTest::newRow("1 TiB") << "MemTotal: 1073741824 kB\nMemAvailable: 1073741823 kB\n" << quint64(1099511627776) << quint64(1099511626752);
+    QTest::newRow("before MemAvailable") << "MemTotal: 2048 kB\nMemFree: 1024 kB\n" << quint64(2097152) << quint64(1048576);
+    QTest::newRow("order does not matter") << "MemAvailable: 1 kB\nMemFree: 2 kB\nMemTotal: 3 kB" << quint64(3072) << quint64(1024);
+    QTest::newRow("empty") << "" << quint64(0) << quint64(0);
+    // clang-format on
+}
+
+void tst_Facts::meminfo()
+{
+    QFETCH(QString, text);
+    const MemoryStatus memory = meminfoMemory(text);
+    QTEST(memory.totalPhys, "total");
+    QTEST(memory.availPhys, "available");
+}
+
+void tst_Facts::osRelease_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("name");
+
+    // clang-format off
+    QTest::newRow("Debian 12") << "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\nID=debian\n" << "Debian GNU/Linux 12 (bookworm)";
+    QTest::newRow("NAME without PRETTY_NAME") << "NAME=Fedora\nID=fedora\n" << "Fedora";
+    QTest::newRow("single quotes") << "PRETTY_NAME='Arch $Linux'" << "Arch $Linux";
+    QTest::newRow("escapes") << "PRETTY_NAME=\"A \\\"B\\\" \\$x\\n\"" << "A \"B\" $x\\n";
+    QTest::newRow("nothing") << "ID=x\n" << "";
+    // clang-format on
+}
+
+void tst_Facts::osRelease()
+{
+    QFETCH(QString, text);
+    QTEST(osReleaseName(text), "name");
+}
+
+void tst_Facts::workgroup_data()
+{
+    QTest::addColumn<QStringList>("files"); // smb.conf, then files it may include as @/NAME
+    QTest::addColumn<QString>("expected");
+
+    // clang-format off
+    QTest::newRow("set, in upper case") << QStringList{"[global]\n   workgroup = Office\n"} << "OFFICE";
+    QTest::newRow("not set") << QStringList{"[global]\n   server string = x\n[homes]\n"} << "WORKGROUP";
+    QTest::newRow("in a share: not global") << QStringList{"[global]\n[data]\nworkgroup = share\n"} << "WORKGROUP";
+    QTest::newRow("before any section") << QStringList{"workgroup = early\n[homes]\n"} << "EARLY";
+    QTest::newRow("blanks and case in the name") << QStringList{"[GLOBAL]\n Work Group=lan\n"} << "LAN";
+    QTest::newRow("globals") << QStringList{"[globals]\nworkgroup = g2\n"} << "G2";
+    QTest::newRow("comments") << QStringList{"[global]\n;workgroup = a\n  # workgroup = b\nworkgroup = c # d\n"} << "C # D";
+    QTest::newRow("continued line") << QStringList{"[global]\nworkgroup = \\\n   net\n"} << "NET";
+    QTest::newRow("last one counts") << QStringList{"[global]\nworkgroup = one\nworkgroup = two\n"} << "TWO";
+    QTest::newRow("included") << QStringList{"[global]\ninclude = @/a.conf\n", "workgroup = inc\n"} << "INC";
+    QTest::newRow("set after the include") << QStringList{"[global]\ninclude = @/a.conf\nworkgroup = after\n", "workgroup = inc\n"} << "AFTER";
+    QTest::newRow("include opens a share") << QStringList{"[global]\ninclude = @/a.conf\nworkgroup = late\n", "[x]\n"} << "WORKGROUP";
+    QTest::newRow("missing include") << QStringList{"[global]\ninclude = @/none.conf\nworkgroup = w\n"} << "W";
+    QTest::newRow("empty") << QStringList{"[global]\nworkgroup =\n"} << "";
+    // clang-format on
+}
+
+void tst_Facts::workgroup()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, expected);
+    QTemporaryDir temp;
+    const QString config = temp.filePath("smb.conf");
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QString name =
+            i == 0 ? QStringLiteral("smb.conf") : QStringLiteral("%1.conf").arg(QChar(char16_t(u'a' + i - 1)));
+        writeText(temp.filePath(name), files[i].replace(u'@', temp.path()));
+    }
+    QCOMPARE(sambaWorkgroup(config), expected);
+    QCOMPARE(sambaWorkgroup(temp.filePath("none.conf")), QString()); // no Samba configuration
+
+    // Samba's own reading of the same file, where it is installed.
+    const QString testparm = QStandardPaths::findExecutable("testparm");
+    if (testparm.isEmpty())
+        return;
+    QProcess samba;
+    samba.start(testparm, {"-s", "--parameter-name=workgroup", config});
+    QVERIFY(samba.waitForFinished(20000));
+    QCOMPARE(QString::fromUtf8(samba.readAllStandardOutput()).trimmed(), expected);
+}
+
+void tst_Facts::factsFromFiles()
+{
+    QTemporaryDir temp;
+    writeText(temp.filePath("meminfo"), "MemTotal: 16777216 kB\nMemAvailable: 1536 kB\n");
+    writeText(temp.filePath("os-release"), "PRETTY_NAME=\"Parlo OS 1\"\n");
+    writeText(temp.filePath("smb.conf"), "[global]\nworkgroup = parlo\n");
+    FactSources sources{temp.filePath("meminfo"),
+                        {temp.filePath("none"), temp.filePath("os-release")},
+                        temp.filePath("smb.conf"),
+                        QStringList{}};
+    const LinuxFacts facts({}, sources);
+    QCOMPARE(facts.memoryStatus().totalPhys, quint64(17179869184));
+    QCOMPARE(facts.memoryStatus().availPhys, quint64(1572864));
+    QCOMPARE(facts.systemName(), QStringLiteral("Parlo OS 1"));
+    QCOMPARE(facts.workgroup(), QStringLiteral("PARLO"));
+
+    sources.osRelease = {temp.filePath("none")};
+    sources.sambaConfig = temp.filePath("none");
+    sources.meminfo = temp.filePath("none");
+    const LinuxFacts bare({}, sources);
+    QCOMPARE(bare.systemName(), QString());
+    QCOMPARE(bare.workgroup(), QString());
+    QCOMPARE(bare.memoryStatus().totalPhys, quint64(0));
+}
+
+void tst_Facts::realMachine()
+{
+    const LinuxFacts facts;
+    QFile release("/proc/sys/kernel/osrelease");
+    QVERIFY(release.open(QIODevice::ReadOnly));
+    const QStringList numbers = QString::fromLatin1(release.readAll()).split(u'.');
+    QCOMPARE(facts.version().major, numbers[0].toInt());
+    QCOMPARE(facts.version().minor, numbers[1].toInt());
+
+    QFile meminfo("/proc/meminfo");
+    QVERIFY(meminfo.open(QIODevice::ReadOnly));
+    const QString first = QString::fromLatin1(meminfo.readLine()).simplified(); // MemTotal: N kB
+    QVERIFY(first.startsWith("MemTotal: "));
+    QCOMPARE(facts.memoryStatus().totalPhys, first.section(u' ', 1, 1).toULongLong() * 1024);
+    QVERIFY(facts.memoryStatus().availPhys > 0 && facts.memoryStatus().availPhys <= facts.memoryStatus().totalPhys);
+
+    if (QFile::exists("/etc/os-release")) {
+        QProcess shell;
+        shell.start("/bin/sh", {"-c", ". /etc/os-release; printf %s \"$PRETTY_NAME\""});
+        QVERIFY(shell.waitForFinished(5000));
+        QCOMPARE(facts.systemName(), QString::fromUtf8(shell.readAllStandardOutput()));
+    }
+    const QString testparm = QStandardPaths::findExecutable("testparm");
+    if (QFile::exists("/etc/samba/smb.conf") && !testparm.isEmpty()) {
+        QProcess samba;
+        samba.start(testparm, {"-s", "--parameter-name=workgroup"});
+        QVERIFY(samba.waitForFinished(20000));
+        QCOMPARE(facts.workgroup(), QString::fromUtf8(samba.readAllStandardOutput()).trimmed());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_Facts)

@@ -78,11 +78,26 @@ public:
     QString localIpAddress() const override { return ip; }
     QString environment(const QString &variable) const override { return variables.value(variable.toLower()); }
     WhoisSettings whoisSettings() const override { return whois; }
+    VersionPair version() const override { return versionPair; }
+    MemoryStatus memoryStatus() const override { return memory; }
+    QString workgroup() const override { return group; }
+    QString systemName() const override { return osName; }
+    RegistryLookup registryValue(quint32 root, const QString &key, const QString &valueName) const override
+    {
+        lookups.append(QStringLiteral("%1 %2 %3").arg(QString::number(root, 16), key, valueName));
+        return registry.value(key + u'|' + valueName);
+    }
 
     std::optional<QString> name = QStringLiteral("WS1");
     QString ip = QStringLiteral("10.0.0.7");
     QMap<QString, QString> variables; // by lower-case name
     WhoisSettings whois;              // port 43, no bootstrap file, no cache: tests set their own
+    VersionPair versionPair{5, 1, true};
+    MemoryStatus memory{536870912, 104857600};
+    QString group = QStringLiteral("WORKGROUP");
+    QString osName;
+    QMap<QString, RegistryLookup> registry; // by "KEY|NAME"; any other: no such key
+    mutable QStringList lookups;            // "ROOT KEY NAME", ROOT in hexadecimal
 };
 
 // A whole fake host around a data folder of the test's own.
