@@ -24,25 +24,25 @@ const QString unavailable = "Parlo: System Information Is Unavailable At This Ti
 // A lookup written short: "" no key, "key" a key without the value, "error", "T=text" a text
 // of type T with its terminating zero, "T:hex" raw bytes of type T, "big" 1025 bytes of text;
 // "problem|" before any of them adds a sentence about a file left out.
-RegistryLookup lookupOf(QString spec)
+RegistryLookup lookupOf(QString written)
 {
     RegistryLookup found;
-    if (spec.startsWith("problem|")) {
+    if (written.startsWith("problem|")) {
         found.problems << "The registry file x cannot be read at line 2: y.";
-        spec = spec.mid(8);
+        written = written.mid(8);
     }
-    if (spec.isEmpty())
+    if (written.isEmpty())
         return found;
     found.keyFound = true;
-    if (spec == "error")
+    if (written == "error")
         found.error = "broken";
-    else if (spec == "big")
+    else if (written == "big")
         found.value = RegistryValue{1, QByteArray(1024, 'a') + '\0'};
-    else if (spec.contains(u'='))
-        found.value = RegistryValue{spec.section(u'=', 0, 0).toUInt(), spec.section(u'=', 1).toUtf8() + '\0'};
-    else if (spec.contains(u':'))
+    else if (written.contains(u'='))
+        found.value = RegistryValue{written.section(u'=', 0, 0).toUInt(), written.section(u'=', 1).toUtf8() + '\0'};
+    else if (written.contains(u':'))
         found.value =
-            RegistryValue{spec.section(u':', 0, 0).toUInt(), QByteArray::fromHex(spec.section(u':', 1).toLatin1())};
+            RegistryValue{written.section(u':', 0, 0).toUInt(), QByteArray::fromHex(written.section(u':', 1).toLatin1())};
     return found;
 }
 
