@@ -94,9 +94,9 @@ std::optional<QByteArray> hexBytes(const QString &text)
     QByteArray bytes;
     if (text.trimmed().isEmpty())
         return bytes;
-    const QStringList parts = text.split(u',');
-    for (const QString &part : parts) {
-        const QString digits = part.trimmed();
+    const QStringList pieces = text.split(u',');
+    for (const QString &piece : pieces) {
+        const QString digits = piece.trimmed();
         if (!isHex(digits, 1, 2))
             return std::nullopt;
         bytes.append(char(digits.toUInt(nullptr, 16)));

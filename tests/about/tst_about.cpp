@@ -24,25 +24,25 @@ const QString unavailable = "Parlo: System Information Is Unavailable At This Ti
 // A lookup written short: "" no key, "key" a key without the value, "error", "T=text" a text
 // of type T with its terminating zero, "T:hex" raw bytes of type T, "big" 1025 bytes of text;
 // "problem|" before any of them adds a sentence about a file left out.
-RegistryLookup lookupOf(QString spec)
+RegistryLookup lookupOf(QString written)
 {
     RegistryLookup found;
-    if (spec.startsWith("problem|")) {
+    if (written.startsWith("problem|")) {
         found.problems << "The registry file x cannot be read at line 2: y.";
-        spec = spec.mid(8);
+        written = written.mid(8);
     }
-    if (spec.isEmpty())
+    if (written.isEmpty())
         return found;
     found.keyFound = true;
-    if (spec == "error")
+    if (written == "error")
         found.error = "broken";
-    else if (spec == "big")
+    else if (written == "big")
         found.value = RegistryValue{1, QByteArray(1024, 'a') + '\0'};
-    else if (spec.contains(u'='))
-        found.value = RegistryValue{spec.section(u'=', 0, 0).toUInt(), spec.section(u'=', 1).toUtf8() + '\0'};
-    else if (spec.contains(u':'))
+    else if (written.contains(u'='))
+        found.value = RegistryValue{written.section(u'=', 0, 0).toUInt(), written.section(u'=', 1).toUtf8() + '\0'};
+    else if (written.contains(u':'))
         found.value =
-            RegistryValue{spec.section(u':', 0, 0).toUInt(), QByteArray::fromHex(spec.section(u':', 1).toLatin1())};
+            RegistryValue{written.section(u':', 0, 0).toUInt(), QByteArray::fromHex(written.section(u':', 1).toLatin1())};
     return found;
 }
 
@@ -119,16 +119,13 @@ void tst_about::keyValue_data()
     QTest::newRow("number 123") << 4u << QByteArray("\x7b\0\0\0", 4) << KeyResult::True << "&h7B";
     QTest::newRow("number 0") << 4u << QByteArray(4, '\0') << KeyResult::True << "&h0";
     QTest::newRow("number, high byte set") << 4u << QByteArray("\x78\x56\x34\x12", 4) << KeyResult::True << "&h12345678";
-    QTest::newRow("number 0xFFFFFFFF") << 4u << QByteArray(4, '\xff') << KeyResult::True << "&hFFFFFFFF";
     QTest::newRow("expandable text unchanged") << 2u << QByteArray("%x%", 4) << KeyResult::True << "before";
-    QTest::newRow("multi-text unchanged") << 7u << QByteArray("a\0b\0\0", 5) << KeyResult::True << "before";
     QTest::newRow("bytes unchanged") << 3u << QByteArray("\x01") << KeyResult::True << "before";
     QTest::newRow("1024 bytes fit") << 1u << text1023 + '\0' << KeyResult::True << QString(text1023);
     QTest::newRow("1024 bytes, no zero") << 1u << QByteArray(1024, 'y') << KeyResult::True << QString(1024, u'y');
     QTest::newRow("1025 bytes do not") << 1u << text1023 + "y" + '\0' << KeyResult::False << "";
     QTest::newRow("1025 bytes of another type") << 3u << QByteArray(1025, '\1') << KeyResult::False << "";
     QTest::newRow("size 0 is an error") << 1u << QByteArray() << KeyResult::Error << "before";
-    QTest::newRow("size 0 of another type") << 3u << QByteArray() << KeyResult::Error << "before";
     // clang-format on
 }
 
@@ -157,7 +154,6 @@ void tst_about::startSysInfo_data()
     // clang-format off
     QTest::newRow("first entry, unchecked") << "1=/usr/bin/hardinfo" << "1=c:\\msinfo" << msinfo << false << 1 << QStringList{"1 /usr/bin/hardinfo"} << none;
     QTest::newRow("first entry, drive path") << "1=c:\\tools\\info.exe" << "" << none << false << 1 << QStringList{"1 @/tools/info.exe"} << none;
-    QTest::newRow("first entry, program on PATH") << "1=hardinfo" << "" << none << false << 1 << QStringList{"1 hardinfo"} << none;
     QTest::newRow("first entry cannot start") << "1=/nowhere/x" << "1=c:\\msinfo" << msinfo << true << 1 << QStringList{"1 /nowhere/x"} << QStringList{unavailable};
     QTest::newRow("fallback folder with the program") << "" << "1=c:\\msinfo" << msinfo << false << 2 << QStringList{"1 @/msinfo/MSINFO32.EXE"} << none;
     QTest::newRow("fallback when the key lacks the value") << "key" << "1=c:\\msinfo" << msinfo << false << 2 << QStringList{"1 @/msinfo/MSINFO32.EXE"} << none;
@@ -174,7 +170,6 @@ void tst_about::startSysInfo_data()
     QTest::newRow("first a number") << "4:7b000000" << "" << none << true << 1 << QStringList{"1 &h7B"} << QStringList{unavailable};
     QTest::newRow("second a number") << "" << "4:05000000" << msinfo << false << 2 << none << QStringList{unavailable};
     QTest::newRow("error while looking up") << "error" << "1=c:\\msinfo" << msinfo << false << 1 << none << QStringList{unavailable};
-    QTest::newRow("error in the second lookup") << "" << "error" << msinfo << false << 2 << none << QStringList{unavailable};
     QTest::newRow("a file left out is shown, then on") << "problem|" << "1=c:\\msinfo" << msinfo << false << 2 << QStringList{"1 @/msinfo/MSINFO32.EXE"} << QStringList{problem};
     // clang-format on
 }

@@ -71,7 +71,6 @@ void tst_wininfo::memoryText_data()
     QTest::newRow("512 MiB") << quint64(536870912) << c << "System RAM: 524288 Kb" << "Available RAM: 524288 Kb";
     QTest::newRow("100 MiB") << quint64(104857600) << c << "System RAM: 102400 Kb" << "Available RAM: 102400 Kb";
     QTest::newRow("not a multiple of 1024") << quint64(1536) << c << "System RAM: 1.5 Kb" << "Available RAM: 1.5 Kb";
-    QTest::newRow("no grouping") << quint64(536870912) << english << "System RAM: 524288 Kb" << "Available RAM: 524288 Kb";
     QTest::newRow("decimal comma") << quint64(1536) << german << "System RAM: 1,5 Kb" << "Available RAM: 1,5 Kb";
     QTest::newRow("decimal comma, no grouping") << quint64(1073741824) << german << "System RAM: 1048576 Kb" << "Available RAM: 1048576 Kb";
     QTest::newRow("2 GiB, past 32 bits signed") << quint64(2147483648) << c << "System RAM: 2097152 Kb" << "Available RAM: 2097152 Kb";
@@ -79,7 +78,6 @@ void tst_wininfo::memoryText_data()
     QTest::newRow("1 TiB") << quint64(1099511627776) << english << "System RAM: 1073741824 Kb" << "Available RAM: 1073741824 Kb";
     QTest::newRow("15 significant digits") << quint64(17179869185) << c << "System RAM: 16777216.0009766 Kb" << "Available RAM: 16777216.0009766 Kb";
     QTest::newRow("one byte") << quint64(1) << c << "System RAM: 0.0009765625 Kb" << "Available RAM: 0.0009765625 Kb";
-    QTest::newRow("nothing") << quint64(0) << c << "System RAM: 0 Kb" << "Available RAM: 0 Kb";
     // clang-format on
 }
 
