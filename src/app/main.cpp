@@ -1,6 +1,9 @@
+#include "BrowserMakers.h"
 #include "HostConfig.h"
+#include "QtSettings.h"
 #include "RealHost.h"
 #include "ToolWindows.h"
+#include "WebEngineSetup.h"
 #include "parlo.h"
 
 #include <QApplication>
@@ -9,6 +12,7 @@
 
 int main(int argc, char *argv[])
 {
+    WebEngineSetup::prepareProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlo"));
     QApplication::setApplicationVersion(QStringLiteral("4.0.0"));
@@ -23,7 +27,9 @@ int main(int argc, char *argv[])
     options.process(app);
 
     RealHost host(HostConfig::forApplication());
-    const WindowMakers makers = toolWindowMakers();
+    const QtSettings settings;
+    WindowMakers makers = toolWindowMakers();
+    makers.insert(browserWindowMakers(settings));
     parlo window(host.host(), makers);
     QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
     window.show();
