@@ -47,7 +47,8 @@ private:
 
 QString browserModulePath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/modules/") + QLatin1String(PARLO_BROWSER_MODULE_FILE);
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/modules/") +
+           QLatin1String(PARLO_BROWSER_MODULE_FILE);
 }
 
 WindowMakers browserWindowMakers(const Settings &settings, const QString &modulePath)

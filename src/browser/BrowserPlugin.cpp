@@ -44,9 +44,9 @@ public:
     {
         const QString process = enginePath("QTWEBENGINE_PROCESS_PATH", QLibraryInfo::LibraryExecutablesPath,
                                            QStringLiteral("QtWebEngineProcess"));
-        const QString resources = enginePath("QTWEBENGINE_RESOURCES_PATH", QLibraryInfo::DataPath,
-                                             QStringLiteral("resources")) +
-                                  QStringLiteral("/qtwebengine_resources.pak");
+        const QString resources =
+            enginePath("QTWEBENGINE_RESOURCES_PATH", QLibraryInfo::DataPath, QStringLiteral("resources")) +
+            QStringLiteral("/qtwebengine_resources.pak");
         QString missing = missingFile(process, QStringLiteral("Qt WebEngine's program"));
         if (missing.isEmpty())
             missing = missingFile(resources, QStringLiteral("Qt WebEngine's resources"));
