@@ -19,7 +19,10 @@ public:
     }
 
     // The address of a page, e.g. url("/a").
-    QString url(const QString &path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path); }
+    QString url(const QString &path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path);
+    }
     // How often each path was asked for.
     QHash<QString, int> requests;
 

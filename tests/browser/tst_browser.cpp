@@ -1,6 +1,5 @@
-#include "Host.h"
+#include "Fakes.h"
 #include "PageServer.h"
-#include "Settings.h"
 #include "WebBrowser.h"
 #include "WebEngineSetup.h"
 #include "frmBrowser.h"
@@ -22,13 +21,6 @@ namespace {
 
 // Loads can take a while on a busy machine or under the sanitizers.
 constexpr int loadTimeout = 20000;
-
-class FakeSettings final : public Settings
-{
-public:
-    QString text(const QString &key, const QString &fallback) const override { return values.value(key, fallback); }
-    QMap<QString, QString> values;
-};
 
 // The browser window with its controls at hand, and every caption it showed.
 struct Browser
@@ -71,9 +63,10 @@ void writePage(const QString &path, const QString &title, const QString &link = 
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("<html><head><title>%1</title></head><body>%2</body></html>")
-                   .arg(title, link.isEmpty() ? QString() : QStringLiteral("<a id=\"next\" href=\"%1\">next</a>").arg(link))
-                   .toUtf8());
+    file.write(
+        QStringLiteral("<html><head><title>%1</title></head><body>%2</body></html>")
+            .arg(title, link.isEmpty() ? QString() : QStringLiteral("<a id=\"next\" href=\"%1\">next</a>").arg(link))
+            .toUtf8());
 }
 
 } // namespace
@@ -155,18 +148,25 @@ void tst_browser::enterShowsWorkingThenTitle_data()
 {
     QTest::addColumn<QString>("typed"); // @ stands for the server, ~ for the folder of file pages
     QTest::addColumn<QString>("title");
-    QTest::newRow("address") << "@/a" << "Page A";
-    QTest::newRow("blanks around it") << "  @/a  " << "Page A";
-    QTest::newRow("without a scheme") << "127.0.0.1:%1/b" << "Page B";
-    QTest::newRow("file page by path") << " ~/one.html" << "File one";
-    QTest::newRow("file URL") << "file://~/two.html" << "File two";
+    QTest::newRow("address") << "@/a"
+                             << "Page A";
+    QTest::newRow("blanks around it") << "  @/a  "
+                                      << "Page A";
+    QTest::newRow("without a scheme") << "127.0.0.1:%1/b"
+                                      << "Page B";
+    QTest::newRow("file page by path") << " ~/one.html"
+                                       << "File one";
+    QTest::newRow("file URL") << "file://~/two.html"
+                              << "File two";
 }
 
 void tst_browser::enterShowsWorkingThenTitle()
 {
     QFETCH(QString, typed);
     QFETCH(QString, title);
-    typed.replace("@", m_server.url({})).replace("~", m_pages.path()).replace("%1", QString::number(m_server.serverPort()));
+    typed.replace("@", m_server.url({}))
+        .replace("~", m_pages.path())
+        .replace("%1", QString::number(m_server.serverPort()));
     Browser b(m_settings);
     b.window.show();
     b.go(typed);
@@ -229,9 +229,9 @@ void tst_browser::backAndForwardThroughThreePages()
                                  loadTimeout);
     }
     const QString typed = b.cboAddress->currentText();
-    const std::pair<const char *, const char *> steps[] = {
-        {"Back", "File two"}, {"Back", "File one"}, {"Back", "File one"}, {"Forward", "File two"},
-        {"Forward", "File three"}, {"Forward", "File three"}};
+    const std::pair<const char *, const char *> steps[] = {{"Back", "File two"},      {"Back", "File one"},
+                                                           {"Back", "File one"},      {"Forward", "File two"},
+                                                           {"Forward", "File three"}, {"Forward", "File three"}};
     for (const auto &[key, title] : steps) {
         b.click(key);
         QTRY_VERIFY_WITH_TIMEOUT(b.settled(), loadTimeout);

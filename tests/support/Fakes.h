@@ -2,6 +2,7 @@
 
 #include "FixedPaths.h"
 #include "Host.h"
+#include "Settings.h"
 
 #include <QList>
 #include <QMap>
@@ -81,6 +82,15 @@ public:
     std::optional<QString> name = QStringLiteral("WS1");
     QString ip = QStringLiteral("10.0.0.7");
     QMap<QString, QString> variables; // by lower-case name
+};
+
+// Settings held in memory, by key.
+class FakeSettings final : public Settings
+{
+public:
+    QString text(const QString &key, const QString &fallback) const override { return values.value(key, fallback); }
+
+    QMap<QString, QString> values;
 };
 
 // A whole fake host around a data folder of the test's own.
