@@ -7,7 +7,7 @@
 #include <QTimer>
 
 // An HTTP server on 127.0.0.1 answering fixed pages: /a links to /b, /b and /c, and /slow,
-// which answers after 3 seconds. Anything else is not found.
+// which answers after 3 seconds, and any added to pages. Anything else is not found.
 class PageServer final : public QTcpServer
 {
     Q_OBJECT
@@ -25,6 +25,8 @@ public:
     }
     // How often each path was asked for.
     QHash<QString, int> requests;
+    // More pages, by path.
+    QHash<QString, QByteArray> pages;
 
 Q_SIGNALS:
     void requested(const QString &path);
@@ -66,13 +68,16 @@ private:
         socket->disconnectFromHost();
     }
 
-    static QByteArray page(const QString &path)
+    QByteArray page(const QString &path) const
     {
+        if (pages.contains(path))
+            return pages.value(path);
         if (path == u"/a")
             return "<html><head><title>Page A</title></head><body><h1>Page A</h1>"
                    "<p><a id=\"next\" href=\"/b\">On to page B</a></p></body></html>";
         if (path == u"/b" || path == u"/c" || path == u"/slow") {
-            const QByteArray name = path == u"/slow" ? "Slow page" : "Page " + path.mid(1).toUpper().toLatin1();
+            const QByteArray name =
+                path == u"/slow" ? QByteArray("Slow page") : QByteArray("Page ") + path.mid(1).toUpper().toLatin1();
             return "<html><head><title>" + name + "</title></head><body><h1>" + name + "</h1></body></html>";
         }
         return {};
