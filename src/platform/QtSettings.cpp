@@ -4,7 +4,7 @@
 
 namespace {
 
-// The organisation and the application are both Parlo: every part of Parlo shares one file.
+// The organisation and the application are both Parlo: all of Parlo shares one file.
 QSettings parloSettings()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Parlo"), QStringLiteral("Parlo"));
