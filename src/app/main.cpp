@@ -1,7 +1,10 @@
+#include "BrowserMakers.h"
 #include "HostConfig.h"
+#include "QtSettings.h"
 #include "RealHost.h"
 #include "ToolWindows.h"
 #include "WhoisWindows.h"
+#include "WebEngineSetup.h"
 #include "frmAbout.h"
 #include "parlo.h"
 #include "wininfo.h"
@@ -12,6 +15,7 @@
 
 int main(int argc, char *argv[])
 {
+    WebEngineSetup::prepareProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlo"));
     QApplication::setApplicationVersion(QStringLiteral("4.0.0"));
@@ -26,10 +30,12 @@ int main(int argc, char *argv[])
     options.process(app);
 
     RealHost host(HostConfig::forApplication());
+    const QtSettings settings;
     WindowMakers makers = toolWindowMakers();
     makers.insert(whoisWindowMakers());
     makers.insert(wininfoWindowMakers());
     makers.insert(aboutWindowMakers());
+    makers.insert(browserWindowMakers(settings));
     parlo window(host.host(), makers);
     QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
     window.show();

@@ -209,6 +209,8 @@ void parlo::open(const QString &windowName)
         return;
     // Its own top-level window: closing it unloads it, and closing this one leaves it open.
     window = maker(m_host);
+    if (!window)
+        return; // the maker could not make it, and has said why
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
 }

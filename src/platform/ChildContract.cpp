@@ -2,12 +2,15 @@
 
 #include "FixedPaths.h"
 #include "HostConfig.h"
+#include "WebEngineSetup.h"
 
 namespace ChildContract {
 
 QProcessEnvironment childEnvironment(const HostConfig &config, int windowStyle)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (WebEngineSetup::sandboxDisabledByParlo())
+        environment.remove(QLatin1String(WebEngineSetup::disableSandboxVariable));
     QString path = environment.value(QStringLiteral("PATH"));
     if (path.isEmpty())
         path = QStringLiteral("/usr/local/bin:/usr/bin:/bin");

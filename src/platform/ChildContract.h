@@ -18,8 +18,9 @@ inline constexpr char compatDirectoryVariable[] = "PARLO_COMPAT_DIR";
 // Moves every Linux program the console programs run under another root folder (for tests).
 inline constexpr char programRootVariable[] = "PARLO_TOOL_ROOT";
 
-// The environment of a process Parlo starts: its own, with compat/ first on PATH, the data
-// folder, and the window style for programs that open windows.
+// The environment of a process Parlo starts: its own (without what Parlo set only for its own
+// browser engine), with compat/ first on PATH, the data folder, and the window style for
+// programs that open windows.
 QProcessEnvironment childEnvironment(const HostConfig &config, int windowStyle);
 
 // In a child: the data folder Parlo named, else the default one.

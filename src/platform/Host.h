@@ -127,6 +127,12 @@ inline QString applicationTitle()
     return QStringLiteral("Parlo");
 }
 
+// The address of Parlo's own web page.
+inline QString productWebPage()
+{
+    return QStringLiteral("https://parlo.example.org/");
+}
+
 // Shows why something could not be done, in a plain box under the application title.
 inline void reportFailure(MessageBoxes &messages, const QString &error)
 {

@@ -2,6 +2,7 @@
 
 #include "FixedPaths.h"
 #include "Host.h"
+#include "Settings.h"
 
 #include <QList>
 #include <QMap>
@@ -98,6 +99,15 @@ public:
     QString osName;
     QMap<QString, RegistryLookup> registry; // by "KEY|NAME"; any other: no such key
     mutable QStringList lookups;            // "ROOT KEY NAME", ROOT in hexadecimal
+};
+
+// Settings held in memory, by key.
+class FakeSettings final : public Settings
+{
+public:
+    QString text(const QString &key, const QString &fallback) const override { return values.value(key, fallback); }
+
+    QMap<QString, QString> values;
 };
 
 // A whole fake host around a data folder of the test's own.
