@@ -387,9 +387,9 @@ void tst_Whois::failures_data()
                                     << "Could not connect to 127.0.0.1: no connection within 0.3 seconds.\n";
     QTest::newRow("silent") << "silent" << "127.0.0.1 did not answer within 0.3 seconds.\n";
     QTest::newRow("silent after a piece") << "piece, then silent"
-        << "part\n\n127.0.0.1 sent nothing more for 0.3 seconds; the answer may be incomplete.\n";
+        << "half\n\n127.0.0.1 sent nothing more for 0.3 seconds; the answer may be incomplete.\n";
     QTest::newRow("closes at once") << "closes" << "127.0.0.1 closed the connection without answering.\n";
-    QTest::newRow("closes mid-answer") << "piece, then closes" << "part\n";
+    QTest::newRow("closes mid-answer") << "piece, then closes" << "half\n";
     QTest::newRow("20 MB") << "20 MB" << QString(1024 * 1024, u'x') +
                                   "\n\n127.0.0.1 sent more than 1 MB; the rest of its answer was not read.\n";
     // clang-format on
@@ -412,7 +412,7 @@ void tst_Whois::failures()
     query(window.get(), QStringLiteral("no-domain"));
     if (kind.startsWith(u"piece")) {
         QTRY_VERIFY(!peer.received.isEmpty() && peer.received[0].endsWith("\r\n"));
-        peer.send(0, "part\n");
+        peer.send(0, "half\n");
         if (kind.endsWith(u"closes"))
             peer.connections[0]->disconnectFromHost();
     }
