@@ -9,6 +9,8 @@ build=${BUILD:-$top/build}
 type=${TYPE:-RelWithDebInfo}
 flags=${CMAKE_FLAGS:-}
 [ "${CI:-}" = true ] && flags="$flags -DPARLO_WERROR=ON"
+# A compiler cache, when the machine has one, makes rebuilds in other folders cheap.
+command -v ccache >/dev/null && flags="$flags -DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
 
 setup() {
     "$top/scripts/deps.sh" "$@"
