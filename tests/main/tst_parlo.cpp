@@ -6,6 +6,7 @@
 #include "RunningCommand.h"
 #include "ShellInterpreter.h"
 #include "StandIn.h"
+#include "TestFiles.h"
 #include "parlo.h"
 
 #include <QAbstractButton>
@@ -13,7 +14,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QHostAddress>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -22,36 +22,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes, bool executable = false)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    if (executable)
-        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-}
-
-// What a window asked the host for, one line each: "STYLE LINE" and "TITLE (i): TEXT".
-QStringList lines(const auto &calls)
-{
-    QStringList lines;
-    for (const auto &call : calls) {
-        if constexpr (requires { call.icon; })
-            lines << call.title + QLatin1String(call.icon == BoxIcon::Information ? " (i): " : ": ") + call.text;
-        else if constexpr (requires { call.command; })
-            lines << QString::number(call.windowStyle) + u' ' + call.command;
-        else
-            lines << QString::number(call.windowStyle) + u' ' + call.commandLine;
-    }
-    return lines;
-}
 
 // The main window over a fake host, with its controls at hand.
 struct Window
@@ -87,7 +57,6 @@ private Q_SLOTS:
     void init();
     void labels_data();
     void labels();
-    void realHostFillsTheLabels();
     void exitAndItsPictureEndTheProgram();
     void focusAndTabOrder();
     void windowsOpenOnce();
@@ -149,17 +118,6 @@ void tst_parlo::labels()
     QCOMPARE((QStringList{label(2)->caption(), label(3)->caption(), label(4)->caption()}), captions);
     // On screen the value stands on the label's second line.
     QCOMPARE(label(3)->text(), QString(captions[1]).replace(u'\r', u'\n'));
-}
-
-void tst_parlo::realHostFillsTheLabels()
-{
-    LinuxFacts facts;
-    parlo window(Host{m_fake->runner, m_fake->launcher, m_fake->messages, facts, m_fake->paths});
-    const QString ip = window.findChild<CaptionLabel *>(QStringLiteral("Label1"))->caption();
-    QVERIFY(ip.startsWith(QStringLiteral("Your Local IP is ")));
-    QCOMPARE(QHostAddress(ip.mid(17)).protocol(), QAbstractSocket::IPv4Protocol);
-    const QString name = window.findChild<CaptionLabel *>(QStringLiteral("Label2"))->caption();
-    QVERIFY(name.startsWith(QStringLiteral("Your WS name is:\r")) && name.size() > 17);
 }
 
 void tst_parlo::exitAndItsPictureEndTheProgram()
@@ -231,19 +189,17 @@ void tst_parlo::shellTakesTextLiterally_data()
 {
     QTest::addColumn<QString>("recipient");
     QTest::addColumn<QString>("message");
-    QTest::addColumn<QStringList>("arguments"); // what net receives
+    QTest::addColumn<QStringList>("arguments"); // what net receives; none: "send", "BOB" and the message
 
     const QString touch = QStringLiteral("touch @/pwned");
     // clang-format off
-    QTest::newRow("quotes") << "BOB" << "say 'hi' and \"bye\"" << QStringList{"send", "BOB", "say 'hi' and \"bye\""};
-    QTest::newRow("substitutions") << "BOB" << "$(" + touch + ") `" + touch + "` $HOME ${PATH}"
-                                   << QStringList{"send", "BOB", "$(" + touch + ") `" + touch + "` $HOME ${PATH}"};
-    QTest::newRow("separators") << "BOB" << "a; " + touch + " & " + touch + " | " + touch
-                                << QStringList{"send", "BOB", "a; " + touch + " & " + touch + " | " + touch};
-    QTest::newRow("redirections") << "BOB" << "<@/in >@/pwned" << QStringList{"send", "BOB", "<@/in >@/pwned"};
-    QTest::newRow("backslash glob tilde") << "BOB" << "\\n * ~ ?" << QStringList{"send", "BOB", "\\n * ~ ?"};
-    QTest::newRow("line break") << "BOB" << "one\n" + touch << QStringList{"send", "BOB", "one\n" + touch};
-    QTest::newRow("comment sign, double blank") << "BOB" << "#1 >  2" << QStringList{"send", "BOB", "#1 >  2"};
+    QTest::newRow("quotes") << "BOB" << "say 'hi' and \"bye\"" << QStringList{};
+    QTest::newRow("substitutions") << "BOB" << "$(" + touch + ") `" + touch + "` $HOME ${PATH}" << QStringList{};
+    QTest::newRow("separators") << "BOB" << "a; " + touch + " & " + touch + " | " + touch << QStringList{};
+    QTest::newRow("redirections") << "BOB" << "<@/in >@/pwned" << QStringList{};
+    QTest::newRow("backslash glob tilde") << "BOB" << "\\n * ~ ?" << QStringList{};
+    QTest::newRow("line break") << "BOB" << "one\n" + touch << QStringList{};
+    QTest::newRow("comment sign, double blank") << "BOB" << "#1 >  2" << QStringList{};
     QTest::newRow("recipient syntax") << "B;" + touch << "hi" << QStringList{"send", "B;touch", "@/pwned", "hi"};
     QTest::newRow("recipient with blank") << "John Smith>@/pwned" << "hi" << QStringList{"send", "John", "Smith>@/pwned", "hi"};
     // clang-format on
@@ -257,13 +213,13 @@ void tst_parlo::shellTakesTextLiterally()
     const QString dir = m_temp->path();
     for (QString *text : {&recipient, &message})
         text->replace(u'@', dir);
+    if (arguments.isEmpty())
+        arguments = QStringList{"send", "BOB", message};
     for (QString &argument : arguments)
         argument.replace(u'@', dir);
 
     // A net that writes each argument it gets, NUL-terminated.
-    QDir(dir).mkpath(QStringLiteral("compat"));
-    writeBytes(file(QStringLiteral("compat/net")), "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done\n",
-               true);
+    writeFile(file(QStringLiteral("compat/net")), "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done\n", true);
     LinuxFacts facts;
     QuietGuard guard;
     ShellInterpreter interpreter({file(QStringLiteral("compat")), dir}, facts, guard);
@@ -406,7 +362,7 @@ void tst_parlo::names()
     QFETCH(QStringList, uses);
     QFETCH(QByteArray, added);
     if (!bytes.isNull())
-        writeBytes(this->file(file), bytes);
+        writeFile(this->file(file), bytes);
     Window w(m_fake->host());
     w.txtno->setText(typed);
     w.txtmsg->setPlainText(message);
@@ -420,7 +376,7 @@ void tst_parlo::names()
     for (int i = 0; i < w.Combo1->count(); ++i)
         items << w.Combo1->itemText(i);
     QTEST(items, "items");
-    QCOMPARE(readBytes(this->file(file)), bytes.isNull() && added.isEmpty() ? QByteArray("<missing>") : bytes + added);
+    QCOMPARE(readFile(this->file(file)), bytes.isNull() && added.isEmpty() ? QByteArray("<missing>") : bytes + added);
     QCOMPARE(w.txtno->text(), uses.contains(u"cmdAdd") ? QString() : typed);
     QCOMPARE(w.txtmsg->toPlainText(), message);
     QVERIFY(m_fake->runner.calls.isEmpty());
@@ -447,12 +403,11 @@ void tst_parlo::realListSendDoesNotWait()
 {
     // A net that notes its arguments (NUL-terminated) under its pid, then takes its time.
     const QString compat = file(QStringLiteral("compat"));
-    QDir().mkpath(compat);
-    writeBytes(compat + QStringLiteral("/net"),
-               standInProgram("printf '%s\\0' \"$@\" > \"$data/$$.part\"\nmv \"$data/$$.part\" \"$data/$$.args\"\n"
-                              "sleep 2\n"),
-               true);
-    writeBytes(file(QStringLiteral("list1.txt")), "PC1\r\nJohn Smith\r\nPC3\r\n");
+    writeFile(compat + QStringLiteral("/net"),
+              standInProgram("printf '%s\\0' \"$@\" > \"$data/$$.part\"\nmv \"$data/$$.part\" \"$data/$$.args\"\n"
+                             "sleep 2\n"),
+              true);
+    writeFile(file(QStringLiteral("list1.txt")), "PC1\r\nJohn Smith\r\nPC3\r\n");
     LinuxLauncher launcher({compat, m_temp->path()});
     Window w(Host{m_fake->runner, launcher, m_fake->messages, m_fake->facts, m_fake->paths});
     const QString message = QStringLiteral("say \"hi\"  \tto c:\\temp");
@@ -468,7 +423,7 @@ void tst_parlo::realListSendDoesNotWait()
     QTRY_COMPARE_WITH_TIMEOUT(noted().size(), 3, 5000);
     QStringList received;
     for (const QString &name : noted())
-        received << QString::fromUtf8(readBytes(file(name))).replace(QChar(0), u'|');
+        received << QString::fromUtf8(readFile(file(name))).replace(QChar(0), u'|');
     received.sort();
     const QString sent = u'|' + message + u'|';
     QCOMPARE(received, (QStringList{"send|John Smith" + sent, "send|PC1" + sent, "send|PC3" + sent}));

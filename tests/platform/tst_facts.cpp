@@ -2,6 +2,7 @@
 #include "LinuxFacts.h"
 #include "LocaleText.h"
 #include "SystemFacts.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QHostAddress>
@@ -33,17 +34,6 @@ private Q_SLOTS:
     void factsFromFiles();
     void realMachine();
 };
-
-namespace {
-
-void writeText(const QString &path, const QString &text)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text.toUtf8());
-}
-
-} // namespace
 
 void tst_Facts::environment_data()
 {
@@ -229,7 +219,7 @@ void tst_Facts::workgroup()
     for (qsizetype i = 0; i < files.size(); ++i) {
         const QString name =
             i == 0 ? QStringLiteral("smb.conf") : QStringLiteral("%1.conf").arg(QChar(char16_t(u'a' + i - 1)));
-        writeText(temp.filePath(name), files[i].replace(u'@', temp.path()));
+        writeFile(temp.filePath(name), files[i].replace(u'@', temp.path()).toUtf8());
     }
     QCOMPARE(sambaWorkgroup(config), expected);
     QCOMPARE(sambaWorkgroup(temp.filePath("none.conf")), QString()); // no Samba configuration
@@ -247,9 +237,9 @@ void tst_Facts::workgroup()
 void tst_Facts::factsFromFiles()
 {
     QTemporaryDir temp;
-    writeText(temp.filePath("meminfo"), "MemTotal: 16777216 kB\nMemAvailable: 1536 kB\n");
-    writeText(temp.filePath("os-release"), "PRETTY_NAME=\"Parlo OS 1\"\n");
-    writeText(temp.filePath("smb.conf"), "[global]\nworkgroup = parlo\n");
+    writeFile(temp.filePath("meminfo"), "MemTotal: 16777216 kB\nMemAvailable: 1536 kB\n");
+    writeFile(temp.filePath("os-release"), "PRETTY_NAME=\"Parlo OS 1\"\n");
+    writeFile(temp.filePath("smb.conf"), "[global]\nworkgroup = parlo\n");
     FactSources sources{temp.filePath("meminfo"),
                         {temp.filePath("none"), temp.filePath("os-release")},
                         temp.filePath("smb.conf"),

@@ -1,5 +1,6 @@
 #include "LinuxLauncher.h"
 #include "StandIn.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,19 +10,6 @@
 #include <cerrno>
 #include <sys/wait.h>
 #include <unistd.h>
-
-namespace {
-
-void writeProgram(const QString &path, const QByteArray &text)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    file.close();
-    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-}
-
-} // namespace
 
 class tst_Launcher : public QObject
 {
@@ -61,13 +49,13 @@ void tst_Launcher::startsDetachedWithMappedWords()
     QTemporaryDir temp;
     const QString compat = temp.filePath(QStringLiteral("compat"));
     const QString data = temp.filePath(QStringLiteral("data"));
-    QDir().mkpath(compat);
-    QDir().mkpath(data);
+    QVERIFY(QDir().mkpath(data));
     // Named like a system program: only the copy in compat/ writes a report.
-    writeProgram(compat + QStringLiteral("/true"),
-                 standInProgram("read -r pid comm state ppid pgrp sid rest < /proc/$$/stat\n"
-                                "printf '%s\\n' $$ $ppid $sid \"$style\" \"$@\" > \"$data/report.part\"\n"
-                                "mv \"$data/report.part\" \"$data/report\"\n"));
+    writeFile(compat + QStringLiteral("/true"),
+              standInProgram("read -r pid comm state ppid pgrp sid rest < /proc/$$/stat\n"
+                             "printf '%s\\n' $$ $ppid $sid \"$style\" \"$@\" > \"$data/report.part\"\n"
+                             "mv \"$data/report.part\" \"$data/report\"\n"),
+              true);
 
     const Launch launch =
         LinuxLauncher({compat, data}).start(QStringLiteral("true \"two words\" plain >c:\\out.txt \"\""), 2);
@@ -92,14 +80,13 @@ void tst_Launcher::failuresNameTheProgram_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("named");
 
-    QTest::newRow("not found") << "no-such-program-9 x"
-                               << "no-such-program-9";
-    QTest::newRow("not a program") << "broken"
-                                   << "broken";
-    QTest::newRow("empty") << ""
-                           << "empty command line";
+    // clang-format off
+    QTest::newRow("not found") << "no-such-program-9 x" << "no-such-program-9";
+    QTest::newRow("not a program") << "broken" << "broken";
+    QTest::newRow("empty") << "" << "empty command line";
     QTest::newRow("NUL in a word") << QString("broken a") + QChar(0) + "b"
                                    << "broken: its command line holds a NUL character";
+    // clang-format on
 }
 
 void tst_Launcher::failuresNameTheProgram()
@@ -107,7 +94,7 @@ void tst_Launcher::failuresNameTheProgram()
     QFETCH(QString, line);
     QFETCH(QString, named);
     QTemporaryDir temp;
-    writeProgram(temp.filePath(QStringLiteral("broken")), "no interpreter line, not a binary\n");
+    writeFile(temp.filePath(QStringLiteral("broken")), "no interpreter line, not a binary\n", true);
 
     const Launch launch = LinuxLauncher({temp.path(), temp.path()}).start(line, 1);
 

@@ -1,4 +1,5 @@
 #include "RegistryStore.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,13 +28,6 @@ QString describe(const RegistryLookup &found)
 QString hexOf(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex());
-}
-
-void write(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 } // namespace
@@ -140,7 +134,7 @@ void tst_Registry::lookup()
     for (qsizetype i = 0; i < files.size(); ++i) {
         paths << temp.filePath(QStringLiteral("%1.reg").arg(i + 1));
         // <E9> stands for a byte that is not UTF-8.
-        write(paths.last(), files[i].toUtf8().replace("<E9>", "\xE9"));
+        writeFile(paths.last(), files[i].toUtf8().replace("<E9>", "\xE9"));
     }
 
     const RegistryLookup found = RegistryStore(paths).lookup(localMachine, key, name);
@@ -162,7 +156,7 @@ void tst_Registry::utf16File()
     QByteArray bytes("\xFF\xFE");
     for (const QChar c : text)
         bytes.append(char(c.unicode() & 0xff)).append(char(c.unicode() >> 8));
-    write(temp.filePath("u.reg"), bytes);
+    writeFile(temp.filePath("u.reg"), bytes);
     const RegistryLookup found =
         RegistryStore({temp.filePath("u.reg")}).lookup(localMachine, QStringLiteral("SOFTWARE\\Parlo"), "PATH");
     QVERIFY(found.value);
@@ -172,7 +166,7 @@ void tst_Registry::utf16File()
 void tst_Registry::problemsAreReportedOnce()
 {
     QTemporaryDir temp;
-    write(temp.filePath("broken.reg"), "REGEDIT4\n[nowhere]\n");
+    writeFile(temp.filePath("broken.reg"), "REGEDIT4\n[nowhere]\n");
     QVERIFY(QDir(temp.path()).mkdir("folder.reg"));
     const RegistryStore store({temp.filePath("broken.reg"), temp.filePath("folder.reg")});
 
@@ -182,7 +176,7 @@ void tst_Registry::problemsAreReportedOnce()
     QVERIFY(store.lookup(localMachine, "SOFTWARE", "B").problems.isEmpty());
 
     // Broken in another place, it is news again.
-    write(temp.filePath("broken.reg"), "REGEDIT4\n\n[nowhere]\n");
+    writeFile(temp.filePath("broken.reg"), "REGEDIT4\n\n[nowhere]\n");
     const RegistryLookup changed = store.lookup(localMachine, "SOFTWARE", "A");
     QCOMPARE(changed.problems.size(), 1);
     QVERIFY(changed.problems[0].contains("line 3"));
@@ -220,11 +214,11 @@ void tst_Registry::standardFiles()
 
     // In the build tree, the copy beside the program; installed, the one below ../share.
     QTemporaryDir temp;
-    QVERIFY(QDir(temp.path()).mkpath("bin/share/parlo") && QDir(temp.path()).mkpath("share/parlo"));
-    write(temp.filePath("share/parlo/registry.reg"), "REGEDIT4\n");
+    QVERIFY(QDir(temp.path()).mkpath("bin/share/parlo"));
+    writeFile(temp.filePath("share/parlo/registry.reg"), "REGEDIT4\n");
     QCOMPARE(RegistryStore::standardFiles(temp.filePath("bin"), environment),
              QStringList{temp.filePath("share/parlo/registry.reg")} + expected);
-    write(temp.filePath("bin/share/parlo/registry.reg"), "REGEDIT4\n");
+    writeFile(temp.filePath("bin/share/parlo/registry.reg"), "REGEDIT4\n");
     QCOMPARE(RegistryStore::standardFiles(temp.filePath("bin"), environment),
              QStringList{temp.filePath("bin/share/parlo/registry.reg")} + expected);
     QCOMPARE(RegistryStore::standardFiles(temp.filePath("a/nowhere"), environment), expected);
