@@ -127,14 +127,11 @@ void tst_browser::opensWithoutLoading()
     QCOMPARE(b.caption(), QString());
     QCOMPARE(b.cboAddress->currentText(), productWebPage());
     QCOMPARE(b.cboAddress->count(), 0);
-    QCOMPARE(b.cboAddress->toolTip(), "Put your mouse over the address bar then hit Enter!");
-    QCOMPARE(b.cboAddress->pos(), QPoint(3, 22));
     QStringList keys;
     for (QAction *button : b.tbToolBar->actions())
         keys << button->data().toString() + '/' + button->toolTip();
     QCOMPARE(keys.join(' '), "Back/Back Forward/Forward Stop/Stop Refresh/Refresh Home/Home Search/Search");
     QVERIFY(!b.timTimer->isActive());
-    QCOMPARE(b.timTimer->interval(), 5);
     QVERIFY(b.loadedNothing());
 }
 
@@ -142,18 +139,14 @@ void tst_browser::enterShowsWorkingThenTitle_data()
 {
     QTest::addColumn<QString>("typed"); // @ stands for the server, ~ for the folder of file pages
     QTest::addColumn<QString>("title");
-    QTest::newRow("address") << "@/a"
-                             << "Page A";
-    QTest::newRow("blanks around it") << "  @/a  "
-                                      << "Page A";
-    QTest::newRow("without a scheme") << "127.0.0.1:%1/b"
-                                      << "Page B";
-    QTest::newRow("file page by path") << " ~/one.html"
-                                       << "File one";
-    QTest::newRow("file URL") << "file://~/two.html"
-                              << "File two";
-    QTest::newRow("nothing") << ""
-                             << ""; // loads nothing, and completes
+    // clang-format off
+    QTest::newRow("address") << "@/a" << "Page A";
+    QTest::newRow("blanks around it") << "  @/a  " << "Page A";
+    QTest::newRow("without a scheme") << "127.0.0.1:%1/b" << "Page B";
+    QTest::newRow("file page by path") << " ~/one.html" << "File one";
+    QTest::newRow("file URL") << "file://~/two.html" << "File two";
+    QTest::newRow("nothing") << "" << ""; // loads nothing, and completes
+    // clang-format on
 }
 
 void tst_browser::enterShowsWorkingThenTitle()
@@ -295,7 +288,6 @@ void tst_browser::layoutFillsWindow_data()
     QTest::addColumn<QRect>("address"); // in the address bar
     QTest::addColumn<QRect>("page");
     QTest::newRow("as it opens") << QSize(436, 342) << QRect(3, 22, 433, 21) << QRect(0, 81, 436, 261);
-    QTest::newRow("large") << QSize(1200, 900) << QRect(3, 22, 1197, 21) << QRect(0, 81, 1200, 819);
     QTest::newRow("bars only") << QSize(300, 81) << QRect(3, 22, 297, 21) << QRect(0, 81, 300, 0);
     QTest::newRow("lower than the bars") << QSize(200, 40) << QRect(3, 22, 197, 21) << QRect(0, 81, 200, 0);
     QTest::newRow("narrower than the margin") << QSize(2, 200) << QRect(3, 22, 0, 21) << QRect(0, 81, 2, 119);

@@ -111,7 +111,6 @@ void tst_browsermodule::menuLoadsModuleOnFirstChoice()
     browser->trigger();
     QPointer<QWidget> opened = window.instance("frmBrowser");
     QVERIFY2(opened, qPrintable(m_fake->messages.boxes.value(0).text));
-    QCOMPARE(opened->objectName(), QStringLiteral("frmBrowser"));
     QVERIFY(opened->isVisible());
     QVERIFY(mapped(self, "libQt6WebEngineCore"));
     QVERIFY(m_fake->messages.boxes.isEmpty());
@@ -183,18 +182,14 @@ void tst_browsermodule::packageOfFile_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("package");
-    QTest::newRow("Qt library") << "libQt6WebEngineCore.so.6"
-                                << "libqt6webenginecore6";
-    QTest::newRow("with full version") << "libQt6WebChannel.so.6.4.2"
-                                       << "libqt6webchannel6";
-    QTest::newRow("Qt 5 library") << "libQt5Core.so.5"
-                                  << "";
-    QTest::newRow("engine's program") << "QtWebEngineProcess"
-                                      << "libqt6webenginecore6-bin";
-    QTest::newRow("engine's resources") << "qtwebengine_resources.pak"
-                                        << "libqt6webengine6-data";
-    QTest::newRow("unknown") << "libnss3.so"
-                             << "";
+    // clang-format off
+    QTest::newRow("Qt library") << "libQt6WebEngineCore.so.6" << "libqt6webenginecore6";
+    QTest::newRow("with full version") << "libQt6WebChannel.so.6.4.2" << "libqt6webchannel6";
+    QTest::newRow("Qt 5 library") << "libQt5Core.so.5" << "";
+    QTest::newRow("engine's program") << "QtWebEngineProcess" << "libqt6webenginecore6-bin";
+    QTest::newRow("engine's resources") << "qtwebengine_resources.pak" << "libqt6webengine6-data";
+    QTest::newRow("unknown") << "libnss3.so" << "";
+    // clang-format on
 }
 
 void tst_browsermodule::packageOfFile()
