@@ -59,11 +59,10 @@ void tst_Facts::environment()
 {
     QFETCH(QStringList, variables);
     QFETCH(QString, name);
-    QFETCH(QString, expected);
     QProcessEnvironment environment;
     for (const QString &variable : variables)
         environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
-    QCOMPARE(LinuxFacts(environment).environment(name), expected);
+    QTEST(LinuxFacts(environment).environment(name), "expected");
 }
 
 void tst_Facts::realHost()

@@ -69,7 +69,6 @@ void tst_wininfo::memoryText_data()
     const QLocale c = QLocale::c(), english(QLocale::English, QLocale::UnitedStates), german(QLocale::German);
     // clang-format off
     QTest::newRow("512 MiB") << quint64(536870912) << c << "System RAM: 524288 Kb" << "Available RAM: 524288 Kb";
-    QTest::newRow("100 MiB") << quint64(104857600) << c << "System RAM: 102400 Kb" << "Available RAM: 102400 Kb";
     QTest::newRow("not a multiple of 1024") << quint64(1536) << c << "System RAM: 1.5 Kb" << "Available RAM: 1.5 Kb";
     QTest::newRow("decimal comma") << quint64(1536) << german << "System RAM: 1,5 Kb" << "Available RAM: 1,5 Kb";
     QTest::newRow("decimal comma, no grouping") << quint64(1073741824) << german << "System RAM: 1048576 Kb" << "Available RAM: 1048576 Kb";
@@ -101,7 +100,6 @@ void tst_wininfo::versionText_data()
     QTest::newRow("4.10") << 4 << 10 << c << "4.10";
     QTest::newRow("4.0") << 4 << 0 << c << "4.00";
     QTest::newRow("3.51") << 3 << 51 << c << "3.51";
-    QTest::newRow("6.1, Debian 12's kernel") << 6 << 1 << c << "6.01";
     QTest::newRow("6.18") << 6 << 18 << c << "6.18";
     QTest::newRow("decimal comma") << 5 << 1 << german << "5,01";
 }
@@ -175,7 +173,6 @@ void tst_wininfo::window()
     m_fake->facts.group = group;
     wininfo window(m_fake->host());
     QTEST(texts(&window), "expected");
-    QCOMPARE(window.windowTitle(), QStringLiteral("Windows Info"));
     QVERIFY(m_fake->messages.boxes.isEmpty());
     QVERIFY(m_fake->runner.calls.isEmpty());
 }

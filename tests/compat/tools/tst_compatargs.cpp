@@ -123,8 +123,7 @@ void tst_CompatArgs::translate()
 {
     QFETCH(QString, program);
     QFETCH(QStringList, arguments);
-    QFETCH(QString, expected);
-    QCOMPARE(describe(program, arguments), expected);
+    QTEST(describe(program, arguments), "expected");
 }
 
 void tst_CompatArgs::ipconfigLayout()
