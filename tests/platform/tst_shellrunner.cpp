@@ -3,6 +3,7 @@
 #include "RunningCommand.h"
 #include "ShellInterpreter.h"
 #include "StandIn.h"
+#include "TestFiles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,11 +48,7 @@ struct RealRunner
     explicit RealRunner(RunGuard &guard) : interpreter({path("compat"), path("data")}, facts, guard)
     {
         QDir(temp.path()).mkpath(QStringLiteral("tmp"));
-        QDir(temp.path()).mkpath(QStringLiteral("compat"));
-        QFile ping(path("compat/ping"));
-        if (ping.open(QIODevice::WriteOnly))
-            ping.write(standInProgram("echo \"compat ping $* style=$style data=$data\"\n"));
-        ping.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeFile(path("compat/ping"), standInProgram("echo \"compat ping $* style=$style data=$data\"\n"), true);
     }
     QString path(const char *name) const { return temp.filePath(QLatin1String(name)); }
     bool tempIsEmpty() const { return QDir(path("tmp")).isEmpty(); }
@@ -71,8 +68,8 @@ private Q_SLOTS:
     void output_data();
     void output();
     void eachCallHasItsOwnFile();
-    void missingTempFolderIsNamed();
-    void lineWithNulIsRefused();
+    void refusals_data();
+    void refusals();
     void largeOutputIntact();
     void stop_data();
     void stop();
@@ -128,24 +125,29 @@ void tst_ShellRunner::eachCallHasItsOwnFile()
     QVERIFY(first != second);
 }
 
-void tst_ShellRunner::missingTempFolderIsNamed()
+void tst_ShellRunner::refusals_data()
 {
-    RealRunner real(m_quiet);
-    QVERIFY(QDir(real.path("tmp")).removeRecursively());
-    const Capture capture = real.runner.RunCapture(QStringLiteral("touch ") + real.path("started"), 6);
-    QVERIFY2(capture.error.contains(real.path("tmp")), qPrintable(capture.error));
-    QCOMPARE(QDir(real.temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"compat"});
+    QTest::addColumn<bool>("withoutTemp"); // else the line holds a NUL
+    QTest::addColumn<QString>("error");    // found in the error, @ for the TEMP folder
+    QTest::newRow("missing TEMP folder is named") << true << "@";
+    // The shell would get only the line's start and run it.
+    QTest::newRow("NUL in the line") << false << "NUL character";
 }
 
-void tst_ShellRunner::lineWithNulIsRefused()
+void tst_ShellRunner::refusals()
 {
-    // The shell would get only the line's start and run it.
+    QFETCH(bool, withoutTemp);
+    QFETCH(QString, error);
     RealRunner real(m_quiet);
-    const Capture capture =
-        real.runner.RunCapture(QStringLiteral("touch ") + real.path("started") + QChar(0) + u'x', 6);
-    QVERIFY2(capture.error.contains(u"NUL character"), qPrintable(capture.error));
-    QVERIFY(!QFile::exists(real.path("started")));
-    QVERIFY(real.tempIsEmpty());
+    if (withoutTemp)
+        QVERIFY(QDir(real.path("tmp")).removeRecursively());
+    const QString end = withoutTemp ? QString() : QString(QChar(0)) + u'x';
+    const Capture capture = real.runner.RunCapture(QStringLiteral("touch ") + real.path("started") + end, 6);
+    QVERIFY2(capture.error.contains(error.replace(u'@', real.path("tmp"))), qPrintable(capture.error));
+    // Nothing ran, and nothing was left behind.
+    QCOMPARE(QDir(real.temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             withoutTemp ? QStringList{"compat"} : (QStringList{"compat", "tmp"}));
+    QVERIFY(withoutTemp || real.tempIsEmpty());
 }
 
 void tst_ShellRunner::largeOutputIntact()

@@ -2,6 +2,7 @@
 #include "GuardDialog.h"
 #include "LinuxFacts.h"
 #include "ShellInterpreter.h"
+#include "TestFiles.h"
 #include "ToolWindows.h"
 #include "parlo.h"
 
@@ -123,8 +124,6 @@ class tst_ToolWindows : public QObject
 private Q_SLOTS:
     void initTestCase();
     void init();
-    void openingRunsTheEmptyInput_data();
-    void openingRunsTheEmptyInput();
     void run_data();
     void run();
     void runWithTheBoxesTicked_data();
@@ -198,28 +197,6 @@ QWidget *tst_ToolWindows::openReady(const QString &name, const QString &error)
             m_statusWhileRunning << textOf(status);
     };
     return window;
-}
-
-void tst_ToolWindows::openingRunsTheEmptyInput_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<Lines>("lines");
-
-    QTest::newRow("ping") << "ping" << Lines{""};
-    QTest::newRow("tracert") << "tracert" << Lines{""};
-    QTest::newRow("nslookup") << "nslookup" << Lines{""};
-    QTest::newRow("ipconfig") << "ipcfig" << Lines{};
-    QTest::newRow("vdos") << "vdos" << Lines{};
-    QTest::newRow("netstat") << "fNetstat" << Lines{};
-    QTest::newRow("arp") << "Arp" << Lines{};
-}
-
-void tst_ToolWindows::openingRunsTheEmptyInput()
-{
-    QFETCH(QString, window);
-    QFETCH(Lines, lines);
-    open(window);
-    QCOMPARE(m_runner.lines, lines);
 }
 
 // One action in a window, with the fake runner.
@@ -413,14 +390,15 @@ void tst_ToolWindows::menuOpensOneFreshInstance_data()
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("exit");
+    QTest::addColumn<Lines>("opening"); // run as it opens, "STYLE LINE"
     // clang-format off
-    QTest::newRow("Ping") << "mPing" << "ping" << "Command2";
-    QTest::newRow("Trace Route") << "mtracert" << "tracert" << "Command2";
-    QTest::newRow("NsLookup") << "mNsLookup" << "nslookup" << "Command2";
-    QTest::newRow("IP Config") << "mIpconfig" << "ipcfig" << "Command2";
-    QTest::newRow("Virtual DOS") << "mvdos" << "vdos" << "Command1";
-    QTest::newRow("Netstat") << "mNetstat" << "fNetstat" << "Command2";
-    QTest::newRow("Arp") << "mArp" << "Arp" << "Command2";
+    QTest::newRow("Ping") << "mPing" << "ping" << "Command2" << Lines{"6 "};
+    QTest::newRow("Trace Route") << "mtracert" << "tracert" << "Command2" << Lines{"6 "};
+    QTest::newRow("NsLookup") << "mNsLookup" << "nslookup" << "Command2" << Lines{"6 "};
+    QTest::newRow("IP Config") << "mIpconfig" << "ipcfig" << "Command2" << Lines{};
+    QTest::newRow("Virtual DOS") << "mvdos" << "vdos" << "Command1" << Lines{};
+    QTest::newRow("Netstat") << "mNetstat" << "fNetstat" << "Command2" << Lines{};
+    QTest::newRow("Arp") << "mArp" << "Arp" << "Command2" << Lines{};
     // clang-format on
 }
 
@@ -436,6 +414,7 @@ void tst_ToolWindows::menuOpensOneFreshInstance()
     menuItem->trigger();
     QPointer<QWidget> first = main.instance(window);
     QVERIFY(first && first->isVisible() && !first->parentWidget());
+    QTEST(lines(m_fake->runner.calls), "opening");
     const qsizetype loads = m_fake->runner.calls.size();
     outputOf(first)->setProperty("plainText", QStringLiteral("kept"));
     if (ticked())

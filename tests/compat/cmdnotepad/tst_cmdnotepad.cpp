@@ -4,6 +4,7 @@
 #include "FixedPaths.h"
 #include "LocaleText.h"
 #include "Notepad.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QLabel>
@@ -16,13 +17,7 @@
 
 namespace {
 
-const QByteArray missing("<missing>"); // no file there
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : missing;
-}
+const QByteArray missing("<missing>"); // no file there, as readFile gives it
 
 } // namespace
 
