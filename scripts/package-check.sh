@@ -41,10 +41,13 @@ dpkg-query -W -f='${Package}\n' | sort >"$work/after"
 dpkg-query -L parlo | while read -r path; do [ -d "$path" ] || echo "$path"; done >"$work/files"
 [ -s "$work/files" ] || fail "dpkg lists no files of parlo"
 
-added=$(comm -13 "$work/before" "$work/after" | grep -vx parlo || true)
+# What apt installed for the package alone (not what something else installed meanwhile).
+apt-mark showauto | sort >"$work/auto"
+added=$(comm -13 "$work/before" "$work/after" | comm -12 - "$work/auto" | tr '\n' ' ')
 # shellcheck disable=SC2086
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq parlo $added >/dev/null
-[ -z "$(dpkg-query -W -f='${Status}' parlo 2>/dev/null)" ] || fail "parlo is still known to dpkg"
+status=$(dpkg-query -W -f='${db:Status-Status}' parlo 2>/dev/null || true)
+[ -z "$status" ] || [ "$status" = not-installed ] || fail "parlo is still $status"
 while read -r path; do
     [ ! -e "$path" ] || fail "$path is left after purging"
 done <"$work/files"
