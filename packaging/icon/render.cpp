@@ -1,5 +1,5 @@
 // Renders an SVG file into a square PNG: render SVG SIZE PNG.
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -8,7 +8,8 @@
 
 int main(int argc, char *argv[])
 {
-    QGuiApplication app(argc, argv);
+    // The drawing has no text, so painting needs no window system.
+    QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     bool sized = false;
     const int size = args.size() == 4 ? args.at(2).toInt(&sized) : 0;
