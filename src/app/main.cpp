@@ -13,12 +13,32 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include <cstdio>
+
+namespace {
+
+// Whether the command line asks for the version, which needs no window system.
+bool asksForVersion(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--version") == 0 || qstrcmp(argv[i], "-v") == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (asksForVersion(argc, argv)) {
+        std::fputs("parlo " PARLO_VERSION "\n", stdout);
+        return 0;
+    }
     WebEngineSetup::prepareProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlo"));
-    QApplication::setApplicationVersion(QStringLiteral("4.0.0"));
+    QApplication::setApplicationVersion(QStringLiteral(PARLO_VERSION));
 
     QCommandLineParser options;
     options.addHelpOption();

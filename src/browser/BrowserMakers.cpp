@@ -2,6 +2,7 @@
 
 #include "BrowserModule.h"
 #include "DebianPackages.h"
+#include "HostConfig.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -47,7 +48,7 @@ private:
 
 QString browserModulePath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/modules/") +
+    return HostConfig::programFolder(QCoreApplication::applicationDirPath(), QStringLiteral("modules")) + u'/' +
            QLatin1String(PARLO_BROWSER_MODULE_FILE);
 }
 

@@ -4,7 +4,8 @@
 
 class Settings;
 
-// The browser module the program loads: modules/ in the program's folder.
+// The browser module the program loads: in modules/ beside the program, or installed in
+// ../lib/parlo/modules.
 QString browserModulePath();
 
 // The maker of frmBrowser. It loads the browser module from modulePath on its first use, so

@@ -4,11 +4,22 @@
 #include "FixedPaths.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 HostConfig HostConfig::forApplication()
 {
     QString compat = qEnvironmentVariable(ChildContract::compatDirectoryVariable);
     if (compat.isEmpty())
-        compat = QCoreApplication::applicationDirPath() + QStringLiteral("/compat");
+        compat = programFolder(QCoreApplication::applicationDirPath(), QStringLiteral("compat"));
     return {compat, FixedPaths::defaultDataDirectory()};
+}
+
+QString HostConfig::programFolder(const QString &programDirectory, const QString &name)
+{
+    const QString beside = QDir::cleanPath(programDirectory + u'/' + name);
+    const QString installed = QDir::cleanPath(programDirectory + QStringLiteral("/../lib/parlo/") + name);
+    if (!QFileInfo(beside).isDir() && QFileInfo(installed).isDir())
+        return installed;
+    return beside;
 }

@@ -8,7 +8,12 @@ struct HostConfig
     QString compatDirectory; // the Windows-named console programs, first on every child's PATH
     QString dataDirectory;   // the home of the fixed drive paths
 
-    // The compat folder named in the environment, else compat/ beside the program; the default
-    // data folder.
+    // The compat folder named in the environment, else Parlo's compat folder (see
+    // programFolder()); the default data folder.
     static HostConfig forApplication();
+
+    // One of Parlo's own folders (compat, modules) for the program in programDirectory: NAME
+    // beside the program, as in the build tree, else ../lib/parlo/NAME, as installed. When
+    // neither exists, the folder beside the program, for messages to name.
+    static QString programFolder(const QString &programDirectory, const QString &name);
 };

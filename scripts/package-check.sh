@@ -1,0 +1,55 @@
+#!/bin/sh
+# Builds the Debian package in the build folder (BUILD, default build/) and checks it: lintian,
+# the desktop file and AppStream validators on the files it ships; then installs it, runs the
+# installed program and one console program, purges it and checks that nothing of it is left.
+# Changes the machine's packages: as root, or as a user who may use sudo.
+set -eu
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$top/build}
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() {
+    echo "package-check: $*" >&2
+    exit 1
+}
+
+"$top/scripts/deps.sh" --package
+[ -f "$build/build.ninja" ] || cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j2 -- --quiet
+rm -f "$build"/parlo_*.deb
+(cd "$build" && cpack -G DEB >"$work/cpack.log") || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
+set -- "$build"/parlo_*_amd64.deb
+[ $# -eq 1 ] && [ -f "$1" ] || fail "no package in $build"
+deb=$1
+version=$(dpkg-deb -f "$deb" Version)
+echo "Checking $(basename "$deb")"
+
+lintian --fail-on error,warning "$deb"
+dpkg-deb -x "$deb" "$work/root"
+desktop-file-validate "$work/root/usr/share/applications/parlo.desktop"
+appstreamcli validate --no-net "$work/root/usr/share/metainfo/parlo.metainfo.xml"
+
+# Installing may bring packages the machine lacked: they go again with the package.
+dpkg-query -W -f='${Package}\n' | sort >"$work/before"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
+dpkg-query -W -f='${Package}\n' | sort >"$work/after"
+[ "$(/usr/bin/parlo --version)" = "parlo $version" ] || fail "parlo --version: $(/usr/bin/parlo --version)"
+/usr/lib/parlo/compat/ping -n 1 127.0.0.1 || fail "the installed ping failed"
+[ "$(stat -c %a:%U /var/spool/parlo)" = 1777:root ] || fail "/var/spool/parlo: $(stat -c %a:%U /var/spool/parlo)"
+dpkg-query -L parlo | while read -r path; do [ -d "$path" ] || echo "$path"; done >"$work/files"
+[ -s "$work/files" ] || fail "dpkg lists no files of parlo"
+
+# What apt installed for the package alone (not what something else installed meanwhile).
+apt-mark showauto | sort >"$work/auto"
+added=$(comm -13 "$work/before" "$work/after" | comm -12 - "$work/auto" | tr '\n' ' ')
+# shellcheck disable=SC2086
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq parlo $added >/dev/null
+status=$(dpkg-query -W -f='${db:Status-Status}' parlo 2>/dev/null || true)
+[ -z "$status" ] || [ "$status" = not-installed ] || fail "parlo is still $status"
+while read -r path; do
+    [ ! -e "$path" ] || fail "$path is left after purging"
+done <"$work/files"
+[ ! -e /var/spool/parlo ] || fail "/var/spool/parlo is left after purging"
+echo "The package installs, runs and purges cleanly."
