@@ -16,6 +16,9 @@ int main(int argc, char *argv[])
         spool = argv[1] + option.size();
         first = 2;
     }
+    // smbd escapes shell syntax in its message command: a trailing "&" arrives as an argument.
+    if (argc - first == 4 && std::string_view(argv[argc - 1]) == "&")
+        --argc;
     if (argc - first != 3) {
         std::fputs("usage: parlo-deliver [--spool=DIR] SENDER RECIPIENT FILE\n", stderr);
         return 2;

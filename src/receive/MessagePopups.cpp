@@ -4,9 +4,7 @@
 #include "frmMessage.h"
 
 MessagePopups::MessagePopups(const QString &spoolFolder, Reply reply, QObject *parent)
-    : QObject(parent)
-    , m_spool(spoolFolder)
-    , m_reply(std::move(reply))
+    : QObject(parent), m_spool(spoolFolder), m_reply(std::move(reply))
 {
     connect(&m_spool, &MessageSpool::arrived, this, &MessagePopups::show);
 }

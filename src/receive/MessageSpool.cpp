@@ -41,9 +41,7 @@ std::optional<SpoolMessage> parseSpoolFile(const QByteArray &content)
     return message;
 }
 
-MessageSpool::MessageSpool(const QString &folder, QObject *parent)
-    : QObject(parent)
-    , m_folder(folder)
+MessageSpool::MessageSpool(const QString &folder, QObject *parent) : QObject(parent), m_folder(folder)
 {
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &MessageSpool::scan);
 }

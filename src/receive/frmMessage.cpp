@@ -14,12 +14,11 @@ QString messageHeading(const SpoolMessage &message)
 }
 
 frmMessage::frmMessage(const SpoolMessage &message)
-    : Form("frmMessage", QStringLiteral("Messenger Service"), {6240, 3720}, Border::FixedDialog, true)
-    , m_sender(message.sender)
-    , Label1(label("Label1", messageHeading(message), {120, 120, 6000, 480}))
-    , Text1(outputBox("Text1", {120, 660, 6000, 2400}, true))
-    , cmdOK(button("cmdOK", QStringLiteral("OK"), {3480, 3180, 1215, 375}))
-    , cmdReply(button("cmdReply", QStringLiteral("&Reply"), {4905, 3180, 1215, 375}))
+    : Form("frmMessage", QStringLiteral("Messenger Service"), {6240, 3720}, Border::FixedDialog, true),
+      m_sender(message.sender), Label1(label("Label1", messageHeading(message), {120, 120, 6000, 480})),
+      Text1(outputBox("Text1", {120, 660, 6000, 2400}, true)),
+      cmdOK(button("cmdOK", QStringLiteral("OK"), {3480, 3180, 1215, 375})),
+      cmdReply(button("cmdReply", QStringLiteral("&Reply"), {4905, 3180, 1215, 375}))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     Label1->setWordWrap(true);

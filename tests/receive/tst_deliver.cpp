@@ -50,8 +50,8 @@ void tst_Deliver::storesExactly_data()
                            << QByteArray("from=ALICE\nto=BOB\n");
     QTest::newRow("shell characters") << QByteArray("a'b;$(id)`x`") << QByteArray("*&|>") << QByteArray("$HOME\n")
                                       << QByteArray("from=a'b;$(id)`x`\nto=*&|>\n");
-    QTest::newRow("line ends and percent") << QByteArray("x\ny%") << QByteArray("") << QByteArray("\r\n\r\n")
-                                           << QByteArray("from=x%0Ay%25\nto=\n");
+    QTest::newRow("line ends and percent")
+        << QByteArray("x\ny%") << QByteArray("") << QByteArray("\r\n\r\n") << QByteArray("from=x%0Ay%25\nto=\n");
     QTest::newRow("bytes beyond ASCII") << QByteArray("M\xc3\x9cLLER") << QByteArray("B")
                                         << QByteArray("Gr\xc3\xbc\xc3\x9f\x65\xff\0end", 12)
                                         << QByteArray("from=M\xc3\x9cLLER\nto=B\n");

@@ -5,8 +5,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
-#include <QPointer>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -40,14 +40,22 @@ void tst_MessageSpool::parse_data()
     QTest::addColumn<QString>("text");
 
     const QByteArray time = "time=2026-12-07T12:00:00Z\n";
-    QTest::newRow("plain") << "from=A\nto=B\n" + time + "\nhi\nthere" << true << "A" << "hi\nthere";
-    QTest::newRow("encoded sender") << "from=x%0Ay%25\nto=B\n" + time + "\n" << true << "x\ny%" << "";
-    QTest::newRow("UTF-8") << "from=M\xc3\x9cLLER\nto=B\n" + time + "\nGr\xc3\xbc\xc3\x9f\x65\n\n" << true
-                           << "MÜLLER" << "Grüße\n\n";
-    QTest::newRow("not UTF-8") << "from=A\nto=B\n" + time + "\n\xfc\xdf" << true << "A" << "üß";
-    QTest::newRow("header only") << "from=A\nto=B\n" + time << false << "" << "";
-    QTest::newRow("no time") << QByteArray("from=A\nto=B\n\nhi") << false << "" << "";
-    QTest::newRow("line without =") << "from=A\nnonsense\n" + time + "\nhi" << false << "" << "";
+    QTest::newRow("plain") << "from=A\nto=B\n" + time + "\nhi\nthere" << true << "A"
+                           << "hi\nthere";
+    QTest::newRow("encoded sender") << "from=x%0Ay%25\nto=B\n" + time + "\n"
+                                    << true << "x\ny%"
+                                    << "";
+    QTest::newRow("UTF-8") << "from=M\xc3\x9cLLER\nto=B\n" + time + "\nGr\xc3\xbc\xc3\x9f\x65\n\n"
+                           << true << "MÜLLER"
+                           << "Grüße\n\n";
+    QTest::newRow("not UTF-8") << "from=A\nto=B\n" + time + "\n\xfc\xdf" << true << "A"
+                               << "üß";
+    QTest::newRow("header only") << "from=A\nto=B\n" + time << false << ""
+                                 << "";
+    QTest::newRow("no time") << QByteArray("from=A\nto=B\n\nhi") << false << ""
+                             << "";
+    QTest::newRow("line without =") << "from=A\nnonsense\n" + time + "\nhi" << false << ""
+                                    << "";
 }
 
 void tst_MessageSpool::parse()

@@ -71,15 +71,15 @@ void tst_ReceiveSetup::setUpAndUndo()
     QCOMPARE(contentOf(dir.filePath("smb.conf.parlo-backup")), original);
     QCOMPARE(contentOf(dir.filePath("parlo.conf")),
              QByteArray("# Written by parlo-receive-setup; removed by parlo-receive-setup --undo.\n[global]\n"
-                        "server min protocol = NT1\nmessage command = /opt/p d/deliver %f %t %s &\n"));
+                        "server min protocol = NT1\nmessage command = /opt/p d/deliver %f %L %s\n"));
 
     QVERIFY(run(dir, {}).contains("Nothing to change"));
     QCOMPARE(contentOf(conf), expected);
 
     QVERIFY(run(dir, {"--undo"}).contains("Restored"));
     QCOMPARE(contentOf(conf), original);
-    QCOMPARE(QFile::permissions(conf), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
-                                           QFile::ReadGroup);
+    QCOMPARE(QFile::permissions(conf),
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"smb.conf"}));
     QVERIFY(run(dir, {"--undo"}).contains("Nothing to change"));
 }
