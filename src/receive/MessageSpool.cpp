@@ -24,10 +24,10 @@ std::optional<SpoolMessage> parseSpoolFile(const QByteArray &content)
     bool hasTime = false;
     for (const QByteArray &line : content.left(end).split('\n')) {
         const qsizetype equals = line.indexOf('=');
-        const QByteArray key = line.left(equals);
-        const QString value = decodeText(QByteArray::fromPercentEncoding(line.mid(equals + 1)));
         if (equals < 0)
             return std::nullopt;
+        const QByteArray key = line.left(equals);
+        const QString value = decodeText(QByteArray::fromPercentEncoding(line.mid(equals + 1)));
         if (key == "from")
             message.sender = value;
         else if (key == "to")
