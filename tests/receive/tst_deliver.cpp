@@ -46,8 +46,6 @@ void tst_Deliver::storesExactly_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QByteArray>("header"); // from= and to= lines
 
-    QTest::newRow("plain") << QByteArray("ALICE") << QByteArray("BOB") << QByteArray("hello\nworld")
-                           << QByteArray("from=ALICE\nto=BOB\n");
     QTest::newRow("shell characters") << QByteArray("a'b;$(id)`x`") << QByteArray("*&|>") << QByteArray("$HOME\n")
                                       << QByteArray("from=a'b;$(id)`x`\nto=*&|>\n");
     QTest::newRow("line ends and percent")

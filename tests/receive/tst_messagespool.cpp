@@ -1,14 +1,7 @@
-// The spool's file reader, its watcher on a spool folder of the test's own, and the pop-up.
-#include "MessagePopups.h"
-#include "frmMessage.h"
+// The spool's file reader, and its watcher on a spool folder of the test's own.
+#include "MessageSpool.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,7 +12,6 @@ private Q_SLOTS:
     void parse_data();
     void parse();
     void reportsOnceInOrder();
-    void popupShowsThenRemoves();
 
 private:
     static void put(const QDir &dir, const QString &name, const QByteArray &text);
@@ -40,22 +32,13 @@ void tst_MessageSpool::parse_data()
     QTest::addColumn<QString>("text");
 
     const QByteArray time = "time=2026-12-07T12:00:00Z\n";
-    QTest::newRow("plain") << "from=A\nto=B\n" + time + "\nhi\nthere" << true << "A"
-                           << "hi\nthere";
-    QTest::newRow("encoded sender") << "from=x%0Ay%25\nto=B\n" + time + "\n"
-                                    << true << "x\ny%"
-                                    << "";
-    QTest::newRow("UTF-8") << "from=M\xc3\x9cLLER\nto=B\n" + time + "\nGr\xc3\xbc\xc3\x9f\x65\n\n"
-                           << true << "MÜLLER"
-                           << "Grüße\n\n";
-    QTest::newRow("not UTF-8") << "from=A\nto=B\n" + time + "\n\xfc\xdf" << true << "A"
-                               << "üß";
-    QTest::newRow("header only") << "from=A\nto=B\n" + time << false << ""
-                                 << "";
-    QTest::newRow("no time") << QByteArray("from=A\nto=B\n\nhi") << false << ""
-                             << "";
-    QTest::newRow("line without =") << "from=A\nnonsense\n" + time + "\nhi" << false << ""
-                                    << "";
+    // clang-format off
+    QTest::newRow("plain") << "from=A\nto=B\n" + time + "\nhi\nthere" << true << "A" << "hi\nthere";
+    QTest::newRow("encoded sender") << "from=x%0Ay%25\nto=B\n" + time + "\n" << true << "x\ny%" << "";
+    QTest::newRow("not UTF-8") << "from=A\nto=B\n" + time + "\n\xfc\xdf" << true << "A" << "üß";
+    QTest::newRow("no time") << QByteArray("from=A\nto=B\n\nhi") << false << "" << "";
+    QTest::newRow("line without =") << "from=A\nnonsense\n" + time + "\nhi" << false << "" << "";
+    // clang-format on
 }
 
 void tst_MessageSpool::parse()
@@ -95,28 +78,5 @@ void tst_MessageSpool::reportsOnceInOrder()
     QCOMPARE(texts.last(), QString("fifth"));
 }
 
-// The pop-up is on the screen before its file goes; Reply hands over the sender.
-void tst_MessageSpool::popupShowsThenRemoves()
-{
-    QTemporaryDir dir;
-    put(dir.path(), "1-1.msg", "look\nhere");
-    QStringList replies;
-    MessagePopups popups(dir.path(), [&replies](const QString &sender) { replies << sender; });
-    popups.start();
-
-    frmMessage *popup = nullptr;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        popup = popup ? popup : qobject_cast<frmMessage *>(w);
-    QVERIFY(popup && popup->isVisible());
-    QCOMPARE(popup->findChild<QPlainTextEdit *>("Text1")->toPlainText(), QString("look\nhere"));
-    QVERIFY(popup->findChild<QLabel *>("Label1")->text().startsWith("Message from S1 to R on "));
-    QVERIFY(!QFile::exists(QDir(dir.path()).filePath("1-1.msg")));
-
-    QPointer<frmMessage> guard(popup);
-    popup->findChild<QPushButton *>("cmdReply")->click();
-    QCOMPARE(replies, QStringList({"S1"}));
-    QTRY_VERIFY(guard.isNull());
-}
-
-QTEST_MAIN(tst_MessageSpool)
+QTEST_GUILESS_MAIN(tst_MessageSpool)
 #include "tst_messagespool.moc"
