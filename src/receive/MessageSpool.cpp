@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 namespace {
@@ -48,6 +49,8 @@ MessageSpool::MessageSpool(const QString &folder, QObject *parent) : QObject(par
 
 void MessageSpool::start()
 {
+    if (!QFileInfo(m_folder).isDir())
+        return; // Samba's receiving is not set up here
     m_watcher.addPath(m_folder);
     scan();
 }

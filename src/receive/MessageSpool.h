@@ -29,7 +29,7 @@ class MessageSpool final : public QObject
 public:
     explicit MessageSpool(const QString &folder, QObject *parent = nullptr);
 
-    void start();
+    void start(); // does nothing when the folder does not exist
     // Removes the message's file; it was shown. False when it cannot be removed.
     bool take(const SpoolMessage &message);
 
