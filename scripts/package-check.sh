@@ -37,7 +37,7 @@ $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-rec
 dpkg-query -W -f='${Package}\n' | sort >"$work/after"
 [ "$(/usr/bin/parlo --version)" = "parlo $version" ] || fail "parlo --version: $(/usr/bin/parlo --version)"
 /usr/lib/parlo/compat/ping -n 1 127.0.0.1 || fail "the installed ping failed"
-[ "$(stat -c %a:%U /var/spool/parlo)" = 1777:root ] || fail "/var/spool/parlo: $(stat -c %a:%U /var/spool/parlo)"
+[ "$(stat -c %a:%U /var/spool/parlo)" = 777:root ] || fail "/var/spool/parlo: $(stat -c %a:%U /var/spool/parlo)"
 dpkg-query -L parlo | while read -r path; do [ -d "$path" ] || echo "$path"; done >"$work/files"
 [ -s "$work/files" ] || fail "dpkg lists no files of parlo"
 

@@ -1,10 +1,11 @@
 #include "BrowserMakers.h"
 #include "HostConfig.h"
+#include "MessagePopups.h"
 #include "QtSettings.h"
 #include "RealHost.h"
 #include "ToolWindows.h"
-#include "WhoisWindows.h"
 #include "WebEngineSetup.h"
+#include "WhoisWindows.h"
 #include "frmAbout.h"
 #include "parlo.h"
 #include "wininfo.h"
@@ -59,6 +60,9 @@ int main(int argc, char *argv[])
     parlo window(host.host(), makers);
     QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
     window.show();
+    MessagePopups popups(MessagePopups::defaultFolder(), [&window](const QString &sender) { window.replyTo(sender); });
+    if (!options.isSet(screenshot))
+        popups.start();
     if (options.isSet(screenshot)) {
         QTimer::singleShot(500, &window, [&window, file = options.value(screenshot)] {
             QApplication::exit(window.grab().save(file) ? 0 : 1);

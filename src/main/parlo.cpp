@@ -240,6 +240,15 @@ void parlo::Form_Load()
                        m_host.facts.environment(QStringLiteral("username")));
 }
 
+void parlo::replyTo(const QString &name)
+{
+    txtno->setText(name);
+    showNormal();
+    raise();
+    activateWindow();
+    txtmsg->setFocus();
+}
+
 void parlo::cmdClear_Click()
 {
     txtmsg->setPlainText(QString());

@@ -30,6 +30,8 @@ public:
 
     // The open instance of a window, if any.
     QWidget *instance(const QString &windowName) const { return m_instances.value(windowName); }
+    // Comes to the front with name as the recipient and the message box ready for typing.
+    void replyTo(const QString &name);
 
 Q_SIGNALS:
     // Exit or its picture was chosen: the whole program ends at once.

@@ -23,3 +23,9 @@ QString HostConfig::programFolder(const QString &programDirectory, const QString
         return installed;
     return beside;
 }
+
+QString HostConfig::messageSpool()
+{
+    const QString spool = qEnvironmentVariable("PARLO_SPOOL");
+    return spool.isEmpty() ? QStringLiteral("/var/spool/parlo") : spool;
+}

@@ -16,4 +16,7 @@ struct HostConfig
     // beside the program, as in the build tree, else ../lib/parlo/NAME, as installed. When
     // neither exists, the folder beside the program, for messages to name.
     static QString programFolder(const QString &programDirectory, const QString &name);
+
+    // The folder where received messages wait to be shown: $PARLO_SPOOL, else /var/spool/parlo.
+    static QString messageSpool();
 };

@@ -43,7 +43,8 @@ void stop(QProcess &process)
 
 } // namespace
 
-SambaReceiver::SambaReceiver(const QString &address, bool acceptMessages, const QString &networkNamespace)
+SambaReceiver::SambaReceiver(const QString &address, bool acceptMessages, const QString &networkNamespace,
+                             const QString &messageCommand)
     : m_address(address)
 {
     const QDir dir(m_dir.path());
@@ -55,7 +56,9 @@ SambaReceiver::SambaReceiver(const QString &address, bool acceptMessages, const 
                        .arg(address, QString::fromLocal8Bit(getpwuid(geteuid())->pw_name), dir.path());
     // smbd runs the hook with the file that holds the text, which the hook must remove, and
     // answers the end of the message only when the hook has finished.
-    if (acceptMessages)
+    if (acceptMessages && !messageCommand.isEmpty())
+        conf += QStringLiteral("message command = %1\n").arg(messageCommand);
+    else if (acceptMessages)
         conf += QStringLiteral("message command = /bin/sh '%1' '%s'\n").arg(dir.filePath(QStringLiteral("hook")));
     const QByteArray hook = "mv \"$1\" '" + dir.path().toLocal8Bit() + "'/$(date +%s%N).msg\n";
     for (const auto &[name, content] : {std::pair{"hook", hook}, std::pair{"smb.conf", conf.toUtf8()}}) {

@@ -15,8 +15,10 @@ public:
     };
 
     // Waits (at most 10 s) until port 139 listens; see isReady(). Without acceptMessages there
-    // is no message command, so smbd refuses every message.
-    explicit SambaReceiver(const QString &address, bool acceptMessages = true, const QString &networkNamespace = {});
+    // is no message command, so smbd refuses every message. A messageCommand replaces the one that
+    // keeps the messages for messages().
+    explicit SambaReceiver(const QString &address, bool acceptMessages = true, const QString &networkNamespace = {},
+                           const QString &messageCommand = {});
     ~SambaReceiver();
 
     static bool available(); // whether smbd is in $PATH or /usr/sbin; tests skip without it

@@ -1,0 +1,109 @@
+#include "SpoolWriter.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string failure(const std::string &what, const std::string &path)
+{
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+std::string readWhole(const std::string &path, std::string &content)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return failure("cannot open", path);
+    char buffer[65536];
+    ssize_t got = 0;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
+        content.append(buffer, size_t(got > 0 ? got : 0));
+    const std::string error = got < 0 ? failure("cannot read", path) : std::string();
+    ::close(fd);
+    return error;
+}
+
+bool writeAll(int fd, const std::string &bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno != EINTR)
+            return false;
+        done += size_t(written > 0 ? written : 0);
+    }
+    return true;
+}
+
+std::string header(const std::string &sender, const std::string &recipient, std::time_t now)
+{
+    char stamp[32];
+    std::tm utc{};
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", gmtime_r(&now, &utc));
+    return "from=" + spoolHeaderValue(sender) + "\nto=" + spoolHeaderValue(recipient) + "\ntime=" + stamp + "\n\n";
+}
+
+// Writes content to dir/.name.tmp, flushes it to the disk and renames it to dir/name, never
+// over an existing file.
+std::string commit(const std::string &dir, const std::string &name, const std::string &content)
+{
+    const std::string hidden = dir + "/." + name + ".tmp";
+    const std::string visible = dir + "/" + name;
+    const int fd = ::open(hidden.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return failure("cannot create", hidden);
+    ::fchmod(fd, 0644); // readable by the desktop user whatever smbd's umask is
+    std::string error;
+    if (!writeAll(fd, content) || ::fsync(fd) != 0)
+        error = failure("cannot write", hidden);
+    if (::close(fd) != 0 && error.empty())
+        error = failure("cannot write", hidden);
+    if (error.empty() && ::renameat2(AT_FDCWD, hidden.c_str(), AT_FDCWD, visible.c_str(), RENAME_NOREPLACE) != 0)
+        error = failure("cannot rename to", visible);
+    if (!error.empty())
+        ::unlink(hidden.c_str());
+    return error;
+}
+
+} // namespace
+
+std::string spoolHeaderValue(const std::string &value)
+{
+    std::string encoded;
+    for (const unsigned char c : value) {
+        if (c == '%' || c < 0x20 || c == 0x7f) {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", c);
+            encoded += escape;
+        } else {
+            encoded += char(c);
+        }
+    }
+    return encoded;
+}
+
+std::string deliverMessage(const std::string &spool, const std::string &sender, const std::string &recipient,
+                           const std::string &file)
+{
+    std::string text;
+    if (std::string error = readWhole(file, text); !error.empty())
+        return error;
+    const auto now = std::chrono::system_clock::now();
+    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count();
+    char name[64];
+    std::snprintf(name, sizeof name, "%020lld-%ld.msg", static_cast<long long>(nanoseconds), long(::getpid()));
+    const std::string content = header(sender, recipient, std::chrono::system_clock::to_time_t(now)) + text;
+    if (std::string error = commit(spool, name, content); !error.empty())
+        return error;
+    if (::unlink(file.c_str()) != 0)
+        return failure("stored, but cannot remove", file);
+    return {};
+}
