@@ -22,15 +22,15 @@
 
 namespace {
 
-const QByteArray answer = "   Domain Name: EXAMPLE.COM\r\n"
-                          "   Registry Domain ID: 2336799_DOMAIN_COM-VRSN\r\n"
+// Follows the question's echo: each answer is told from the one before.
+const QByteArray answer = "   Registry Domain ID: 2336799_DOMAIN_COM-VRSN\r\n"
                           "   Updated Date: 2024-08-14T07:01:34Z\r\n"
                           "   Creation Date: 1995-08-14T04:00:00Z\r\n"
                           "   Name Server: A.IANA-SERVERS.NET\r\n"
                           "   Name Server: B.IANA-SERVERS.NET\r\n"
                           ">>> Last update of whois database: 2025-01-01T00:00:00Z <<<\r\n";
 
-// A whois server on its own thread: answers every question (up to CR LF) and closes.
+// A whois server on its own thread: answers every question (up to its line end) and closes.
 class Server
 {
 public:
@@ -71,13 +71,14 @@ private:
             QByteArray question;
             char buffer[512];
             pollfd reading{client, POLLIN, 0};
-            while (!question.contains("\r\n") && ::poll(&reading, 1, 2000) > 0) {
+            while (!question.contains('\n') && ::poll(&reading, 1, 2000) > 0) {
                 const ssize_t n = ::read(client, buffer, sizeof buffer);
                 if (n <= 0)
                     break;
                 question.append(buffer, n);
             }
-            if (question.contains("\r\n") && ::write(client, answer.constData(), std::size_t(answer.size())) > 0)
+            const QByteArray reply = "   Domain Name: " + question.trimmed() + "\r\n" + answer;
+            if (question.contains('\n') && ::write(client, reply.constData(), std::size_t(reply.size())) > 0)
                 ++answered;
             ::close(client);
         }
@@ -104,26 +105,34 @@ int main(int argc, char *argv[])
     Server server;
     if (server.port == 0)
         bench::fail("P8", QStringLiteral("cannot listen on 127.0.0.1"));
+    QFile list(temp.filePath(QStringLiteral("whois.txt")));
+    if (!list.open(QIODevice::WriteOnly) || list.write("127.0.0.1\r\n") != 11)
+        bench::fail("P8", QStringLiteral("cannot write the server list"));
+    list.close();
     FakeHost fake(temp.path());
     fake.facts.whois.port = server.port;
     const std::unique_ptr<QWidget> window(whoisWindowMakers().value(QStringLiteral("whois"))(fake.host()));
     window->show();
     window->findChild<QComboBox *>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("127.0.0.1"));
-    window->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("example.com"));
+    auto *question = window->findChild<QLineEdit *>(QStringLiteral("Text1"));
     auto *ask = window->findChild<QAbstractButton *>(QStringLiteral("Command1"));
     QTimer wake; // bounds every wait for events below
     wake.start(50);
     const QString last = QStringLiteral(">>> Last update of whois database");
+    int round = 0;
 
     bool complete = true;
     const auto parlo = [&] {
+        const QString domain = QStringLiteral("example%1.com").arg(++round);
+        question->setText(domain);
+        const auto done = [&] { return shown().contains(domain) && shown().contains(last); };
         return bench::timeMs([&] {
             ask->click();
             QElapsedTimer waited;
             waited.start();
-            while (!shown().contains(last) && waited.elapsed() < 5000)
+            while (!done() && waited.elapsed() < 5000)
                 QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            complete = complete && shown().contains(last);
+            complete = complete && done();
         });
     };
     const std::string scratch = temp.filePath(QStringLiteral("whois.out")).toStdString();
@@ -133,6 +142,8 @@ int main(int argc, char *argv[])
         return bench::timeMs([&] { complete = complete && bench::capture(command, scratch).contains(">>> Last update"); });
     };
     const bench::Pair pair = bench::compare(9, parlo, baseline);
-    return bench::report({"P8", pair.parlo, pair.baseline, 1.10, complete ? "" : "an answer was not shown whole",
-                          complete && fake.messages.boxes.isEmpty()});
+    const std::string also = !complete                      ? "an answer was not shown whole"
+                             : fake.messages.boxes.isEmpty() ? ""
+                                                             : qPrintable(fake.messages.boxes.first().text);
+    return bench::report({"P8", pair.parlo, pair.baseline, 1.10, also, also.empty()});
 }
