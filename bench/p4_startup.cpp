@@ -73,7 +73,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir home;
-    for (const char *variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+    for (const char *variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
         qputenv(variable, home.path().toLocal8Bit());
     qunsetenv("QT_QPA_PLATFORM");
     xcb_connection_t *x = xcb_connect(nullptr, nullptr);

@@ -3,6 +3,7 @@
 # Quiet when everything is there.
 #   deps.sh          what building and running Parlo needs
 #   deps.sh --test   that, and what the tests use (a Samba server, a DNS server, ...)
+#   deps.sh --bench  that, and the benchmarks' baselines (smbclient, whois, an X server)
 set -eu
 # Building.
 packages="cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-webengine-dev qt6-qpa-plugins fonts-dejavu-core"
@@ -11,7 +12,10 @@ packages="$packages iputils-ping traceroute bind9-dnsutils net-tools iproute2 pr
 # The system information program that the About box starts (share/registry.reg names it).
 packages="$packages hardinfo"
 # Test peers.
-[ "${1:-}" = --test ] && packages="$packages samba dnsmasq-base"
+case "${1:-}" in
+--test) packages="$packages samba dnsmasq-base" ;;
+--bench) packages="$packages samba dnsmasq-base smbclient whois xvfb xauth" ;;
+esac
 
 missing=""
 for package in $packages; do
