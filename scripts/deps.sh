@@ -4,6 +4,7 @@
 #   deps.sh          what building and running Parlo needs
 #   deps.sh --test   that, and what the tests use (a Samba server, a DNS server, ...)
 #   deps.sh --package  that, and what building and checking the Debian package uses
+#   deps.sh --bench  that, and the benchmarks' baselines (smbclient, whois, an X server)
 set -eu
 # Building.
 packages="cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-webengine-dev qt6-qpa-plugins fonts-dejavu-core"
@@ -12,9 +13,12 @@ packages="$packages iputils-ping traceroute bind9-dnsutils net-tools iproute2 pr
 # The system information program that the About box starts (share/registry.reg names it).
 packages="$packages hardinfo"
 # Test peers.
-[ "${1:-}" = --test ] && packages="$packages samba dnsmasq-base"
+case "${1:-}" in
+--test) packages="$packages samba dnsmasq-base" ;;
 # The package's tools: dpkg-shlibdeps, lintian and the desktop file and AppStream validators.
-[ "${1:-}" = --package ] && packages="$packages dpkg-dev lintian desktop-file-utils appstream"
+--package) packages="$packages dpkg-dev lintian desktop-file-utils appstream" ;;
+--bench) packages="$packages samba dnsmasq-base smbclient whois xvfb xauth" ;;
+esac
 
 missing=""
 for package in $packages; do

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 // What one run of a console command gave back: its standard output, or why it could not run.
@@ -34,8 +35,8 @@ public:
     // Runs the command with its standard output sent to outputPath and returns once it has ended.
     // Returns an empty string on success, otherwise why the interpreter could not be run.
     virtual QString run(const QString &command, int windowStyle, const QString &outputPath) = 0;
-    // Turns the command's bytes into text.
-    virtual QString decode(const QByteArray &bytes) const = 0;
+    // Reads the command's output from the open file to its end and turns its bytes into text.
+    virtual QString decode(QFile &output) const = 0;
     // CommandRunner::literal for this interpreter.
     virtual QString literal(const QString &text) const = 0;
 };

@@ -20,16 +20,18 @@ Capture Runner::RunCapture(const QString &command, int windowStyle)
     if (!error.isEmpty())
         return {{}, error};
 
-    // 5. Read the whole file back.
+    // 5. Read the whole file back as text.
     QFile file(output.fileName());
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return {{}, QStringLiteral("Cannot read the output of \"%1\": %2").arg(command, file.errorString())};
-    const QByteArray bytes = file.readAll();
+    const QString text = m_interpreter.decode(file);
+    if (file.error() != QFileDevice::NoError)
+        return {{}, QStringLiteral("Cannot read the output of \"%1\": %2").arg(command, file.errorString())};
     file.close();
 
     // 6. Delete it.
     output.remove();
 
     // 7. The command's output, unchanged.
-    return {m_interpreter.decode(bytes), {}};
+    return {text, {}};
 }

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <csignal>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -76,28 +78,13 @@ private:
     std::vector<char *> m_pointers;
 };
 
-bool readAll(int fd, void *buffer, size_t size)
-{
-    auto *bytes = static_cast<char *>(buffer);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, bytes + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += size_t(n);
-    }
-    return true;
-}
-
 QString systemError(int error)
 {
     return QString::fromLocal8Bit(strerror(error));
 }
 
-// A program ready to start: everything the children use is made before fork, since between
-// fork and exec only async-signal-safe calls are made.
+// A program ready to start: everything the children use is made before they exist, since they
+// share Parlo's memory until the program runs.
 struct Prepared
 {
     QByteArray file;
@@ -105,65 +92,59 @@ struct Prepared
     CStrings envp;
 };
 
-// Two pipes back from the children: the middle process reports the program's pid, the program
-// itself reports a failed exec (a successful exec closes its end).
-struct ReportPipes
+// What the middle process leaves in the memory it shares with Parlo; volatile, as the compiler
+// does not see the child write it.
+struct Outcome
 {
-    int pid[2] = {-1, -1};
-    int exec[2] = {-1, -1};
-
-    ~ReportPipes()
-    {
-        for (const int fd : {pid[0], pid[1], exec[0], exec[1]}) {
-            if (fd >= 0)
-                ::close(fd);
-        }
-    }
-    bool open() { return ::pipe2(pid, O_CLOEXEC) == 0 && ::pipe2(exec, O_CLOEXEC) == 0; }
-    void closeWriteEnds()
-    {
-        ::close(pid[1]);
-        ::close(exec[1]);
-        pid[1] = exec[1] = -1;
-    }
+    volatile pid_t pid = 0;
+    volatile int error = 0;
 };
 
-// In the middle process: a new session, one more fork, and gone, so that the program is
+// In the middle process, which shares Parlo's memory until it ends: posix_spawn starts the
+// program in a session of its own, and the middle one ends at once, so that the program is
 // adopted by init and never becomes Parlo's zombie. Never returns.
-[[noreturn]] void runMiddle(Prepared &program, const ReportPipes &pipes)
+[[noreturn]] void runMiddle(Prepared &program, const sigset_t &parloMask, Outcome *outcome)
 {
-    ::setsid();
-    const pid_t child = ::fork();
-    if (child != 0) {
-        const qint64 pid = child;
-        [[maybe_unused]] ssize_t n = ::write(pipes.pid[1], &pid, sizeof pid);
-        ::_exit(child < 0 ? 1 : 0);
-    }
-    const int null = ::open("/dev/null", O_RDONLY);
-    if (null >= 0) {
-        ::dup2(null, STDIN_FILENO);
-        if (null != STDIN_FILENO)
-            ::close(null);
-    }
-    ::execve(program.file.constData(), program.argv.data(), program.envp.data());
-    const int error = errno;
-    [[maybe_unused]] ssize_t n = ::write(pipes.exec[1], &error, sizeof error);
-    ::_exit(127);
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // posix_spawn gives the program default handlers for every signal Parlo handles.
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
+    posix_spawnattr_setsigmask(&attributes, &parloMask);
+    pid_t pid = 0;
+    outcome->error = ::posix_spawn(&pid, program.file.constData(), &actions, &attributes, program.argv.data(),
+                                   program.envp.data());
+    outcome->pid = pid;
+    ::_exit(0);
 }
 
-// In Parlo, once the middle process has ended: the program's pid, or why it did not start.
-Launch readReport(pid_t middle, const ReportPipes &pipes, const QString &name)
+// Starts the middle process with vfork, cheap however much memory Parlo holds, with every
+// signal blocked while it shares Parlo's memory.
+Launch startDetached(Prepared &program, const QString &name)
 {
+    sigset_t all;
+    sigset_t parloMask;
+    ::sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &parloMask);
+    Outcome outcome;
+    Outcome *const shared = &outcome;
+    const pid_t middle = ::vfork();
+    if (middle == 0)
+        runMiddle(program, parloMask, shared);
+    const int forkError = errno;
+    ::pthread_sigmask(SIG_SETMASK, &parloMask, nullptr);
+    if (middle < 0)
+        return {0, QStringLiteral("Cannot start %1: %2").arg(name, systemError(forkError))};
     int status = 0;
     while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
     }
-    qint64 pid = 0;
-    if (!readAll(pipes.pid[0], &pid, sizeof pid) || pid <= 0)
+    if (shared->error != 0)
+        return {0, QStringLiteral("Cannot start %1: %2").arg(name, systemError(shared->error))};
+    if (shared->pid <= 0)
         return {0, QStringLiteral("Cannot start %1: the process could not be created.").arg(name)};
-    int execError = 0;
-    if (readAll(pipes.exec[0], &execError, sizeof execError))
-        return {0, QStringLiteral("Cannot start %1: %2").arg(name, systemError(execError))};
-    return {pid, {}};
+    return {shared->pid, {}};
 }
 
 } // namespace
@@ -195,16 +176,5 @@ Launch LinuxLauncher::startProgram(const QString &name, const QStringList &argum
         return {0, QStringLiteral("Cannot start %1: the program was not found.").arg(name)};
     Prepared prepared{program.toLocal8Bit(), CStrings(QStringList{name} + arguments),
                       CStrings(environment.toStringList())};
-
-    ReportPipes pipes;
-    if (!pipes.open())
-        return {0, QStringLiteral("Cannot start %1: %2").arg(name, systemError(errno))};
-    const pid_t middle = ::fork();
-    if (middle == 0)
-        runMiddle(prepared, pipes);
-    const int forkError = errno;
-    pipes.closeWriteEnds();
-    if (middle < 0)
-        return {0, QStringLiteral("Cannot start %1: %2").arg(name, systemError(forkError))};
-    return readReport(middle, pipes, name);
+    return startDetached(prepared, name);
 }

@@ -18,6 +18,6 @@ NameFile readNameFile(const FixedPaths &paths, const QString &drivePath)
         result.error = QStringLiteral("Cannot read %1: %2").arg(drivePath, file.errorString());
         return result;
     }
-    result.fields = readFields(LocaleText::decode(file.readAll()));
+    result.fields = readFields(LocaleText::decodeFile(file));
     return result;
 }

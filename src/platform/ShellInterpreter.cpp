@@ -74,7 +74,7 @@ QString ShellInterpreter::run(const QString &command, int windowStyle, const QSt
     return {};
 }
 
-QString ShellInterpreter::decode(const QByteArray &bytes) const
+QString ShellInterpreter::decode(QFile &output) const
 {
-    return LocaleText::decode(bytes);
+    return LocaleText::decodeFile(output);
 }

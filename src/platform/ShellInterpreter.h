@@ -18,7 +18,7 @@ public:
 
     QString tempDirectory() const override;
     QString run(const QString &command, int windowStyle, const QString &outputPath) override;
-    QString decode(const QByteArray &bytes) const override;
+    QString decode(QFile &output) const override;
     // Plain words between single blanks as they are; anything else in single quotes, so that
     // no character acts as shell syntax.
     QString literal(const QString &text) const override;

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <unistd.h>
@@ -23,6 +24,8 @@ private Q_SLOTS:
     void mapPath_data();
     void mapPath();
     void localeTextRoundTrip();
+    void fileDecodesAsWhole_data();
+    void fileDecodesAsWhole();
     void kernelVersion_data();
     void kernelVersion();
     void meminfo_data();
@@ -117,6 +120,26 @@ void tst_Facts::localeTextRoundTrip()
         QCOMPARE(LocaleText::decode(QByteArray("a\xff"
                                                "b")),
                  QStringLiteral("a\uFFFDb"));
+}
+
+void tst_Facts::fileDecodesAsWhole_data()
+{
+    // A file is read in pieces of 1 MiB: characters cut by a piece's end must come out whole.
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray fill((1 << 20) - 1, 'x');
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("two-byte character across a piece") << fill + "\xc3\xa9 end";
+    QTest::newRow("four-byte character across a piece") << fill + "\xf0\x9f\x98\x80 end";
+    QTest::newRow("undecodable byte at a piece's end") << fill + "\xff\xfe";
+    QTest::newRow("several pieces") << QByteArray(3 << 20, 'y') + "\r\n";
+}
+
+void tst_Facts::fileDecodesAsWhole()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryFile file;
+    QVERIFY(file.open() && file.write(bytes) == bytes.size() && file.seek(0));
+    QCOMPARE(LocaleText::decodeFile(file), LocaleText::decode(bytes));
 }
 
 void tst_Facts::kernelVersion_data()
