@@ -3,6 +3,7 @@
 # Quiet when everything is there.
 #   deps.sh          what building and running Parlo needs
 #   deps.sh --test   that, and what the tests use (a Samba server, a DNS server, ...)
+#   deps.sh --fuzz   that, and clang with libFuzzer and the sanitizer runtimes
 set -eu
 # Building.
 packages="cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-webengine-dev qt6-qpa-plugins fonts-dejavu-core"
@@ -12,6 +13,7 @@ packages="$packages iputils-ping traceroute bind9-dnsutils net-tools iproute2 pr
 packages="$packages hardinfo"
 # Test peers.
 [ "${1:-}" = --test ] && packages="$packages samba dnsmasq-base"
+[ "${1:-}" = --fuzz ] && packages="$packages clang libclang-rt-14-dev"
 
 missing=""
 for package in $packages; do
