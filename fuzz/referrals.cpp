@@ -2,14 +2,17 @@
 #include "FuzzInput.h"
 #include "Referrals.h"
 
+#include <QSet>
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString answer = QString::fromUtf8(fuzz::bytes(data, size));
-    const QList<WhoisServer> servers = referrals(answer);
-    for (qsizetype i = 0; i < servers.size(); ++i) {
-        if (servers[i].host.isEmpty() || servers.indexOf(servers[i]) != i)
+    QSet<QString> seen;
+    for (const WhoisServer &server : referrals(answer)) {
+        const QString name = displayName(server);
+        if (server.host.isEmpty() || seen.contains(name))
             __builtin_trap(); // each named once, and never without a host
-        displayName(servers[i]);
+        seen.insert(name);
     }
     answersRdapOnly(answer);
     return 0;

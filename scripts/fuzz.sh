@@ -48,4 +48,4 @@ fi
 names=$(cd "$top/fuzz" && ls -- *.cpp | sed 's/\.cpp$//')
 echo "Fuzzing $(echo "$names" | wc -l) targets for $seconds s each, two at a time"
 # xargs fails when any run fails, after every run has ended.
-echo "$names" | xargs -n 1 -P 2 -I NAME "$0" --one NAME "$seconds"
+echo "$names" | xargs -P 2 -I NAME "$0" --one NAME "$seconds"
