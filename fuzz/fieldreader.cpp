@@ -1,6 +1,6 @@
 // The field reader over any text, as a name file of any encoding may hold it.
-#include "FuzzInput.h"
 #include "FieldReader.h"
+#include "FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

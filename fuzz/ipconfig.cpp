@@ -1,7 +1,7 @@
 // The readers of `ip -j addr` and `ip -j route`, and the Windows layout of whatever they read.
 // The first byte picks which reader gets the rest.
-#include "FuzzInput.h"
 #include "Ipconfig.h"
+#include "FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

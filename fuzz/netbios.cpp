@@ -1,7 +1,7 @@
 // The NetBIOS name service and session service readers over any packet. The first two bytes
 // are the request id the reply must answer.
-#include "FuzzInput.h"
 #include "NetBios.h"
+#include "FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

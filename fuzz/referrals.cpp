@@ -1,6 +1,6 @@
 // The referral reader over any whois answer.
-#include "FuzzInput.h"
 #include "Referrals.h"
+#include "FuzzInput.h"
 
 #include <QSet>
 

@@ -1,6 +1,6 @@
 // The SMB1 reply reader over any packet, and the sentence for whatever status it finds.
-#include "FuzzInput.h"
 #include "Smb.h"
+#include "FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
