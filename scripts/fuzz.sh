@@ -34,11 +34,12 @@ fi
 seconds=${1:-60}
 "$top/scripts/deps.sh" --fuzz
 if [ ! -f "$build/build.ninja" ]; then
-    launcher=""
-    command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+    flags=""
+    [ "${CI:-}" = true ] && flags="-DPARLO_WERROR=ON"
+    command -v ccache >/dev/null && flags="$flags -DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
     # shellcheck disable=SC2086
     cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-        -DPARLO_FUZZ=ON -DPARLO_TESTS=OFF $launcher >/dev/null
+        -DPARLO_FUZZ=ON -DPARLO_TESTS=OFF $flags >/dev/null
 fi
 if ! log=$(cmake --build "$build" -j2 --target fuzzers -- --quiet 2>&1); then
     printf '%s\n' "$log" >&2
