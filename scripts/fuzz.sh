@@ -46,7 +46,7 @@ if ! log=$(cmake --build "$build" -j2 --target fuzzers -- --quiet 2>&1); then
     exit 1
 fi
 
-names=$(cd "$top/fuzz" && ls -- *.cpp | sed 's/\.cpp$//')
+names=$(for file in "$top"/fuzz/*.cpp; do basename "$file" .cpp; done)
 echo "Fuzzing $(echo "$names" | wc -l) targets for $seconds s each, two at a time"
 # xargs fails when any run fails, after every run has ended.
 echo "$names" | xargs -P 2 -I NAME "$0" --one NAME "$seconds"
