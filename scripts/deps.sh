@@ -5,6 +5,7 @@
 #   deps.sh --test   that, and what the tests use (a Samba server, a DNS server, ...)
 #   deps.sh --package  that, and what building and checking the Debian package uses
 #   deps.sh --bench  that, and the benchmarks' baselines (smbclient, whois, an X server)
+#   deps.sh --fuzz   that, and clang with libFuzzer and the sanitizer runtimes
 set -eu
 # Building.
 packages="cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-webengine-dev qt6-qpa-plugins fonts-dejavu-core"
@@ -18,6 +19,7 @@ case "${1:-}" in
 # The package's tools: dpkg-shlibdeps, lintian and the desktop file and AppStream validators.
 --package) packages="$packages dpkg-dev lintian desktop-file-utils appstream" ;;
 --bench) packages="$packages samba dnsmasq-base smbclient whois xvfb xauth" ;;
+--fuzz) packages="$packages clang libclang-rt-14-dev" ;;
 esac
 
 missing=""

@@ -1,6 +1,7 @@
 #include "Referrals.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 #include <optional>
 
@@ -60,31 +61,44 @@ Key keyOf(QStringView key)
     return key.compare(u"ReferralServer", Qt::CaseInsensitive) == 0 ? Key::Arin : Key::None;
 }
 
+bool addsNew(QSet<QString> &seen, const QString &key)
+{
+    const qsizetype before = seen.size();
+    seen.insert(key);
+    return seen.size() != before;
+}
+
 } // namespace
 
 QList<WhoisServer> referrals(QStringView answer)
 {
-    QList<WhoisServer> found;
-    qsizetype arin = -1; // where the last ReferralServer stands in found
+    struct Named
+    {
+        WhoisServer server;
+        bool arin = false;
+    };
+    QList<Named> named;
+    qsizetype lastArin = -1;
     for (QStringView line : answer.tokenize(u'\n')) {
         const qsizetype colon = line.indexOf(u':');
         const Key key = colon > 0 ? keyOf(line.first(colon)) : Key::None;
         if (key == Key::None)
             continue;
-        const std::optional<WhoisServer> server = serverOf(line.sliced(colon + 1).trimmed());
-        if (!server || (key == Key::Plain && found.contains(*server)))
-            continue;
-        if (key == Key::Arin) {
-            if (arin >= 0)
-                found.removeAt(arin);
-            arin = found.size();
+        if (std::optional<WhoisServer> server = serverOf(line.sliced(colon + 1).trimmed())) {
+            if (key == Key::Arin)
+                lastArin = named.size();
+            named.append({std::move(*server), key == Key::Arin});
         }
-        found.append(*server);
     }
-    // A server named both as a referral and as ARIN's stands once, where it comes first.
-    for (qsizetype i = found.size() - 1; i > 0; --i) {
-        if (found.indexOf(found[i]) < i)
-            found.removeAt(i);
+    // Each server once, where it first comes; of ARIN's only the last. A set keeps this linear
+    // for answers that name thousands of servers.
+    QList<WhoisServer> found;
+    QSet<QString> seen;
+    for (qsizetype i = 0; i < named.size(); ++i) {
+        const WhoisServer &server = named[i].server;
+        if ((named[i].arin && i != lastArin) || !addsNew(seen, server.host + u':' + QString::number(server.port)))
+            continue;
+        found.append(server);
     }
     return found;
 }

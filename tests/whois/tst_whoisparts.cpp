@@ -174,7 +174,19 @@ void tst_WhoisParts::referrals_data()
     QTest::newRow("no host name") << "Registrar WHOIS Server: \r\nRegistrar WHOIS Server: http://whois.x.com\n"
                                      "whois: not a host!\nrefer: a;b\nrefer: x.com:0\n" << QStringList{};
     QTest::newRow("not a key") << "% refer: x.example\nremarks: whois: y.example\n" << QStringList{};
+    QTest::newRow("kept when ARIN's changes")
+        << "ReferralServer: whois://a.example\nrefer: a.example\nReferralServer: whois://b.example\n"
+        << QStringList{"a.example", "b.example"};
     // clang-format on
+
+    // A whole answer of different servers: read in linear time, or this row takes minutes.
+    QString many;
+    QStringList manyServers;
+    for (int i = 0; i < 60000; ++i) {
+        manyServers << QStringLiteral("s%1.example").arg(i);
+        many += "refer: " + manyServers.last() + '\n';
+    }
+    QTest::newRow("a megabyte of servers") << many << manyServers;
 }
 
 void tst_WhoisParts::referrals()
