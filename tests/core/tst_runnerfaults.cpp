@@ -58,9 +58,9 @@ struct RunKind
     const char *name;
     QString command;
     int stopAfterMs;
-    const char *temp;  // below the test's folder, or an absolute path
-    QString text;      // a pattern for the captured text
-    QString error;     // a part of the error, or empty when the run must succeed
+    const char *temp; // below the test's folder, or an absolute path
+    QString text;     // a pattern for the captured text
+    QString error;    // a part of the error, or empty when the run must succeed
 };
 
 QList<RunKind> runKinds()
@@ -70,14 +70,26 @@ QList<RunKind> runKinds()
         {"unknown program", QStringLiteral("no-such-program-here"), -1, "tmp", {}, {}},
         {"killed by a signal", QStringLiteral("echo a; kill -KILL $$"), -1, "tmp", QStringLiteral("a\n"), {}},
         {"NUL refused", QStringLiteral("echo a") + QChar(0), -1, "tmp", {}, QStringLiteral("NUL character")},
-        {"output file taken away", QStringLiteral("rm \"$(readlink /proc/$$/fd/1)\""), -1, "tmp", {},
+        {"output file taken away",
+         QStringLiteral("rm \"$(readlink /proc/$$/fd/1)\""),
+         -1,
+         "tmp",
+         {},
          QStringLiteral("Cannot read the output")},
         {"stopped at once", QStringLiteral("sleep 30"), 0, "tmp", {}, {}},
         {"stopped after output", QStringLiteral("echo begun; sleep 30"), 10, "tmp", QStringLiteral("(begun\n)?"), {}},
         {"TEMP is a file", QStringLiteral("echo x"), -1, "file", {}, QStringLiteral("Cannot create a temporary file")},
-        {"TEMP is missing", QStringLiteral("echo x"), -1, "missing/sub", {},
+        {"TEMP is missing",
+         QStringLiteral("echo x"),
+         -1,
+         "missing/sub",
+         {},
          QStringLiteral("Cannot create a temporary file")},
-        {"TEMP takes no files", QStringLiteral("echo x"), -1, "/proc", {},
+        {"TEMP takes no files",
+         QStringLiteral("echo x"),
+         -1,
+         "/proc",
+         {},
          QStringLiteral("Cannot create a temporary file in /proc")},
     };
 }
@@ -127,8 +139,8 @@ void tst_RunnerFaults::mixedRunsLeaveNoFile()
     file.close();
     FakeFacts facts;
     StoppingGuard guard;
-    ShellInterpreter interpreter({dir.filePath(QStringLiteral("compat")), dir.filePath(QStringLiteral("data"))},
-                                 facts, guard);
+    ShellInterpreter interpreter({dir.filePath(QStringLiteral("compat")), dir.filePath(QStringLiteral("data"))}, facts,
+                                 guard);
     Runner runner(interpreter);
 
     const QList<RunKind> kinds = runKinds();
@@ -175,8 +187,8 @@ void tst_RunnerFaults::stoppedTreeEnds()
     FakeFacts facts;
     facts.variables.insert(QStringLiteral("temp"), dir.path());
     GuardDialog guard;
-    ShellInterpreter interpreter({dir.filePath(QStringLiteral("compat")), dir.filePath(QStringLiteral("data"))},
-                                 facts, guard);
+    ShellInterpreter interpreter({dir.filePath(QStringLiteral("compat")), dir.filePath(QStringLiteral("data"))}, facts,
+                                 guard);
     Runner runner(interpreter);
 
     QElapsedTimer sinceStop;

@@ -114,10 +114,11 @@ void tst_NetFaults::randomMessages()
         const QString output = QString::fromUtf8(net.readAllStandardOutput());
         const QString what = QStringLiteral("message %1, %2 bytes: %3").arg(i).arg(bytes.size()).arg(output);
         if (wireBytes > 1600) {
-            QCOMPARE(output, QStringLiteral("An error occurred while sending a message to %1.\nThe message is too long: "
-                                            "%2 bytes, and one message carries at most 1600; nothing was sent.\n")
-                                 .arg(address)
-                                 .arg(wireBytes));
+            QCOMPARE(output,
+                     QStringLiteral("An error occurred while sending a message to %1.\nThe message is too long: "
+                                    "%2 bytes, and one message carries at most 1600; nothing was sent.\n")
+                         .arg(address)
+                         .arg(wireBytes));
             QVERIFY2(relay.connections == connectionsBefore, qPrintable(what));
             QCOMPARE(net.exitCode(), 2);
             continue;
