@@ -22,17 +22,24 @@ QString seconds(int ms)
 
 } // namespace
 
-Fetch::Fetch(QNetworkAccessManager &network, const QUrl &url, int silenceMs, std::function<void(const Fetched &)> done)
-    : m_done(std::move(done)), m_silenceMs(silenceMs)
+Fetch::Fetch(QNetworkAccessManager &network, const QUrl &url, int silenceMs, int limitMs,
+             std::function<void(const Fetched &)> done)
+    : m_done(std::move(done)), m_silenceMs(silenceMs), m_limitMs(limitMs)
 {
     QNetworkRequest request(url);
     request.setRawHeader("Accept", "application/rdap+json, application/json");
     m_reply = network.get(request);
     connect(m_reply, &QNetworkReply::readyRead, this, &Fetch::arrived);
+    // Progress comes as bytes arrive, also while a reply of known length fills a buffer of its
+    // own and holds readyRead back; the announced length alone can tell that it is too large.
+    connect(m_reply, &QNetworkReply::downloadProgress, this, &Fetch::progressed);
     connect(m_reply, &QNetworkReply::finished, this, &Fetch::ended);
     m_silence.setSingleShot(true);
     connect(&m_silence, &QTimer::timeout, this, &Fetch::silent);
     m_silence.start(silenceMs);
+    m_limit.setSingleShot(true);
+    connect(&m_limit, &QTimer::timeout, this, &Fetch::tooLong);
+    m_limit.start(limitMs);
 }
 
 Fetch::~Fetch()
@@ -44,14 +51,30 @@ Fetch::~Fetch()
     }
 }
 
+// The reply may go on signalling in the same turn after an abort has ended it.
 void Fetch::arrived()
 {
+    if (!m_reply)
+        return;
     m_silence.start(m_silenceMs);
     m_body += m_reply->readAll();
-    if (m_body.size() > maximumBytes) {
-        m_failure = QStringLiteral("%1 sent more than 4 MB; the rest was not read.").arg(serviceName(m_reply->url()));
-        m_reply->abort();
-    }
+    if (m_body.size() > maximumBytes)
+        tooLarge();
+}
+
+void Fetch::progressed(qint64 received, qint64 total)
+{
+    if (!m_reply)
+        return;
+    m_silence.start(m_silenceMs);
+    if (received > maximumBytes || total > maximumBytes)
+        tooLarge();
+}
+
+void Fetch::tooLarge()
+{
+    m_failure = QStringLiteral("%1 sent more than 4 MB; the rest was not read.").arg(serviceName(m_reply->url()));
+    m_reply->abort();
 }
 
 void Fetch::silent()
@@ -61,18 +84,31 @@ void Fetch::silent()
     m_reply->abort();
 }
 
+void Fetch::tooLong()
+{
+    m_failure = QStringLiteral("%1 was still answering after %2 seconds; the rest was not read.")
+                    .arg(serviceName(m_reply->url()), seconds(m_limitMs));
+    m_reply->abort();
+}
+
 void Fetch::ended()
 {
     m_silence.stop();
+    m_limit.stop();
     Fetched fetched;
     fetched.status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (m_failure.isEmpty())
         m_body += m_reply->readAll();
     fetched.body = m_body;
     fetched.failure = m_failure;
-    if (fetched.failure.isEmpty() && fetched.status == 0 && m_reply->error() != QNetworkReply::NoError)
+    const QNetworkReply::NetworkError error = m_reply->error();
+    if (fetched.failure.isEmpty() && fetched.status == 0 && error != QNetworkReply::NoError)
         fetched.failure =
             QStringLiteral("Could not connect to %1: %2").arg(serviceName(m_reply->url()), m_reply->errorString());
+    // Errors below 100 are the connection's: an answer cut short is no answer, whatever its status.
+    else if (fetched.failure.isEmpty() && error > QNetworkReply::NoError && error < 100)
+        fetched.failure =
+            QStringLiteral("The connection to %1 broke: %2.").arg(serviceName(m_reply->url()), m_reply->errorString());
     m_reply->deleteLater();
     m_reply = nullptr;
     m_done(fetched); // may delete this
@@ -109,7 +145,7 @@ void RdapLookup::fetch(const QUrl &url, void (RdapLookup::*fetched)(const Fetche
     // The fetch that calls back is still running: it goes once it has returned.
     if (m_fetch)
         m_fetch.release()->deleteLater();
-    m_fetch = std::make_unique<Fetch>(m_network, url, m_settings.answerTimeoutMs,
+    m_fetch = std::make_unique<Fetch>(m_network, url, m_settings.answerTimeoutMs, m_settings.answerLimitMs,
                                       [this, fetched](const Fetched &result) { (this->*fetched)(result); });
 }
 

@@ -21,24 +21,31 @@ struct Fetched
     QString failure;
 };
 
-// Fetches one URL, giving up after a time of silence and beyond a size no RDAP answer reaches.
+// Fetches one URL, giving up after a time of silence, after a time in all, and beyond a size no
+// RDAP answer reaches.
 // Deleting it abandons the request without calling done.
 class Fetch final : public QObject
 {
     Q_OBJECT
 public:
-    Fetch(QNetworkAccessManager &network, const QUrl &url, int silenceMs, std::function<void(const Fetched &)> done);
+    Fetch(QNetworkAccessManager &network, const QUrl &url, int silenceMs, int limitMs,
+          std::function<void(const Fetched &)> done);
     ~Fetch() override;
 
 private:
     void arrived();
+    void progressed(qint64 received, qint64 total);
+    void tooLarge();
     void ended();
     void silent();
+    void tooLong();
 
     QPointer<QNetworkReply> m_reply;
     std::function<void(const Fetched &)> m_done;
     QTimer m_silence;
+    QTimer m_limit;
     int m_silenceMs;
+    int m_limitMs;
     QByteArray m_body;
     QString m_failure;
 };

@@ -91,8 +91,10 @@ void whois::connectControls()
     connect(Winsock1, &QTcpSocket::errorOccurred, this, &whois::Winsock1_Error);
     m_connectTimer.setSingleShot(true);
     m_answerTimer.setSingleShot(true);
+    m_limitTimer.setSingleShot(true);
     connect(&m_connectTimer, &QTimer::timeout, this, &whois::connectTimedOut);
     connect(&m_answerTimer, &QTimer::timeout, this, &whois::answerTimedOut);
+    connect(&m_limitTimer, &QTimer::timeout, this, &whois::answerTooLong);
 }
 
 void whois::Form_Load()
@@ -149,6 +151,7 @@ void whois::abandon()
     m_stage = Stage::Idle;
     m_connectTimer.stop();
     m_answerTimer.stop();
+    m_limitTimer.stop();
     Winsock1->abort();
     m_rdap.reset();
 }
@@ -173,6 +176,8 @@ void whois::Winsock1_Connect()
     m_stage = Stage::Answering;
     Winsock1->write(whoisQuestion(m_question));
     m_answerTimer.start(m_settings.answerTimeoutMs);
+    // A server that drips its answer resets the silence timer for ever; this one it does not.
+    m_limitTimer.start(m_settings.answerLimitMs);
 }
 
 void whois::Winsock1_DataArrival(qint64 bytesTotal)
@@ -226,6 +231,13 @@ void whois::answerTimedOut()
             : QStringLiteral("%1 sent nothing more for %2 seconds; the answer may be incomplete.").arg(server, time));
 }
 
+void whois::answerTooLong()
+{
+    if (m_stage == Stage::Answering)
+        endAnswer(QStringLiteral("%1 was still answering after %2 seconds; the rest of its answer was not read.")
+                      .arg(displayName(m_server), seconds(m_settings.answerLimitMs)));
+}
+
 // Ends the answer of the server asked now, closing its connection, and shows why it ended
 // early (or that it never began) and what may be asked next.
 void whois::endAnswer(const QString &notice)
@@ -233,6 +245,7 @@ void whois::endAnswer(const QString &notice)
     m_stage = Stage::Idle;
     m_connectTimer.stop();
     m_answerTimer.stop();
+    m_limitTimer.stop();
     Winsock1->abort();
     if (const AnswerText::Change rest = m_answer.finish(); rest.replace || !rest.text.isEmpty())
         m_transcript.append(rest);

@@ -57,6 +57,7 @@ private:
     void ask(const WhoisServer &server);
     void connectTimedOut();
     void answerTimedOut();
+    void answerTooLong();
     void endAnswer(const QString &notice);
     QList<Offer> offersAfter(const QString &answer, bool answered) const;
     bool asked(const WhoisServer &server) const;
@@ -78,6 +79,7 @@ private:
     Stage m_stage = Stage::Idle;
     QTimer m_connectTimer;
     QTimer m_answerTimer;
+    QTimer m_limitTimer;
     QNetworkAccessManager m_network;
     std::unique_ptr<RdapLookup> m_rdap;
     Transcript m_transcript;

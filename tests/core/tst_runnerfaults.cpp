@@ -1,0 +1,235 @@
+// The runner over the real /bin/sh when commands fail, are stopped, or find no place for their
+// output: every call returns, and no output file is left behind.
+#include "Fakes.h"
+#include "GuardDialog.h"
+#include "ProcessTable.h"
+#include "RunningCommand.h"
+#include "ShellInterpreter.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <unistd.h>
+
+namespace {
+
+// Stops each command it watches after stopAfterMs, as the Running dialog's Stop does (never
+// when negative), and gives up waiting after waitMs.
+class StoppingGuard final : public RunGuard
+{
+public:
+    static constexpr int waitMs = 5000;
+
+    void watch(RunningCommand &command) override
+    {
+        if (command.isFinished())
+            return;
+        QEventLoop loop;
+        QTimer stopper;
+        QTimer limit;
+        stopper.setSingleShot(true);
+        limit.setSingleShot(true);
+        QObject::connect(&stopper, &QTimer::timeout, &command, &RunningCommand::stop);
+        QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
+            overran = true;
+            loop.quit();
+        });
+        QObject::connect(&command, &RunningCommand::finished, &loop, &QEventLoop::quit);
+        if (stopAfterMs >= 0)
+            stopper.start(stopAfterMs);
+        limit.start(waitMs);
+        loop.exec();
+    }
+
+    int stopAfterMs = -1;
+    bool overran = false;
+};
+
+// One kind of run in the mix: what the command is, where TEMP points, what comes back.
+struct RunKind
+{
+    const char *name;
+    QString command;
+    int stopAfterMs;
+    const char *temp; // below the test's folder, or an absolute path
+    QString text;     // a pattern for the captured text
+    QString error;    // a part of the error, or empty when the run must succeed
+};
+
+QList<RunKind> runKinds()
+{
+    return {
+        {"exit status", QStringLiteral("echo out; exit 3"), -1, "tmp", QStringLiteral("out\n"), {}},
+        {"unknown program", QStringLiteral("no-such-program-here"), -1, "tmp", {}, {}},
+        {"killed by a signal", QStringLiteral("echo a; kill -KILL $$"), -1, "tmp", QStringLiteral("a\n"), {}},
+        {"NUL refused", QStringLiteral("echo a") + QChar(0), -1, "tmp", {}, QStringLiteral("NUL character")},
+        {"output file taken away",
+         QStringLiteral("rm \"$(readlink /proc/$$/fd/1)\""),
+         -1,
+         "tmp",
+         {},
+         QStringLiteral("Cannot read the output")},
+        {"stopped at once", QStringLiteral("sleep 30"), 0, "tmp", {}, {}},
+        {"stopped after output", QStringLiteral("echo begun; sleep 30"), 10, "tmp", QStringLiteral("(begun\n)?"), {}},
+        {"TEMP is a file", QStringLiteral("echo x"), -1, "file", {}, QStringLiteral("Cannot create a temporary file")},
+        {"TEMP is missing",
+         QStringLiteral("echo x"),
+         -1,
+         "missing/sub",
+         {},
+         QStringLiteral("Cannot create a temporary file")},
+        {"TEMP takes no files",
+         QStringLiteral("echo x"),
+         -1,
+         "/proc",
+         {},
+         QStringLiteral("Cannot create a temporary file in /proc")},
+    };
+}
+
+QString tempPath(const QTemporaryDir &dir, const char *temp)
+{
+    return temp[0] == '/' ? QString::fromLatin1(temp) : dir.filePath(QLatin1String(temp));
+}
+
+// Output files left anywhere below the folder.
+QStringList leftovers(const QString &folder)
+{
+    QStringList found;
+    for (const QString &name : QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        const QFileInfo info(QDir(folder).filePath(name));
+        if (info.isDir())
+            found += leftovers(info.filePath());
+        else if (name.startsWith(u"OUT") && name.endsWith(u".tmp"))
+            found += info.filePath();
+    }
+    return found;
+}
+
+bool alive(qint64 pid, const QList<ProcessEntry> &table)
+{
+    return std::any_of(table.begin(), table.end(),
+                       [pid](const ProcessEntry &process) { return process.pid == pid && process.state != 'Z'; });
+}
+
+} // namespace
+
+class tst_RunnerFaults : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void mixedRunsLeaveNoFile();
+    void stoppedTreeEnds_data();
+    void stoppedTreeEnds();
+};
+
+void tst_RunnerFaults::mixedRunsLeaveNoFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("tmp")));
+    QFile file(dir.filePath(QStringLiteral("file")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    FakeFacts facts;
+    StoppingGuard guard;
+    ShellInterpreter interpreter({dir.filePath(QStringLiteral("compat")), dir.filePath(QStringLiteral("data"))}, facts,
+                                 guard);
+    Runner runner(interpreter);
+
+    const QList<RunKind> kinds = runKinds();
+    QRandomGenerator random(20261207);
+    for (int i = 0; i < 1000; ++i) {
+        const RunKind &kind = kinds[random.bounded(int(kinds.size()))];
+        facts.variables.insert(QStringLiteral("temp"), tempPath(dir, kind.temp));
+        guard.stopAfterMs = kind.stopAfterMs;
+        const Capture capture = runner.RunCapture(kind.command, 6);
+        const QString what = QStringLiteral("run %1, %2: %3 [%4]").arg(i).arg(kind.name, capture.error, capture.text);
+        QVERIFY2(!guard.overran, qPrintable(what));
+        QVERIFY2(kind.error.isEmpty() ? !capture.failed() : capture.error.contains(kind.error), qPrintable(what));
+        const QRegularExpression text(QRegularExpression::anchoredPattern(kind.text));
+        QVERIFY2(text.match(capture.text).hasMatch(), qPrintable(what));
+    }
+    QCOMPARE(leftovers(dir.path()), QStringList());
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
+    // Nothing the runs started is still running.
+    const QList<ProcessEntry> table = processTable();
+    QVERIFY(std::none_of(table.begin(), table.end(), [](const ProcessEntry &process) {
+        return process.parent == ::getpid() && process.state != 'Z';
+    }));
+}
+
+void tst_RunnerFaults::stoppedTreeEnds_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("sleeps"); // sleeping members of the tree when Stop is pressed
+
+    // clang-format off
+    // A non-interactive shell starts its background commands with interrupts ignored.
+    QTest::newRow("background and foreground") << "sh -c 'sleep 1000 & sleep 1000'" << 2;
+    QTest::newRow("nested, interrupts ignored")
+        << "trap '' INT; sh -c 'sleep 1000 & sleep 1000' & sh -c 'sleep 1000 & wait'; sleep 1000" << 3;
+    // clang-format on
+}
+
+// Stop in the Running dialog ends the whole tree within two seconds.
+void tst_RunnerFaults::stoppedTreeEnds()
+{
+    QFETCH(QString, command);
+    QFETCH(int, sleeps);
+    QTemporaryDir dir;
+    FakeFacts facts;
+    facts.variables.insert(QStringLiteral("temp"), dir.path());
+    GuardDialog guard;
+    ShellInterpreter interpreter({dir.filePath(QStringLiteral("compat")), dir.filePath(QStringLiteral("data"))}, facts,
+                                 guard);
+    Runner runner(interpreter);
+
+    QElapsedTimer sinceStop;
+    QList<qint64> tree;
+    int sleeping = 0;
+    int looks = 0;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (++looks > 1000)
+            poll.stop();
+        if (!modal || modal->objectName() != u"RunningDialog")
+            return;
+        poll.stop();
+        // The shell Parlo started leads a group of its own.
+        const QList<ProcessEntry> table = processTable();
+        for (const ProcessEntry &process : table) {
+            if (process.parent == ::getpid() && process.pid == process.group)
+                tree = livingMembers(process.group);
+        }
+        for (const ProcessEntry &process : table)
+            sleeping += tree.contains(process.pid) && process.name == "sleep";
+        sinceStop.start();
+        modal->findChild<QPushButton *>(QStringLiteral("Stop"))->click();
+    });
+    poll.start(10);
+
+    const Capture capture = runner.RunCapture(command, 6);
+
+    QVERIFY2(!capture.failed(), qPrintable(capture.error));
+    QVERIFY(sinceStop.isValid());
+    QCOMPARE(sleeping, sleeps);
+    const auto treeAlive = [&] {
+        const QList<ProcessEntry> table = processTable();
+        return std::any_of(tree.begin(), tree.end(), [&](qint64 pid) { return alive(pid, table); });
+    };
+    for (int i = 0; i < 200 && treeAlive() && sinceStop.elapsed() < 2000; ++i)
+        QTest::qWait(10);
+    QVERIFY2(!treeAlive(), qPrintable(QString::number(sinceStop.elapsed())));
+    QCOMPARE_LT(sinceStop.elapsed(), 2000);
+}
+
+QTEST_MAIN(tst_RunnerFaults)
+#include "tst_runnerfaults.moc"

@@ -1,0 +1,186 @@
+// The whois window against hostile whois and RDAP servers on loopback: every query ends within
+// its time limits, says why, keeps the event loop turning and leaves no connection open.
+#include "Fakes.h"
+#include "WhoisTesting.h"
+#include "whois.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+constexpr qsizetype fiftyMegabytes = 50 * 1024 * 1024;
+
+// 13,107 lines of 78 letters and CR LF, 48 bytes short of a MiB.
+QByteArray megabyteOfLines()
+{
+    return QByteArray(78, 'x').append("\r\n").repeated(1024 * 1024 / 80);
+}
+
+// Once a request has come (a line for whois, a header block for HTTP), it misbehaves as `kind`
+// says: "silent", "drip" (a byte every 10 ms of a megabyte announced), "50 MB", "binary" or "close mid-answer".
+class HostileServer final : public QObject
+{
+public:
+    HostileServer(const QString &kind, bool http) : m_kind(kind), m_http(http)
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                m_sockets.append(socket);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+            }
+        });
+        connect(&m_drip, &QTimer::timeout, this, [this] {
+            for (const QPointer<QTcpSocket> &socket : std::as_const(m_sockets)) {
+                if (socket && socket->state() == QAbstractSocket::ConnectedState)
+                    socket->write("x");
+            }
+        });
+    }
+
+    quint16 port() const { return m_server.serverPort(); }
+    bool allClosed() const
+    {
+        return std::all_of(m_sockets.begin(), m_sockets.end(), [](const QPointer<QTcpSocket> &socket) {
+            return !socket || socket->state() != QAbstractSocket::ConnectedState;
+        });
+    }
+
+private:
+    void read(QTcpSocket *socket)
+    {
+        m_requests[socket] += socket->readAll();
+        if (!m_requests[socket].endsWith(m_http ? "\r\n\r\n" : "\r\n"))
+            return;
+        const auto head = [this](qsizetype length) {
+            return m_http ? "HTTP/1.1 200 OK\r\nContent-Type: application/rdap+json\r\nContent-Length: " +
+                                QByteArray::number(length) + "\r\n\r\n"
+                          : QByteArray();
+        };
+        if (m_kind == u"drip") {
+            socket->write(head(1024 * 1024));
+            m_drip.start(10);
+        } else if (m_kind == u"50 MB") {
+            // In pieces of a megabyte, each once the last has gone.
+            socket->write(head(fiftyMegabytes) + megabyteOfLines());
+            connect(socket, &QTcpSocket::bytesWritten, socket, [socket, sent = qsizetype(1024 * 1024)]() mutable {
+                if (socket->bytesToWrite() == 0 && sent < fiftyMegabytes) {
+                    socket->write(megabyteOfLines());
+                    sent += 1024 * 1024;
+                }
+            });
+        } else if (m_kind == u"binary") {
+            QByteArray noise(4096, '\0');
+            QRandomGenerator random(43);
+            for (char &byte : noise)
+                byte = char(random.bounded(256));
+            socket->write(head(noise.size()) + noise);
+            socket->disconnectFromHost();
+        } else if (m_kind == u"close mid-answer") {
+            socket->write(head(1000) + "Domain Nam");
+            socket->disconnectFromHost();
+        }
+    }
+
+    QString m_kind;
+    bool m_http;
+    QTcpServer m_server;
+    QTimer m_drip;
+    QList<QPointer<QTcpSocket>> m_sockets;
+    QMap<QTcpSocket *, QByteArray> m_requests;
+};
+
+quint16 closedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+} // namespace
+
+class tst_WhoisFaults : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() { delete Result::instance(); }
+    void hostile_data();
+    void hostile();
+};
+
+void tst_WhoisFaults::hostile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("rdap");
+    QTest::addColumn<QString>("ending"); // a pattern for the end of the result window's text, HOST the server
+
+    // clang-format off
+    QTest::newRow("whois drip") << "drip" << false
+        << "HOST was still answering after 2 seconds; the rest of its answer was not read.\n";
+    QTest::newRow("whois 50 MB") << "50 MB" << false << "HOST sent more than 1 MB; the rest of its answer was not read.\n";
+    QTest::newRow("RDAP refused") << "refused" << true << "Could not connect to HOST: .+\n";
+    QTest::newRow("RDAP silent") << "silent" << true << "HOST did not answer within 1 seconds.\n";
+    QTest::newRow("RDAP drip") << "drip" << true << "HOST was still answering after 2 seconds; the rest was not read.\n";
+    QTest::newRow("RDAP 50 MB") << "50 MB" << true << "HOST sent more than 4 MB; the rest was not read.\n";
+    QTest::newRow("RDAP binary") << "binary" << true << "HOST sent no readable record: the answer is not JSON .+\n";
+    QTest::newRow("RDAP close mid-answer") << "close mid-answer" << true << "The connection to HOST broke: .+\n";
+    // clang-format on
+}
+
+void tst_WhoisFaults::hostile()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, rdap);
+    QFETCH(QString, ending);
+    HostileServer server(kind, rdap);
+    HttpPeer bootstrap;
+    const quint16 port = kind == u"refused" ? closedPort() : server.port();
+    const QString host = rdap ? QStringLiteral("127.0.0.1:%1").arg(port) : QStringLiteral("127.0.0.1");
+    bootstrap.pages.insert("/dns.json", {200, R"({"services": [[["test"], ["http://)" + host.toUtf8() + R"(/"]]]})"});
+    QTemporaryDir temp;
+    FakeHost fake(temp.path());
+    fake.facts.whois.port = rdap ? closedPort() : port;
+    fake.facts.whois.connectTimeoutMs = 1000;
+    fake.facts.whois.answerTimeoutMs = 1000;
+    fake.facts.whois.answerLimitMs = 2000;
+    fake.facts.whois.rdapBootstrap = QUrl(bootstrap.base() + QStringLiteral("/dns.json"));
+    whois window(fake.host());
+    window.show();
+
+    // The longest time the event loop went without turning.
+    QElapsedTimer sinceTick;
+    qint64 longestGapMs = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] { longestGapMs = qMax(longestGapMs, sinceTick.restart()); });
+    sinceTick.start();
+    ticker.start(10);
+
+    QElapsedTimer clock;
+    clock.start();
+    window.findChild<QComboBox *>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("127.0.0.1"));
+    window.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("example.test"));
+    window.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    if (rdap) {
+        QTRY_VERIFY2(shown().endsWith(u"Ask RDAP\n"), qPrintable(shown()));
+        clickLink(QStringLiteral("Ask RDAP"));
+    }
+    const QRegularExpression expected(QStringLiteral("(?s)\n") +
+                                      ending.replace(QStringLiteral("HOST"), QRegularExpression::escape(host)) +
+                                      QStringLiteral("\\z"));
+    QTRY_VERIFY2_WITH_TIMEOUT(expected.match(shown()).hasMatch(), qPrintable(shown().right(300)), 10000);
+    QCOMPARE_LT(clock.elapsed(), 6000);
+    QTRY_COMPARE(window.findChild<QTcpSocket *>(QStringLiteral("Winsock1"))->state(),
+                 QAbstractSocket::UnconnectedState);
+    QTRY_VERIFY(server.allClosed());
+    QVERIFY2(longestGapMs < 1000, qPrintable(QString::number(longestGapMs)));
+}
+
+QTEST_MAIN(tst_WhoisFaults)
+#include "tst_whoisfaults.moc"
