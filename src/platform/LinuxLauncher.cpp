@@ -100,22 +100,40 @@ struct Outcome
     volatile int error = 0;
 };
 
+// How posix_spawn starts the program: standard input from /dev/null, a session of its own, and
+// Parlo's signal mask (posix_spawn gives it default handlers for every signal Parlo handles).
+// Made and freed by Parlo itself: the middle process may not allocate in the memory it shares.
+class SpawnSettings
+{
+public:
+    explicit SpawnSettings(const sigset_t &parloMask)
+    {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
+        posix_spawnattr_setsigmask(&attributes, &parloMask);
+    }
+    ~SpawnSettings()
+    {
+        posix_spawnattr_destroy(&attributes);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    SpawnSettings(const SpawnSettings &) = delete;
+    SpawnSettings &operator=(const SpawnSettings &) = delete;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+};
+
 // In the middle process, which shares Parlo's memory until it ends: posix_spawn starts the
 // program in a session of its own, and the middle one ends at once, so that the program is
 // adopted by init and never becomes Parlo's zombie. Never returns.
-[[noreturn]] void runMiddle(Prepared &program, const sigset_t &parloMask, Outcome *outcome)
+[[noreturn]] void runMiddle(Prepared &program, const SpawnSettings &settings, Outcome *outcome)
 {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attributes);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    // posix_spawn gives the program default handlers for every signal Parlo handles.
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
-    posix_spawnattr_setsigmask(&attributes, &parloMask);
     pid_t pid = 0;
-    outcome->error = ::posix_spawn(&pid, program.file.constData(), &actions, &attributes, program.argv.data(),
-                                   program.envp.data());
+    outcome->error = ::posix_spawn(&pid, program.file.constData(), &settings.actions, &settings.attributes,
+                                   program.argv.data(), program.envp.data());
     outcome->pid = pid;
     ::_exit(0);
 }
@@ -128,11 +146,12 @@ Launch startDetached(Prepared &program, const QString &name)
     sigset_t parloMask;
     ::sigfillset(&all);
     ::pthread_sigmask(SIG_SETMASK, &all, &parloMask);
+    const SpawnSettings settings(parloMask);
     Outcome outcome;
     Outcome *const shared = &outcome;
     const pid_t middle = ::vfork();
     if (middle == 0)
-        runMiddle(program, parloMask, shared);
+        runMiddle(program, settings, shared);
     const int forkError = errno;
     ::pthread_sigmask(SIG_SETMASK, &parloMask, nullptr);
     if (middle < 0)
