@@ -87,11 +87,11 @@ void tst_NetFaults::randomMessages()
 {
     if (!SambaReceiver::available())
         QSKIP("smbd is not installed (Debian package samba)");
-    SambaReceiver receiver(QStringLiteral("127.0.0.21"));
+    SambaReceiver receiver(QStringLiteral("127.0.0.31"));
     QVERIFY2(receiver.isReady(), qPrintable(receiver.error()));
-    CountingRelay relay(QStringLiteral("127.0.0.22"), QStringLiteral("127.0.0.21"));
+    CountingRelay relay(QStringLiteral("127.0.0.32"), QStringLiteral("127.0.0.31"));
     QVERIFY(relay.isListening());
-    const QString address = QStringLiteral("127.0.0.22");
+    const QString address = QStringLiteral("127.0.0.32");
 
     QRandomGenerator random(850);
     QStringList delivered;
