@@ -177,4 +177,21 @@ inline bool resetPeak()
     return file.open(QIODevice::WriteOnly) && file.write("5") == 1;
 }
 
+// Writes COUNT lines, lineOf(0) ... lineOf(COUNT - 1), each ended by CR LF, as Parlo's name files are.
+inline bool writeLines(const QString &path, int count, const std::function<QByteArray(int)> &lineOf)
+{
+    QByteArray text;
+    for (int i = 0; i < count; ++i)
+        text += lineOf(i) + "\r\n";
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+// Window benchmarks draw offscreen unless a platform is named.
+inline void useOffscreenByDefault()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 } // namespace bench

@@ -16,19 +16,15 @@ constexpr int names = 100000;
 
 bool writeAliases(const QString &path)
 {
-    QByteArray text;
-    for (int i = 0; i < names; ++i)
-        text += "WORKSTATION-" + QByteArray::number(i).rightJustified(6, '0') + "\r\n";
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    return bench::writeLines(
+        path, names, [](int i) -> QByteArray { return "WORKSTATION-" + QByteArray::number(i).rightJustified(6, '0'); });
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::useOffscreenByDefault();
     QApplication app(argc, argv);
     QTemporaryDir temp;
     if (!writeAliases(QDir(temp.path()).filePath(QStringLiteral("parlo.txt"))))
@@ -53,5 +49,6 @@ int main(int argc, char *argv[])
     bench::Samples samples;
     for (int i = 0; i < 7; ++i)
         samples.ms.push_back(round());
-    return bench::report({"P5", samples, {}, 100, filled ? "" : "alias box not filled", filled && fake.messages.boxes.isEmpty()});
+    return bench::report(
+        {"P5", samples, {}, 100, filled ? "" : "alias box not filled", filled && fake.messages.boxes.isEmpty()});
 }

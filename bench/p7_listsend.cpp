@@ -22,19 +22,14 @@ QString nameOf(int i)
 
 bool writeList(const QString &path)
 {
-    QByteArray text;
-    for (int i = 0; i < names; ++i)
-        text += nameOf(i).toLatin1() + "\r\n";
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    return bench::writeLines(path, names, [](int i) -> QByteArray { return nameOf(i).toLatin1(); });
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::useOffscreenByDefault();
     QApplication app(argc, argv);
     QTemporaryDir temp;
     if (!writeList(QDir(temp.path()).filePath(QStringLiteral("list1.txt"))))
@@ -52,9 +47,7 @@ int main(int argc, char *argv[])
     window.findChild<QPlainTextEdit *>(QStringLiteral("txtmsg"))->setPlainText(QStringLiteral("hello"));
     QAction *list1 = window.findChild<QAction *>(QStringLiteral("mlist1"));
 
-    const auto parlo = [&] {
-        return bench::timeMs([&] { list1->trigger(); });
-    };
+    const auto parlo = [&] { return bench::timeMs([&] { list1->trigger(); }); };
     const auto baseline = [&] {
         std::vector<pid_t> children;
         const double ms = bench::timeMs([&] {

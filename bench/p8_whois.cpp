@@ -98,8 +98,7 @@ QString shown()
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::useOffscreenByDefault();
     QApplication app(argc, argv);
     QTemporaryDir temp;
     Server server;
@@ -139,10 +138,11 @@ int main(int argc, char *argv[])
     const std::vector<std::string> command{"/usr/bin/whois", "-h", "127.0.0.1", "-p", std::to_string(server.port),
                                            "example.com"};
     const auto baseline = [&] {
-        return bench::timeMs([&] { complete = complete && bench::capture(command, scratch).contains(">>> Last update"); });
+        return bench::timeMs(
+            [&] { complete = complete && bench::capture(command, scratch).contains(">>> Last update"); });
     };
     const bench::Pair pair = bench::compare(9, parlo, baseline);
-    const std::string also = !complete                      ? "an answer was not shown whole"
+    const std::string also = !complete                       ? "an answer was not shown whole"
                              : fake.messages.boxes.isEmpty() ? ""
                                                              : qPrintable(fake.messages.boxes.first().text);
     return bench::report({"P8", pair.parlo, pair.baseline, 1.10, also, also.empty()});
