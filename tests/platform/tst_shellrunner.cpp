@@ -1,5 +1,6 @@
 #include "GuardDialog.h"
 #include "LinuxFacts.h"
+#include "ProcessTable.h"
 #include "RunningCommand.h"
 #include "ShellInterpreter.h"
 #include "StandIn.h"
@@ -17,22 +18,6 @@
 #include <QTimer>
 
 namespace {
-
-// Processes of the group that are still alive (zombies waiting for init do not count).
-int livingMembers(qint64 group)
-{
-    int count = 0;
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (entry.toLongLong() <= 0 || !stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 2 && fields[2].toLongLong() == group && fields[0] != "Z")
-            ++count;
-    }
-    return count;
-}
 
 QProcessEnvironment withTemp(const QString &directory)
 {
@@ -224,7 +209,7 @@ void tst_ShellRunner::stop()
     const qint64 group = lines.takeAt(lines.indexOf(QRegularExpression(QStringLiteral("^\\d+$")))).toLongLong();
     QVERIFY(group > 0);
     QCOMPARE(lines.join(u'\n'), captured); // what was captured before Stop
-    QTRY_COMPARE_WITH_TIMEOUT(livingMembers(group), 0, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(livingMembers(group).size(), 0, 2000);
     QVERIFY(real.tempIsEmpty());
     QVERIFY(!QApplication::activeModalWidget());
 }
