@@ -2,7 +2,7 @@
 # Installs the Debian packages that building and testing Parlo need, when any is missing.
 # Quiet when everything is there.
 #   deps.sh          what building and running Parlo needs
-#   deps.sh --test   that, and what the tests use (a Samba server, a DNS server, ...)
+#   deps.sh --test   that, and what the tests use (a Samba server, a DNS server, a D-Bus daemon, ...)
 #   deps.sh --package  that, and what building and checking the Debian package uses
 #   deps.sh --bench  that, and the benchmarks' baselines (smbclient, whois, an X server)
 #   deps.sh --fuzz   that, and clang with libFuzzer and the sanitizer runtimes
@@ -15,7 +15,7 @@ packages="$packages iputils-ping traceroute bind9-dnsutils net-tools iproute2 pr
 packages="$packages hardinfo"
 # Test peers.
 case "${1:-}" in
---test) packages="$packages samba dnsmasq-base" ;;
+--test) packages="$packages samba dnsmasq-base dbus-daemon" ;;
 # The package's tools: dpkg-shlibdeps, lintian and the desktop file and AppStream validators.
 --package) packages="$packages dpkg-dev lintian desktop-file-utils appstream" ;;
 --bench) packages="$packages samba dnsmasq-base smbclient whois xvfb xauth" ;;

@@ -1,24 +1,16 @@
 // One Parlo sends through its main window and Parlo's net program; a private smbd hands the
 // message to the built parlo-deliver; a second main window's pop-ups show it, and Reply
 // addresses the sender there.
-#include "Fakes.h"
-#include "LinuxFacts.h"
 #include "MessagePopups.h"
-#include "RunningCommand.h"
+#include "ReceiveTesting.h"
 #include "SambaReceiver.h"
-#include "ShellInterpreter.h"
 #include "frmMessage.h"
-#include "parlo.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTest>
 
 class tst_ReceiveEndToEnd : public QObject
 {
@@ -51,8 +43,8 @@ void tst_ReceiveEndToEnd::initTestCase()
 void tst_ReceiveEndToEnd::popupShowsWhatWasSent_data()
 {
     QTest::addColumn<QString>("message");
-    QTest::newRow("code page 850") << "Grüße, ½ Stück für Æsop ±5 ÿ";
-    QTest::newRow("shell syntax and lines") << "it's $(id) & `id`;\n  second \"line\" %f %s";
+    for (const auto &[tag, text] : sentTexts())
+        QTest::newRow(tag) << text;
 }
 
 void tst_ReceiveEndToEnd::popupShowsWhatWasSent()
@@ -61,25 +53,15 @@ void tst_ReceiveEndToEnd::popupShowsWhatWasSent()
     QTemporaryDir temp;
     QVERIFY(QDir(temp.path()).mkpath("spool"));
     const QString spool = temp.filePath("spool");
-    SambaReceiver receiver(
-        QStringLiteral("127.0.0.25"), true, {},
-        QStringLiteral(PARLO_TEST_DELIVER " --spool=%1 %f %L %s &").arg(spool)); // "&" arrives as a word
+    SambaReceiver receiver(QStringLiteral("127.0.0.25"), true, {}, deliverCommand(spool));
     QVERIFY2(receiver.isReady(), qPrintable(receiver.error()));
 
-    FakeHost fake(temp.path());
-    LinuxFacts facts;
-    QuietGuard guard;
-    ShellInterpreter interpreter({QStringLiteral(PARLO_TEST_COMPAT_DIR), temp.path()}, facts, guard);
-    Runner runner(interpreter);
-    parlo sender(Host{runner, fake.launcher, fake.messages, fake.facts, fake.paths});
-    parlo receiving(fake.host());
+    SendingParlo sender(temp.path());
+    parlo receiving(sender.fake.host());
     MessagePopups popups(spool, [&receiving](const QString &name) { receiving.replyTo(name); });
     popups.start();
 
-    QTest::keyClicks(sender.findChild<QLineEdit *>("txtno"), receiver.address());
-    sender.findChild<QPlainTextEdit *>("txtmsg")->setPlainText(message);
-    sender.findChild<QAbstractButton *>("cmdSend")->click();
-    const QString report = sender.findChild<QPlainTextEdit *>("txtmsg")->toPlainText();
+    const QString report = sender.send(receiver.address(), message);
     QVERIFY2(report.contains("successfully"), qPrintable(report));
     QTRY_VERIFY2_WITH_TIMEOUT(openPopup(), qPrintable(QDir(spool).entryList(QDir::Files | QDir::Hidden).join(u' ')),
                               10000);

@@ -43,3 +43,28 @@ inline QList<qint64> livingMembers(qint64 group)
     }
     return members;
 }
+
+// The living processes below pid: its children, their children, and so on.
+inline QList<qint64> livingDescendants(qint64 pid)
+{
+    const QList<ProcessEntry> table = processTable();
+    QList<qint64> found = {pid};
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        for (const ProcessEntry &process : table) {
+            if (process.parent == found[i] && process.state != 'Z')
+                found.append(process.pid);
+        }
+    }
+    return found.mid(1);
+}
+
+// Those of pids that are still alive.
+inline QList<qint64> living(const QList<qint64> &pids)
+{
+    QList<qint64> alive;
+    for (const ProcessEntry &process : processTable()) {
+        if (pids.contains(process.pid) && process.state != 'Z')
+            alive.append(process.pid);
+    }
+    return alive;
+}

@@ -1,0 +1,191 @@
+// Two Parlo instances on one machine: this test's main window sends to 127.0.0.1, where a
+// private smbd hands each message to the built parlo-deliver, and the built parlo program,
+// started with folders of its own, shows it. That program is seen only from outside: the spool
+// it empties and the desktop notifications it sends to this test over a private session bus.
+// Everything runs in network and host name namespaces of the test's own, so port 139 is free and
+// the sender's name is known.
+#include "ProcessTable.h"
+#include "ReceiveTesting.h"
+#include "SambaReceiver.h"
+#include "TestFiles.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDir>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+const char hostName[] = "parlo-sender.example";
+
+// Enters a network namespace with only a loopback interface, up, and a host name of the test's
+// own; before any thread starts.
+QString enterNamespaces()
+{
+    if (::geteuid() != 0)
+        return QStringLiteral("needs root");
+    if (::unshare(CLONE_NEWNET | CLONE_NEWUTS) != 0 || ::sethostname(hostName, sizeof hostName - 1) != 0)
+        return QStringLiteral("unshare: ") + QString::fromLocal8Bit(std::strerror(errno));
+    ifreq loopback{};
+    std::strncpy(loopback.ifr_name, "lo", IFNAMSIZ - 1);
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const bool up = ::ioctl(fd, SIOCGIFFLAGS, &loopback) == 0 && (loopback.ifr_flags |= IFF_UP) &&
+                    ::ioctl(fd, SIOCSIFFLAGS, &loopback) == 0;
+    ::close(fd);
+    return up ? QString() : QStringLiteral("lo: ") + QString::fromLocal8Bit(std::strerror(errno));
+}
+
+QString namespaceError;
+
+} // namespace
+
+// The desktop's notification service as far as Parlo uses it; it keeps each summary and body.
+class NotificationService final : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QList<QStringList> shown; // application, summary, body
+    QStringList capabilities;
+
+public Q_SLOTS:
+    uint Notify(const QString &application, uint, const QString &, const QString &summary, const QString &body,
+                const QStringList &, const QVariantMap &, int)
+    {
+        shown.append({application, summary, body});
+        return uint(shown.size());
+    }
+    QStringList GetCapabilities() const { return capabilities; }
+};
+
+class tst_ReceiveProcess : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void notificationCarriesWhatWasSent_data();
+    void notificationCarriesWhatWasSent();
+    void cleanupTestCase();
+
+private:
+    QTemporaryDir m_temp;
+    QString m_spool = m_temp.filePath(QStringLiteral("spool"));
+    QProcess m_bus;
+    QProcess m_receiving;
+    NotificationService m_service;
+    std::unique_ptr<SambaReceiver> m_smbd;
+    std::unique_ptr<SendingParlo> m_sender;
+};
+
+void tst_ReceiveProcess::initTestCase()
+{
+    if (namespaceError == u"needs root")
+        QSKIP("a network namespace of the test's own needs root");
+    QVERIFY2(namespaceError.isEmpty(), qPrintable(namespaceError));
+    if (!SambaReceiver::available() || QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+        QSKIP("smbd or dbus-daemon is not installed (Debian packages samba, dbus-daemon)");
+    const QDir dir(m_temp.path());
+    for (const char *folder : {"spool", "home", "runtime"})
+        QVERIFY(dir.mkpath(QLatin1String(folder)));
+    QVERIFY(QFile::setPermissions(dir.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    // A session bus of the test's own, from the daemon's standard configuration.
+    const QString address = QStringLiteral("unix:path=") + dir.filePath("bus");
+    m_bus.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address", "--address=" + address});
+    QVERIFY2(m_bus.waitForReadyRead(5000), qPrintable(m_bus.readAllStandardError()));
+    QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("notifications"));
+    QVERIFY2(bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_service,
+                                QDBusConnection::ExportAllSlots) &&
+                 bus.registerService(QStringLiteral("org.freedesktop.Notifications")),
+             qPrintable(bus.lastError().message()));
+
+    m_smbd = std::make_unique<SambaReceiver>(QStringLiteral("127.0.0.1"), true, QString(), deliverCommand(m_spool));
+    QVERIFY2(m_smbd->isReady(), qPrintable(m_smbd->error()));
+    m_sender = std::make_unique<SendingParlo>(dir.filePath("sender"));
+
+    // Its settings, data and cache all under a home of its own.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        environment.remove(QLatin1String(variable));
+    environment.insert(QStringLiteral("HOME"), dir.filePath("home"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath("runtime"));
+    environment.insert(QStringLiteral("PARLO_SPOOL"), m_spool);
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    m_receiving.setProcessEnvironment(environment);
+    m_receiving.setProcessChannelMode(QProcess::MergedChannels);
+    m_receiving.setStandardOutputFile(dir.filePath("parlo.out"));
+    m_receiving.start(QStringLiteral(PARLO_PROGRAM), QStringList());
+    QVERIFY2(m_receiving.waitForStarted(5000), qPrintable(m_receiving.errorString()));
+}
+
+void tst_ReceiveProcess::notificationCarriesWhatWasSent_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("capabilities");
+    for (const auto &[tag, text] : sentTexts()) {
+        QTest::addRow("%s, plain body", tag) << text << QStringList{QStringLiteral("body")};
+        QTest::addRow("%s, body as markup", tag)
+            << text << QStringList{QStringLiteral("body"), QStringLiteral("body-markup")};
+    }
+}
+
+void tst_ReceiveProcess::notificationCarriesWhatWasSent()
+{
+    QFETCH(QString, message);
+    QFETCH(QStringList, capabilities);
+    m_service.capabilities = capabilities;
+    const qsizetype before = m_service.shown.size();
+    const QString report = m_sender->send(QStringLiteral("127.0.0.1"), message);
+    QVERIFY2(report.contains("successfully"), qPrintable(report));
+    QTRY_VERIFY2_WITH_TIMEOUT(m_service.shown.size() > before, readFile(m_temp.filePath("parlo.out")).constData(),
+                              15000);
+
+    QCOMPARE(m_service.shown.size(), before + 1);
+    const QStringList shown = m_service.shown.last();
+    QCOMPARE(shown[0], u"Parlo");
+    QCOMPARE(shown[2], capabilities.contains(u"body-markup") ? message.toHtmlEscaped() : message);
+    // smbd passes the sender with every character but letters and digits as "_", and as the
+    // recipient the name it was called by, here its own address, for "*SMBSERVER".
+    const QRegularExpression heading("^Message from PARLO_SENDER to 127\\.0\\.0\\.1 on \\S+");
+    QVERIFY2(heading.match(shown[1]).hasMatch(), qPrintable(shown[1]));
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(m_spool).entryList(QDir::Files | QDir::Hidden), QStringList(), 5000);
+}
+
+void tst_ReceiveProcess::cleanupTestCase()
+{
+    const QList<qint64> started = livingDescendants(QCoreApplication::applicationPid());
+    m_smbd.reset();
+    QDBusConnection::disconnectFromBus(QStringLiteral("notifications"));
+    for (QProcess *process : {&m_receiving, &m_bus}) {
+        process->terminate();
+        if (!process->waitForFinished(5000))
+            process->kill();
+        process->waitForFinished(2000);
+    }
+    const QByteArray output = readFile(m_temp.filePath("parlo.out"));
+    QVERIFY2(!output.contains("Sanitizer") && !output.contains("runtime error"), output.constData());
+    QTRY_COMPARE_WITH_TIMEOUT(living(started), QList<qint64>(), 5000);
+}
+
+int main(int argc, char *argv[])
+{
+    namespaceError = enterNamespaces();
+    QApplication app(argc, argv);
+    tst_ReceiveProcess test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_receive_process.moc"
