@@ -28,7 +28,7 @@ inline const QList<std::pair<const char *, QString>> &sentTexts()
 // shell syntax, so the "&" arrives as a word of its own, which parlo-deliver accepts.
 inline QString deliverCommand(const QString &spool)
 {
-    return QStringLiteral(PARLO_TEST_DELIVER " --spool=%1 %f %L %s &").arg(spool);
+    return QStringLiteral(PARLO_TEST_DELIVER " --spool=%1 %m %L %s &").arg(spool);
 }
 
 // A main window whose commands run through the real /bin/sh and the built console programs.

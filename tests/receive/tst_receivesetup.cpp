@@ -71,7 +71,7 @@ void tst_ReceiveSetup::setUpAndUndo()
     QCOMPARE(contentOf(dir.filePath("smb.conf.parlo-backup")), original);
     QCOMPARE(contentOf(dir.filePath("parlo.conf")),
              QByteArray("# Written by parlo-receive-setup; removed by parlo-receive-setup --undo.\n[global]\n"
-                        "server min protocol = NT1\nmessage command = /opt/p d/deliver %f %L %s\n"));
+                        "server min protocol = NT1\nmessage command = /opt/p d/deliver %m %L %s\n"));
 
     QVERIFY(run(dir, {}).contains("Nothing to change"));
     QCOMPARE(contentOf(conf), expected);
