@@ -3,6 +3,7 @@
 #include "BrowserModule.h"
 #include "DebianPackages.h"
 #include "HostConfig.h"
+#include "WebEngineContext.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -28,6 +29,7 @@ public:
             failure = QStringLiteral("The browser cannot be opened: its module %1 is missing.").arg(m_path);
             return nullptr;
         }
+        prepareWebEngineContext();
         auto loader = std::make_unique<QPluginLoader>(m_path);
         m_module = qobject_cast<BrowserModule *>(loader->instance());
         if (!m_module) {

@@ -19,7 +19,6 @@ bool sandboxToDisable(bool root, bool variableSet)
 
 void prepareProcess()
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     if (sandboxToDisable(geteuid() == 0, qEnvironmentVariableIsSet(disableSandboxVariable))) {
         qputenv(disableSandboxVariable, "1");
         disabledByParlo = true;

@@ -12,8 +12,9 @@ inline constexpr char disableSandboxVariable[] = "QTWEBENGINE_DISABLE_SANDBOX";
 // not set the variable either way.
 bool sandboxToDisable(bool root, bool variableSet);
 
-// Call before the application object is made. Shares OpenGL contexts, as a Qt WebEngine loaded
-// after start-up needs, and turns the sandbox off for this process when it runs as root.
+// Call before the application object is made: turns the sandbox off for this process when it
+// runs as root. (The engine's OpenGL context is made when the engine is loaded: see
+// WebEngineContext.h.)
 void prepareProcess();
 
 // Whether prepareProcess() set the sandbox variable: the programs Parlo starts do not inherit it.
