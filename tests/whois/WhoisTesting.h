@@ -4,9 +4,12 @@
 
 #include "Result.h"
 
+#include <QComboBox>
 #include <QHostAddress>
+#include <QLineEdit>
 #include <QMap>
 #include <QPointer>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -110,6 +113,28 @@ private:
     QTcpServer m_server;
     QMap<QTcpSocket *, QByteArray> m_requests;
 };
+
+// A port on 127.0.0.1 where nothing listens.
+inline quint16 closedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+// Asks the whois window about domain at server, by its button.
+inline void query(QWidget *window, const QString &domain, const QString &server = QStringLiteral("127.0.0.1"))
+{
+    window->findChild<QComboBox *>(QStringLiteral("Combo1"))->setEditText(server);
+    window->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(domain);
+    window->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+}
+
+// Whether the whois window holds no connection.
+inline bool idle(QWidget *window)
+{
+    return window->findChild<QTcpSocket *>(QStringLiteral("Winsock1"))->state() == QAbstractSocket::UnconnectedState;
+}
 
 // The text of the result window.
 inline QString shown()
