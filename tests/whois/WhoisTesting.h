@@ -65,8 +65,8 @@ private:
     QTcpServer m_server;
 };
 
-// A web server: it answers GET PATH with what `pages` holds for PATH (404 for the rest), or
-// keeps silent for the paths in `silentPaths`, and counts the requests for each path.
+// A web server: it answers GET PATH with what `pages` holds for PATH (404 for the rest), and
+// counts the requests for each path.
 class HttpPeer final : public QObject
 {
 public:
@@ -88,7 +88,6 @@ public:
     QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
 
     QMap<QByteArray, Page> pages;
-    QList<QByteArray> silentPaths;
     QMap<QByteArray, int> requests;
 
 private:
@@ -100,8 +99,6 @@ private:
             return;
         const QByteArray path = request.split(' ').value(1);
         ++requests[path];
-        if (silentPaths.contains(path))
-            return;
         const Page page = pages.value(path, {404, R"({"errorCode": 404, "title": "Not Found"})"});
         socket->write("HTTP/1.1 " + QByteArray::number(page.status) +
                       " X\r\nContent-Type: application/rdap+json\r\n"
