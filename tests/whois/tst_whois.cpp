@@ -1,44 +1,14 @@
 // The whois window and its result window over a fake host, talking to real servers on
-// loopback addresses.
+// loopback addresses; the failing servers are in the hostile server test.
 #include "TestFiles.h"
 #include "WhoisTesting.h"
 #include "whois.h"
 
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace {
-
-// A listening socket whose queue is full, so that the system drops every further connection
-// attempt unanswered; owns the socket and the one connection that fills it.
-struct FullQueue
-{
-    FullQueue()
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        ::bind(fd, reinterpret_cast<sockaddr *>(&address), length);
-        ::listen(fd, 0);
-        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
-        port = ntohs(address.sin_port);
-        filler.connectToHost(QHostAddress::LocalHost, port);
-        filler.waitForConnected(2000);
-    }
-    ~FullQueue() { ::close(fd); }
-
-    int fd = -1;
-    quint16 port = 0;
-    QTcpSocket filler;
-};
 
 // A web server for RDAP whose bootstrap file sends the .test domains to its own PATH.
 void serveRdap(HttpPeer &web, const QByteArray &path)
@@ -266,52 +236,6 @@ private Q_SLOTS:
         QCOMPARE(lines(m_fake->launcher.calls), QStringList{"1 notepad.exe c:\\whois.txt"});
         // Not read again until the window opens afresh.
         QCOMPARE(window->findChild<QComboBox *>(QStringLiteral("Combo1"))->count(), 0);
-    }
-
-    void failures_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("text"); // what the result window shows in the end
-
-        // clang-format off
-        QTest::newRow("refused") << "refused" << "Could not connect to 127.0.0.1: Connection refused\n";
-        QTest::newRow("never accepted") << "full queue"
-                                        << "Could not connect to 127.0.0.1: no connection within 0.3 seconds.\n";
-        QTest::newRow("silent") << "silent" << "127.0.0.1 did not answer within 0.3 seconds.\n";
-        QTest::newRow("silent after a piece") << "piece, then silent"
-            << "half\n\n127.0.0.1 sent nothing more for 0.3 seconds; the answer may be incomplete.\n";
-        QTest::newRow("closes at once") << "closes" << "127.0.0.1 closed the connection without answering.\n";
-        QTest::newRow("closes mid-answer") << "piece, then closes" << "half\n";
-        QTest::newRow("20 MB") << "20 MB" << QString(1024 * 1024, u'x') +
-                                      "\n\n127.0.0.1 sent more than 1 MB; the rest of its answer was not read.\n";
-        // clang-format on
-    }
-
-    // Each ends within its time-outs, says why in the result window, and leaves no connection.
-    void failures()
-    {
-        QFETCH(QString, kind);
-        WhoisPeer peer(QStringLiteral("127.0.0.1"));
-        FullQueue full;
-        peer.silent = kind.contains(u"silent") || kind.startsWith(u"piece");
-        peer.answer = kind == u"20 MB" ? QByteArray(20 * 1024 * 1024, 'x') : QByteArray();
-        m_fake->facts.whois.connectTimeoutMs = 300;
-        m_fake->facts.whois.answerTimeoutMs = 300;
-        const auto window = open(kind == u"refused" ? closedPort() : kind == u"full queue" ? full.port : peer.port());
-        QElapsedTimer clock;
-        clock.start();
-        query(window.get(), QStringLiteral("no-domain"));
-        if (kind.startsWith(u"piece")) {
-            QTRY_VERIFY(!peer.received.isEmpty() && peer.received[0].endsWith("\r\n"));
-            peer.send(0, "half\n");
-            if (kind.endsWith(u"closes"))
-                peer.connections[0]->disconnectFromHost();
-        }
-        QFETCH(QString, text);
-        QTRY_COMPARE_WITH_TIMEOUT(shown(), text, 10000);
-        QCOMPARE_LT(clock.elapsed(), 8000);
-        QTRY_VERIFY(idle(window.get()));
-        QTRY_VERIFY(peer.closed(0));
     }
 
     void referralChain()
