@@ -5,7 +5,6 @@
 #include "whois.h"
 
 #include <QElapsedTimer>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -104,10 +103,7 @@ private:
                 }
             });
         } else if (m_kind == u"binary") {
-            QByteArray noise(4096, '\0');
-            QRandomGenerator random(43);
-            for (char &byte : noise)
-                byte = char(random.bounded(256));
+            const QByteArray noise = QByteArray::fromHex("00ff7f80c3fe1b22").repeated(512);
             socket->write(head(noise.size()) + noise);
             socket->disconnectFromHost();
         } else if (m_kind.startsWith(u"piece")) {
