@@ -7,6 +7,8 @@
 #include <QList>
 #include <QMap>
 
+#include <functional>
+
 // Recording stand-ins for the host, so tests can check exactly what a window asked for.
 
 struct RunCall
@@ -21,13 +23,16 @@ public:
     Capture RunCapture(const QString &command, int windowStyle) override
     {
         calls.append({command, windowStyle});
+        if (during)
+            during();
         return next;
     }
     // Everything as it is, so that lines read as typed.
     QString literal(const QString &text) const override { return text; }
 
     QList<RunCall> calls;
-    Capture next; // what every run gives back
+    Capture next;                 // what every run gives back
+    std::function<void()> during; // called while each command runs, when set
 };
 
 struct LaunchCall

@@ -24,45 +24,8 @@
 
 namespace {
 
-// Records each command line (and any window style but 6) and can act while a command runs.
-class HookedRunner final : public CommandRunner
-{
-public:
-    Capture RunCapture(const QString &command, int windowStyle) override
-    {
-        lines << (windowStyle == 6 ? command : QStringLiteral("style %1: ").arg(windowStyle) + command);
-        if (during)
-            during();
-        return next;
-    }
-    QString literal(const QString &text) const override { return text; }
-    QStringList lines;
-    Capture next;
-    std::function<void()> during;
-};
-
-using Lines = QStringList;           // command lines as run, in order
-using Boxes = QList<Qt::CheckState>; // of Check1, Check2, ... in order; boxes not listed stay unticked
-constexpr Qt::CheckState off = Qt::Unchecked, on = Qt::Checked, grey = Qt::PartiallyChecked;
-
-// What a case does once its boxes are filled in: click a button, press Enter in a box, or nothing.
-struct Action
-{
-    QString control;
-    bool enter = false;
-};
-
-Action click(const QString &button)
-{
-    return {button};
-}
-
-Action enter(const QString &box)
-{
-    return {box, true};
-}
-
-const Action noAction;
+using Lines = QStringList; // "STYLE LINE" for each run, in order
+using Steps = QStringList; // what a case does in its window, in order
 
 const QString before = QStringLiteral("before"); // in the output box before a case acts
 const QString shown = QStringLiteral("out\n");   // there after the fake runner's "out\r\n"
@@ -84,36 +47,30 @@ QString textOf(QWidget *box)
     return box->property(box->property("plainText").isValid() ? "plainText" : "text").toString();
 }
 
-// Empties the box, then types text into it key by key.
-void typeInto(QWidget *window, const QString &box, const QString &text)
+QWidget *outputOf(QWidget *window)
 {
-    QWidget *input = control(window, box);
-    input->setProperty("text", QString());
-    QTest::keyClicks(input, text);
+    return window->findChild<QAbstractScrollArea *>();
 }
 
-void tick(QWidget *window, const Boxes &states)
+// "CheckN=on" or "CheckN=grey" sets a check box; "BOX=TEXT" empties BOX, then types TEXT key by
+// key; "Enter BOX" presses Enter in BOX; a step of one name clicks that button.
+void perform(QWidget *window, const Steps &steps)
 {
-    for (qsizetype i = 0; i < states.size(); ++i)
-        control<QCheckBox>(window, QStringLiteral("Check%1").arg(i + 1))->setCheckState(states[i]);
-}
-
-void clickButton(QWidget *window, const QString &button)
-{
-    control<QPushButton>(window, button)->click();
-}
-
-void pressEnter(QWidget *window, const QString &box)
-{
-    QTest::keyClick(control(window, box), Qt::Key_Return);
-}
-
-void perform(QWidget *window, const Action &action)
-{
-    if (action.enter)
-        pressEnter(window, action.control);
-    else if (!action.control.isEmpty())
-        clickButton(window, action.control);
+    for (const QString &step : steps) {
+        const qsizetype equals = step.indexOf(u'=');
+        if (step.startsWith(u"Check")) {
+            control<QCheckBox>(window, step.left(equals))
+                ->setCheckState(step.endsWith(u"=grey") ? Qt::PartiallyChecked : Qt::Checked);
+        } else if (equals > 0) {
+            QWidget *box = control(window, step.left(equals));
+            box->setProperty("text", QString());
+            QTest::keyClicks(box, step.mid(equals + 1));
+        } else if (step.startsWith(u"Enter ")) {
+            QTest::keyClick(control(window, step.mid(6)), Qt::Key_Return);
+        } else {
+            control<QPushButton>(window, step)->click();
+        }
+    }
 }
 
 } // namespace
@@ -121,397 +78,292 @@ void perform(QWidget *window, const Action &action)
 class tst_ToolWindows : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void run_data();
-    void run();
-    void runWithTheBoxesTicked_data();
-    void runWithTheBoxesTicked();
-    void traceKeepsItsOptions_data();
-    void traceKeepsItsOptions();
-    void closeWhileRunningWaitsForTheRun();
-    void menuOpensOneFreshInstance_data();
-    void menuOpensOneFreshInstance();
-    void realRun_data();
-    void realRun();
-
-private:
-    static QWidget *child(QWidget *window, const QString &name) { return window->findChild<QWidget *>(name); }
-    static QWidget *inputOf(QWidget *window) { return child(window, QStringLiteral("Text2")); }
-    static QWidget *outputOf(QWidget *window) { return window->findChild<QAbstractScrollArea *>(); }
-    static QWidget *statusOf(QWidget *window) { return child(window, QStringLiteral("Label1")); } // the trace's
-    QWidget *open(const QString &name);
-    QWidget *openReady(const QString &name, const QString &error = {});
 
     QTemporaryDir m_temp;
     std::unique_ptr<FakeHost> m_fake;
-    HookedRunner m_runner;
-    QStringList m_statusWhileRunning; // the trace window's, once for each line run
     std::unique_ptr<QWidget> m_window;
     std::unique_ptr<LinuxFacts> m_facts;
     QTcpServer m_server; // with one connection, for netstat to list
     QTcpSocket m_client;
-};
 
-void tst_ToolWindows::initTestCase()
-{
-    for (const char *folder : {"tmp", "start", "data"})
-        QVERIFY(QDir(m_temp.path()).mkpath(QLatin1String(folder)));
-    QVERIFY(QDir::setCurrent(m_temp.filePath(QStringLiteral("start")))); // where every real line starts
-    qputenv("TEMP", QFile::encodeName(m_temp.filePath(QStringLiteral("tmp"))));
-    m_facts = std::make_unique<LinuxFacts>(QProcessEnvironment::systemEnvironment());
-    for (const char *program : {"ping", "tracert", "netstat", "cmd"})
-        QVERIFY2(QFileInfo(QStringLiteral(PARLO_TEST_COMPAT_DIR "/") + QLatin1String(program)).isExecutable(), program);
-    QVERIFY(m_server.listen(QHostAddress::LocalHost));
-    m_client.connectToHost(QHostAddress::LocalHost, m_server.serverPort());
-    QVERIFY(m_client.waitForConnected(5000));
-}
-
-void tst_ToolWindows::init()
-{
-    m_window.reset();
-    m_fake = std::make_unique<FakeHost>(m_temp.filePath(QStringLiteral("data")));
-    m_runner = {};
-    m_statusWhileRunning.clear();
-}
-
-QWidget *tst_ToolWindows::open(const QString &name)
-{
-    m_window.reset(toolWindowMakers().value(name)(
-        Host{m_runner, m_fake->launcher, m_fake->messages, m_fake->facts, m_fake->paths}));
-    m_window->show();
-    return m_window.get();
-}
-
-// Opens the window past its opening run, with "before" in its output box and the runner
-// answering "out\r\n" to every line, or failing with error.
-QWidget *tst_ToolWindows::openReady(const QString &name, const QString &error)
-{
-    QWidget *window = open(name);
-    m_runner.lines.clear();
-    outputOf(window)->setProperty("plainText", before);
-    m_runner.next = {QStringLiteral("out\r\n"), error};
-    m_runner.during = [this, status = statusOf(window)] {
-        if (status)
-            m_statusWhileRunning << textOf(status);
-    };
-    return window;
-}
-
-// One action in a window, with the fake runner.
-void tst_ToolWindows::run_data()
-{
-    using enum BoxIcon;
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("input"); // typed into the input box
-    QTest::addColumn<Action>("action");
-    QTest::addColumn<QString>("error");   // the runner fails with, when not empty
-    QTest::addColumn<Lines>("lines");     // each at window style 6 (minimized, no focus)
-    QTest::addColumn<QString>("message"); // in the one box shown, when not empty
-    QTest::addColumn<BoxIcon>("icon");
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<QString>("inputAfter");
-    QTest::addColumn<QString>("status"); // the trace window's, after
-
-    const QString trace = QStringLiteral("tracert  -d  -h 5 -w 200 "); // with the boxes' own hops and time-out
-    const QString ping = "Type an IP address to ping!", traceHint = "Type an  IP address to trace!";
-    const QString lookUp = "Type a domain name like \"example.com\" !";
-    const QString allOrNot = "Just click the IP Config button with or without the /All option";
-    // clang-format off
-    // window, input, action, runner error;
-    //     then the lines run, the box's message and icon, the output, the input box and the trace status after.
-    QTest::newRow("ping, button")           << "ping"     << "10.0.0.1"    << click("Command1") << ""
-        << Lines{"ping 10.0.0.1"}        << ""        << None        << shown  << ""     << "";
-    QTest::newRow("ping, blanks kept")      << "ping"     << " a "         << enter("Text2")    << ""
-        << Lines{"ping  a "}             << ""        << None        << shown  << ""     << "";
-    QTest::newRow("ping, empty Enter")      << "ping"     << ""            << enter("Text2")    << ""
-        << Lines{}                       << ""        << None        << before << ""     << "";
-    QTest::newRow("ping, empty button")     << "ping"     << ""            << click("Command1") << ""
-        << Lines{}                       << ping      << Information << before << ""     << "";
-    QTest::newRow("ping fails")             << "ping"     << "kept"        << click("Command1") << failed
-        << Lines{"ping kept"}            << failed    << None        << before << "kept" << "";
-    QTest::newRow("tracert, button")        << "tracert"  << "b"           << click("Command1") << ""
-        << Lines{trace + "b"}            << ""        << None        << shown  << ""     << "Done";
-    QTest::newRow("tracert, Enter")         << "tracert"  << "a"           << enter("Text2")    << ""
-        << Lines{trace + "a"}            << ""        << None        << shown  << ""     << "Done";
-    QTest::newRow("tracert, empty Enter")   << "tracert"  << ""            << enter("Text2")    << ""
-        << Lines{trace}                  << ""        << None        << shown  << ""     << "Done";
-    QTest::newRow("tracert, empty button")  << "tracert"  << ""            << click("Command1") << ""
-        << Lines{}                       << traceHint << Information << before << ""     << "";
-    QTest::newRow("tracert, typing only")   << "tracert"  << "kept"        << noAction          << ""
-        << Lines{}                       << ""        << None        << before << "kept" << pleaseWait;
-    QTest::newRow("tracert fails")          << "tracert"  << "kept"        << click("Command1") << failed
-        << Lines{trace + "kept"}         << failed    << None        << before << "kept" << "";
-    QTest::newRow("nslookup, button")       << "nslookup" << "example.org" << click("Command1") << ""
-        << Lines{"nslookup example.org"} << ""        << None        << shown  << ""     << "";
-    QTest::newRow("nslookup, blank kept")   << "nslookup" << " "           << enter("Text2")    << ""
-        << Lines{"nslookup  "}           << ""        << None        << shown  << ""     << "";
-    QTest::newRow("nslookup, empty Enter")  << "nslookup" << ""            << enter("Text2")    << ""
-        << Lines{}                       << ""        << None        << before << ""     << "";
-    QTest::newRow("nslookup, empty button") << "nslookup" << ""            << click("Command1") << ""
-        << Lines{}                       << lookUp    << Information << before << ""     << "";
-    QTest::newRow("vdos, Enter")            << "vdos"     << "cd x"        << enter("Text2")    << ""
-        << Lines{"cd x"}                 << ""        << None        << shown  << ""     << "";
-    QTest::newRow("vdos, empty line too")   << "vdos"     << ""            << enter("Text2")    << ""
-        << Lines{""}                     << ""        << None        << shown  << ""     << "";
-    QTest::newRow("vdos fails")             << "vdos"     << "kept"        << enter("Text2")    << failed
-        << Lines{"kept"}                 << failed    << None        << before << "kept" << "";
-    QTest::newRow("ipconfig, Enter")        << "ipcfig"   << ""            << enter("Text1")    << ""
-        << Lines{}                       << allOrNot  << None        << before << ""     << "";
-    // clang-format on
-}
-
-void tst_ToolWindows::run()
-{
-    QFETCH(QString, window);
-    QFETCH(QString, input);
-    QFETCH(Action, action);
-    QFETCH(QString, error);
-    QWidget *w = openReady(window, error);
-    if (!input.isEmpty())
-        typeInto(w, QStringLiteral("Text2"), input);
-    perform(w, action);
-
-    QFETCH(Lines, lines);
-    QCOMPARE(m_runner.lines, lines);
-    QFETCH(QString, output);
-    QCOMPARE(textOf(outputOf(w)), output);
-    QFETCH(QString, inputAfter);
-    if (QWidget *box = inputOf(w))
-        QCOMPARE(textOf(box), inputAfter);
-    QFETCH(QString, status);
-    QCOMPARE(statusOf(w) ? textOf(statusOf(w)) : QString(), status);
-    // The trace window says to wait while each line runs.
-    QCOMPARE(m_statusWhileRunning, QStringList(statusOf(w) ? lines.size() : 0, pleaseWait));
-    QFETCH(QString, message);
-    QFETCH(BoxIcon, icon);
-    const QList<Box> &boxes = m_fake->messages.boxes;
-    QCOMPARE(boxes.size(), message.isEmpty() ? 0 : 1);
-    if (!message.isEmpty()) {
-        QCOMPARE(boxes[0].text, message);
-        QCOMPARE(boxes[0].title, QStringLiteral("Parlo"));
-        QCOMPARE(boxes[0].icon, icon);
+    QWidget *open(const QString &name)
+    {
+        m_window.reset(toolWindowMakers().value(name)(m_fake->host()));
+        m_window->show();
+        return m_window.get();
     }
-}
 
-// The check box windows: each run goes well, replacing the output and showing no box.
-void tst_ToolWindows::runWithTheBoxesTicked_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<Boxes>("checks"); // netstat's Check1 to Check4 are -a, -e, -n and -r
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("line");
+private Q_SLOTS:
+    void initTestCase()
+    {
+        for (const char *folder : {"tmp", "start", "data"})
+            QVERIFY(QDir(m_temp.path()).mkpath(QLatin1String(folder)));
+        QVERIFY(QDir::setCurrent(m_temp.filePath(QStringLiteral("start")))); // where every real line starts
+        qputenv("TEMP", QFile::encodeName(m_temp.filePath(QStringLiteral("tmp"))));
+        m_facts = std::make_unique<LinuxFacts>(QProcessEnvironment::systemEnvironment());
+        for (const char *program : {"ping", "tracert", "netstat", "cmd"})
+            QVERIFY2(QFileInfo(QStringLiteral(PARLO_TEST_COMPAT_DIR "/") + QLatin1String(program)).isExecutable(),
+                     program);
+        QVERIFY(m_server.listen(QHostAddress::LocalHost));
+        m_client.connectToHost(QHostAddress::LocalHost, m_server.serverPort());
+        QVERIFY(m_client.waitForConnected(5000));
+    }
 
-    const QString netstat = QStringLiteral("cmd /c netstat  "); // then the option
-    // clang-format off
-    QTest::newRow("ipconfig")         << "ipcfig"   << Boxes{}                   << "Command1" << "ipconfig ";
-    QTest::newRow("ipconfig, grey")   << "ipcfig"   << Boxes{grey}               << "Command1" << "ipconfig ";
-    QTest::newRow("ipconfig /All")    << "ipcfig"   << Boxes{on}                 << "Command1" << "ipconfig  /all";
-    QTest::newRow("renew, /All on")   << "ipcfig"   << Boxes{on}                 << "Command3" << "ipconfig /renew";
-    QTest::newRow("release, /All on") << "ipcfig"   << Boxes{on}                 << "Command4" << "ipconfig /release";
-    QTest::newRow("netstat none")     << "fNetstat" << Boxes{}                   << "Command1" << "cmd  /c netstat";
-    QTest::newRow("netstat, grey -r") << "fNetstat" << Boxes{off, on, off, grey} << "Command1" << netstat + "-e";
-    QTest::newRow("netstat -a")       << "fNetstat" << Boxes{on}                 << "Command1" << netstat + "-a";
-    QTest::newRow("netstat last -n")  << "fNetstat" << Boxes{on, off, on}        << "Command1" << netstat + "-n";
-    QTest::newRow("netstat last -r")  << "fNetstat" << Boxes{on, on, on, on}     << "Command1" << netstat + "-r";
-    QTest::newRow("arp")              << "Arp"      << Boxes{}                   << "cArp"     << "arp -a";
-    QTest::newRow("arp, -a ticked")   << "Arp"      << Boxes{on}                 << "cArp"     << "arp -a";
-    // clang-format on
-}
+    void init()
+    {
+        m_window.reset();
+        m_fake = std::make_unique<FakeHost>(m_temp.filePath(QStringLiteral("data")));
+    }
 
-void tst_ToolWindows::runWithTheBoxesTicked()
-{
-    QFETCH(QString, window);
-    QFETCH(Boxes, checks);
-    QFETCH(QString, button);
-    QFETCH(QString, line);
-    QWidget *w = openReady(window);
-    tick(w, checks);
-    clickButton(w, button);
-    QCOMPARE(m_runner.lines, Lines{line});
-    QCOMPARE(textOf(outputOf(w)), shown);
-    QVERIFY(m_fake->messages.boxes.isEmpty());
-}
+    // Steps in a window past its opening run, with the fake runner answering "out\r\n" to each line.
+    void run_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<Steps>("steps");
+        QTest::addColumn<bool>("fails"); // the runner, with "Cannot run: no temporary folder."
+        QTest::addColumn<Lines>("lines");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QString>("status"); // the trace window's, after
 
-// The hop count and time-out go into the line as typed, and stay for the next trace.
-void tst_ToolWindows::traceKeepsItsOptions_data()
-{
-    QTest::addColumn<QString>("hops");
-    QTest::addColumn<QString>("timeout");
-    QTest::addColumn<QString>("line"); // to "a", by Enter and then again by the button
+        const QString trace = QStringLiteral("6 tracert  -d  -h 5 -w 200 "); // with the boxes' own hops and time-out
+        const QString netstat = QStringLiteral("6 cmd /c netstat  ");        // then the option
+        const QStringList ping{"Parlo (i): Type an IP address to ping!"};
+        const QStringList traceHint{"Parlo (i): Type an  IP address to trace!"};
+        const QStringList lookUp{"Parlo (i): Type a domain name like \"example.com\" !"};
+        const QStringList allOrNot{"Parlo: Just click the IP Config button with or without the /All option"};
+        const QStringList none, failure{"Parlo: " + failed};
+        const Steps go{"Command1"}, enter{"Enter Text2"};
+        // clang-format off
+        QTest::newRow("ping, button") << "ping" << Steps{"Text2=10.0.0.1", "Command1"} << false
+            << Lines{"6 ping 10.0.0.1"} << none << "";
+        QTest::newRow("ping, blanks kept") << "ping" << Steps{"Text2= a ", "Enter Text2"} << false
+            << Lines{"6 ping  a "} << none << "";
+        QTest::newRow("ping, empty Enter") << "ping" << enter << false << Lines{} << none << "";
+        QTest::newRow("ping, empty button") << "ping" << go << false << Lines{} << ping << "";
+        QTest::newRow("ping fails") << "ping" << Steps{"Text2=kept", "Command1"} << true
+            << Lines{"6 ping kept"} << failure << "";
+        QTest::newRow("tracert, button") << "tracert" << Steps{"Text2=b", "Command1"} << false
+            << Lines{trace + "b"} << none << "Done";
+        QTest::newRow("tracert, empty Enter") << "tracert" << enter << false << Lines{trace} << none << "Done";
+        QTest::newRow("tracert, empty button") << "tracert" << go << false << Lines{} << traceHint << "";
+        QTest::newRow("tracert, typing only") << "tracert" << Steps{"Text2=kept"} << false << Lines{} << none
+            << pleaseWait;
+        QTest::newRow("tracert fails") << "tracert" << Steps{"Text2=kept", "Command1"} << true
+            << Lines{trace + "kept"} << failure << "";
+        // The hop count and time-out go into the line as typed, and stay for the next trace.
+        QTest::newRow("tracert, hops typed") << "tracert"
+            << Steps{"tHop=30", "tTime=200", "Text2=a", "Enter Text2", "Text2=a", "Command1"} << false
+            << Lines(2, "6 tracert  -d  -h 30 -w 200 a") << none << "Done";
+        QTest::newRow("tracert, each as typed") << "tracert"
+            << Steps{"tHop=", "tTime=x y", "Text2=a", "Enter Text2", "Text2=a", "Command1"} << false
+            << Lines(2, "6 tracert  -d  -h  -w x y a") << none << "Done";
+        QTest::newRow("nslookup, button") << "nslookup" << Steps{"Text2=example.org", "Command1"} << false
+            << Lines{"6 nslookup example.org"} << none << "";
+        QTest::newRow("nslookup, blank kept") << "nslookup" << Steps{"Text2= ", "Enter Text2"} << false
+            << Lines{"6 nslookup  "} << none << "";
+        QTest::newRow("nslookup, empty Enter") << "nslookup" << enter << false << Lines{} << none << "";
+        QTest::newRow("nslookup, empty button") << "nslookup" << go << false << Lines{} << lookUp << "";
+        QTest::newRow("vdos, Enter") << "vdos" << Steps{"Text2=cd x", "Enter Text2"} << false << Lines{"6 cd x"}
+            << none << "";
+        QTest::newRow("vdos, empty line too") << "vdos" << enter << false << Lines{"6 "} << none << "";
+        QTest::newRow("vdos fails") << "vdos" << Steps{"Text2=kept", "Enter Text2"} << true << Lines{"6 kept"}
+            << failure << "";
+        QTest::newRow("ipconfig, Enter") << "ipcfig" << Steps{"Enter Text1"} << false << Lines{} << allOrNot << "";
+        QTest::newRow("ipconfig") << "ipcfig" << go << false << Lines{"6 ipconfig "} << none << "";
+        QTest::newRow("ipconfig, grey") << "ipcfig" << Steps{"Check1=grey", "Command1"} << false
+            << Lines{"6 ipconfig "} << none << "";
+        QTest::newRow("ipconfig /All") << "ipcfig" << Steps{"Check1=on", "Command1"} << false
+            << Lines{"6 ipconfig  /all"} << none << "";
+        QTest::newRow("renew, /All on") << "ipcfig" << Steps{"Check1=on", "Command3"} << false
+            << Lines{"6 ipconfig /renew"} << none << "";
+        QTest::newRow("release, /All on") << "ipcfig" << Steps{"Check1=on", "Command4"} << false
+            << Lines{"6 ipconfig /release"} << none << "";
+        // netstat's Check1 to Check4 are -a, -e, -n and -r.
+        QTest::newRow("netstat none") << "fNetstat" << go << false << Lines{"6 cmd  /c netstat"} << none << "";
+        QTest::newRow("netstat, grey -r") << "fNetstat" << Steps{"Check2=on", "Check4=grey", "Command1"} << false
+            << Lines{netstat + "-e"} << none << "";
+        QTest::newRow("netstat -a") << "fNetstat" << Steps{"Check1=on", "Command1"} << false
+            << Lines{netstat + "-a"} << none << "";
+        QTest::newRow("netstat last -n") << "fNetstat" << Steps{"Check1=on", "Check3=on", "Command1"} << false
+            << Lines{netstat + "-n"} << none << "";
+        QTest::newRow("netstat last -r") << "fNetstat"
+            << Steps{"Check1=on", "Check2=on", "Check3=on", "Check4=on", "Command1"} << false
+            << Lines{netstat + "-r"} << none << "";
+        QTest::newRow("arp") << "Arp" << Steps{"cArp"} << false << Lines{"6 arp -a"} << none << "";
+        QTest::newRow("arp, -a ticked") << "Arp" << Steps{"Check1=on", "cArp"} << false << Lines{"6 arp -a"} << none
+            << "";
+        // clang-format on
+    }
 
-    // clang-format off
-    QTest::newRow("hops typed")    << "30" << "200" << "tracert  -d  -h 30 -w 200 a";
-    QTest::newRow("each as typed") << ""   << "x y" << "tracert  -d  -h  -w x y a";
-    // clang-format on
-}
+    void run()
+    {
+        QFETCH(QString, window);
+        QFETCH(Steps, steps);
+        QFETCH(bool, fails);
+        QWidget *w = open(window);
+        m_fake->runner.calls.clear();
+        outputOf(w)->setProperty("plainText", before);
+        m_fake->runner.next = {QStringLiteral("out\r\n"), fails ? failed : QString()};
+        auto *status = w->findChild<QWidget *>(QStringLiteral("Label1")); // the trace window's
+        QStringList statusWhileRunning;
+        m_fake->runner.during = [&] {
+            if (status)
+                statusWhileRunning << textOf(status);
+        };
+        perform(w, steps);
 
-void tst_ToolWindows::traceKeepsItsOptions()
-{
-    QFETCH(QString, hops);
-    QFETCH(QString, timeout);
-    QFETCH(QString, line);
-    QWidget *w = openReady(QStringLiteral("tracert"));
-    typeInto(w, QStringLiteral("tHop"), hops);
-    typeInto(w, QStringLiteral("tTime"), timeout);
-    typeInto(w, QStringLiteral("Text2"), QStringLiteral("a"));
-    pressEnter(w, QStringLiteral("Text2"));
-    typeInto(w, QStringLiteral("Text2"), QStringLiteral("a"));
-    clickButton(w, QStringLiteral("Command1"));
-    QCOMPARE(m_runner.lines, Lines({line, line}));
-    QCOMPARE(textOf(outputOf(w)), shown); // replaced each time, not added to
-    QCOMPARE(textOf(statusOf(w)), QStringLiteral("Done"));
-    QVERIFY(m_fake->messages.boxes.isEmpty());
-}
+        QTEST(lines(m_fake->runner.calls), "lines");
+        const qsizetype runs = m_fake->runner.calls.size();
+        QTEST(lines(m_fake->messages.boxes), "boxes");
+        QTEST(status ? textOf(status) : QString(), "status");
+        // The trace window says to wait while each line runs.
+        QCOMPARE(statusWhileRunning, QStringList(status ? runs : 0, pleaseWait));
+        // A run that goes well replaces the output and empties the input box; else both stay.
+        const bool ran = runs > 0 && !fails;
+        QCOMPARE(textOf(outputOf(w)), ran ? shown : before);
+        if (auto *input = w->findChild<QWidget *>(QStringLiteral("Text2")))
+            QCOMPARE(textOf(input), ran || !steps.value(0).startsWith(u"Text2=") ? QString() : steps[0].mid(6));
+    }
 
-void tst_ToolWindows::closeWhileRunningWaitsForTheRun()
-{
-    QPointer<QWidget> w = open(QStringLiteral("ping"));
-    w->setAttribute(Qt::WA_DeleteOnClose);
-    m_window.release(); // the window now deletes itself
-    m_runner.next.text = QStringLiteral("Reply");
-    m_runner.during = [w] {
-        // A close from the title bar, while the runner's guard spins its own loop.
-        QEventLoop loop;
-        QTimer::singleShot(0, w, &QWidget::close);
-        QTimer::singleShot(50, &loop, &QEventLoop::quit);
-        loop.exec();
-    };
-    typeInto(w, QStringLiteral("Text2"), QStringLiteral("10.0.0.1"));
-    clickButton(w, QStringLiteral("Command1"));
-    QVERIFY(w); // the handler finished on a whole window
-    QCOMPARE(textOf(outputOf(w)), QStringLiteral("Reply"));
-    QTRY_VERIFY(w.isNull()); // and the close went through afterwards
-}
+    void closeWhileRunningWaitsForTheRun()
+    {
+        QPointer<QWidget> w = open(QStringLiteral("ping"));
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        m_window.release(); // the window now deletes itself
+        m_fake->runner.next.text = QStringLiteral("Reply");
+        m_fake->runner.during = [w] {
+            // A close from the title bar, while the runner's guard spins its own loop.
+            QEventLoop loop;
+            QTimer::singleShot(0, w, &QWidget::close);
+            QTimer::singleShot(50, &loop, &QEventLoop::quit);
+            loop.exec();
+        };
+        perform(w, {QStringLiteral("Text2=10.0.0.1"), QStringLiteral("Command1")});
+        QVERIFY(w); // the handler finished on a whole window
+        QCOMPARE(textOf(outputOf(w)), QStringLiteral("Reply"));
+        QTRY_VERIFY(w.isNull()); // and the close went through afterwards
+    }
 
-void tst_ToolWindows::menuOpensOneFreshInstance_data()
-{
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("exit");
-    QTest::addColumn<Lines>("opening"); // run as it opens, "STYLE LINE"
-    // clang-format off
-    QTest::newRow("Ping") << "mPing" << "ping" << "Command2" << Lines{"6 "};
-    QTest::newRow("Trace Route") << "mtracert" << "tracert" << "Command2" << Lines{"6 "};
-    QTest::newRow("NsLookup") << "mNsLookup" << "nslookup" << "Command2" << Lines{"6 "};
-    QTest::newRow("IP Config") << "mIpconfig" << "ipcfig" << "Command2" << Lines{};
-    QTest::newRow("Virtual DOS") << "mvdos" << "vdos" << "Command1" << Lines{};
-    QTest::newRow("Netstat") << "mNetstat" << "fNetstat" << "Command2" << Lines{};
-    QTest::newRow("Arp") << "mArp" << "Arp" << "Command2" << Lines{};
-    // clang-format on
-}
+    void menuOpensOneFreshInstance_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("exit");
+        QTest::addColumn<Lines>("opening"); // run as it opens
+        // clang-format off
+        QTest::newRow("Ping") << "mPing" << "ping" << "Command2" << Lines{"6 "};
+        QTest::newRow("Trace Route") << "mtracert" << "tracert" << "Command2" << Lines{"6 "};
+        QTest::newRow("NsLookup") << "mNsLookup" << "nslookup" << "Command2" << Lines{"6 "};
+        QTest::newRow("IP Config") << "mIpconfig" << "ipcfig" << "Command2" << Lines{};
+        QTest::newRow("Virtual DOS") << "mvdos" << "vdos" << "Command1" << Lines{};
+        QTest::newRow("Netstat") << "mNetstat" << "fNetstat" << "Command2" << Lines{};
+        QTest::newRow("Arp") << "mArp" << "Arp" << "Command2" << Lines{};
+        // clang-format on
+    }
 
-void tst_ToolWindows::menuOpensOneFreshInstance()
-{
-    QFETCH(QString, item);
-    QFETCH(QString, window);
-    QFETCH(QString, exit);
-    parlo main(m_fake->host(), toolWindowMakers());
-    QAction *menuItem = main.findChild<QAction *>(item);
-    auto ticked = [&] { return main.instance(window)->findChildren<QCheckBox *>().value(0); };
+    void menuOpensOneFreshInstance()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, window);
+        QFETCH(QString, exit);
+        parlo main(m_fake->host(), toolWindowMakers());
+        QAction *menuItem = main.findChild<QAction *>(item);
+        auto ticked = [&] { return main.instance(window)->findChildren<QCheckBox *>().value(0); };
 
-    menuItem->trigger();
-    QPointer<QWidget> first = main.instance(window);
-    QVERIFY(first && first->isVisible() && !first->parentWidget());
-    QTEST(lines(m_fake->runner.calls), "opening");
-    const qsizetype loads = m_fake->runner.calls.size();
-    outputOf(first)->setProperty("plainText", QStringLiteral("kept"));
-    if (ticked())
-        ticked()->setChecked(true);
-    menuItem->trigger(); // nothing new, nothing reset
-    QCOMPARE(main.instance(window), first.data());
-    QCOMPARE(textOf(outputOf(first)), QStringLiteral("kept"));
-    QCOMPARE(m_fake->runner.calls.size(), loads);
+        menuItem->trigger();
+        QPointer<QWidget> first = main.instance(window);
+        QVERIFY(first && first->isVisible() && !first->parentWidget());
+        QTEST(lines(m_fake->runner.calls), "opening");
+        const qsizetype loads = m_fake->runner.calls.size();
+        outputOf(first)->setProperty("plainText", QStringLiteral("kept"));
+        if (ticked())
+            ticked()->setChecked(true);
+        menuItem->trigger(); // nothing new, nothing reset
+        QCOMPARE(main.instance(window), first.data());
+        QCOMPARE(textOf(outputOf(first)), QStringLiteral("kept"));
+        QCOMPARE(m_fake->runner.calls.size(), loads);
 
-    qobject_cast<QPushButton *>(child(first, exit))->click();
-    QTRY_VERIFY(first.isNull());
-    menuItem->trigger(); // a new instance, loaded again
-    QVERIFY(main.instance(window)->isVisible());
-    QCOMPARE(textOf(outputOf(main.instance(window))), QString());
-    QVERIFY(!ticked() || !ticked()->isChecked());
-    QCOMPARE(m_fake->runner.calls.size(), 2 * loads);
-}
+        perform(first, {exit});
+        QTRY_VERIFY(first.isNull());
+        menuItem->trigger(); // a new instance, loaded again
+        QVERIFY(main.instance(window)->isVisible());
+        QCOMPARE(textOf(outputOf(main.instance(window))), QString());
+        QVERIFY(!ticked() || !ticked()->isChecked());
+        QCOMPARE(m_fake->runner.calls.size(), 2 * loads);
+    }
 
-// The real runner, /bin/sh and compat/; all on loopback and numeric, so no name is ever looked up.
-void tst_ToolWindows::realRun_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<Boxes>("checks");
-    QTest::addColumn<Action>("action");
-    QTest::addColumn<bool>("stop");       // pressed in the "Running" dialog after a while
-    QTest::addColumn<QString>("pattern"); // sought in the output
-    QTest::addColumn<int>("matches");     // -1: at least one
-    QTest::addColumn<int>("withinMs");    // 0: no limit
+    // The real runner, /bin/sh and compat/; all on loopback and numeric, so no name is ever looked up.
+    void realRun_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<Steps>("steps");
+        QTest::addColumn<bool>("stop");       // pressed in the "Running" dialog after a while
+        QTest::addColumn<QString>("pattern"); // sought in the output
+        QTest::addColumn<int>("matches");     // -1: at least one
+        QTest::addColumn<int>("withinMs");    // 0: no limit
 
-    constexpr int atLeastOne = -1, noLimit = 0;
-    // Either end of our server's one connection, and the folder each real line starts in.
-    const QString ourEnds = R"(127\.0\.0\.1:)" + QString::number(m_server.serverPort()) + " ";
-    const QString start = QRegularExpression::escape(QDir::currentPath());
-    const Action button = click("Command1"), enterKey = enter("Text2");
-    // clang-format off
-    QTest::newRow("ping, four replies")
-        << "ping" << "127.0.0.1" << Boxes{} << button << false << R"( from 127\.0\.0\.1)" << 4 << noLimit;
-    QTest::newRow("trace to loopback")
-        << "tracert" << "127.0.0.1" << Boxes{} << button << false << R"(\n 1  127\.0\.0\.1 )" << 1 << noLimit;
-    QTest::newRow("netstat, both ends")
-        << "fNetstat" << "" << Boxes{off, off, on} << button << false << ourEnds << 2 << noLimit;
-    QTest::newRow("cd within a line")
-        << "vdos" << "cd /; pwd" << Boxes{} << enterKey << false << R"(\A/\n\z)" << 1 << noLimit;
-    QTest::newRow("next line starts afresh")
-        << "vdos" << "pwd" << Boxes{} << enterKey << false << R"(\A)" + start + R"(\n\z)" << 1 << noLimit;
-    QTest::newRow("interactive line ends")
-        << "vdos" << "cat" << Boxes{} << enterKey << false << R"(\A\z)" << 1 << 5000;
-    QTest::newRow("Stop ends ping -t")
-        << "ping" << "-t 127.0.0.1" << Boxes{} << button << true << R"( from 127\.0\.0\.1)" << atLeastOne << noLimit;
-    // clang-format on
-}
+        constexpr int atLeastOne = -1, noLimit = 0;
+        // Either end of our server's one connection, and the folder each real line starts in.
+        const QString ourEnds = R"(127\.0\.0\.1:)" + QString::number(m_server.serverPort()) + " ";
+        const QString start = QRegularExpression::escape(QDir::currentPath());
+        // clang-format off
+        QTest::newRow("ping, four replies") << "ping" << Steps{"Text2=127.0.0.1", "Command1"} << false
+            << R"( from 127\.0\.0\.1)" << 4 << noLimit;
+        QTest::newRow("trace to loopback") << "tracert" << Steps{"Text2=127.0.0.1", "Command1"} << false
+            << R"(\n 1  127\.0\.0\.1 )" << 1 << noLimit;
+        QTest::newRow("netstat, both ends") << "fNetstat" << Steps{"Check3=on", "Command1"} << false
+            << ourEnds << 2 << noLimit;
+        QTest::newRow("cd within a line") << "vdos" << Steps{"Text2=cd /; pwd", "Enter Text2"} << false
+            << R"(\A/\n\z)" << 1 << noLimit;
+        QTest::newRow("next line starts afresh") << "vdos" << Steps{"Text2=pwd", "Enter Text2"} << false
+            << R"(\A)" + start + R"(\n\z)" << 1 << noLimit;
+        QTest::newRow("interactive line ends") << "vdos" << Steps{"Text2=cat", "Enter Text2"} << false
+            << R"(\A\z)" << 1 << 5000;
+        QTest::newRow("Stop ends ping -t") << "ping" << Steps{"Text2=-t 127.0.0.1", "Command1"} << true
+            << R"( from 127\.0\.0\.1)" << atLeastOne << noLimit;
+        // clang-format on
+    }
 
-void tst_ToolWindows::realRun()
-{
-    QFETCH(QString, window);
-    QFETCH(bool, stop);
-    int looks = 0; // bounded
-    QTimer presser;
-    connect(&presser, &QTimer::timeout, this, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (++looks > 1500 || (looks > 75 && modal && modal->objectName() == u"RunningDialog" &&
-                               QMetaObject::invokeMethod(modal->findChild<QPushButton *>("Stop"), "click")))
-            presser.stop();
-    });
-    if (stop)
-        presser.start(20);
-    GuardDialog dialog;
-    QuietGuard quiet;
-    ShellInterpreter interpreter(
-        HostConfig{QStringLiteral(PARLO_TEST_COMPAT_DIR), m_temp.filePath(QStringLiteral("data"))}, *m_facts,
-        stop ? static_cast<RunGuard &>(dialog) : quiet);
-    Runner runner(interpreter);
-    const std::unique_ptr<QWidget> w(
-        toolWindowMakers().value(window)(Host{runner, m_fake->launcher, m_fake->messages, *m_facts, m_fake->paths}));
-    w->show();
-    QFETCH(QString, input);
-    QFETCH(Boxes, checks);
-    QFETCH(Action, action);
-    QElapsedTimer clock;
-    clock.start();
-    if (!input.isEmpty())
-        typeInto(w.get(), QStringLiteral("Text2"), input);
-    tick(w.get(), checks);
-    perform(w.get(), action);
+    void realRun()
+    {
+        QFETCH(QString, window);
+        QFETCH(bool, stop);
+        int looks = 0; // bounded
+        QTimer presser;
+        connect(&presser, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (++looks > 1500 || (looks > 75 && modal && modal->objectName() == u"RunningDialog" &&
+                                   QMetaObject::invokeMethod(modal->findChild<QPushButton *>("Stop"), "click")))
+                presser.stop();
+        });
+        if (stop)
+            presser.start(20);
+        GuardDialog dialog;
+        QuietGuard quiet;
+        ShellInterpreter interpreter(
+            HostConfig{QStringLiteral(PARLO_TEST_COMPAT_DIR), m_temp.filePath(QStringLiteral("data"))}, *m_facts,
+            stop ? static_cast<RunGuard &>(dialog) : quiet);
+        Runner runner(interpreter);
+        const std::unique_ptr<QWidget> w(toolWindowMakers().value(window)(
+            Host{runner, m_fake->launcher, m_fake->messages, *m_facts, m_fake->paths}));
+        w->show();
+        QFETCH(Steps, steps);
+        QElapsedTimer clock;
+        clock.start();
+        perform(w.get(), steps);
 
-    QFETCH(int, withinMs);
-    QVERIFY(withinMs == 0 || clock.elapsed() < withinMs);
-    QVERIFY(looks < 1500 && !QApplication::activeModalWidget());
-    QFETCH(QString, pattern);
-    QFETCH(int, matches);
-    const QString output = textOf(outputOf(w.get()));
-    const qsizetype found = output.count(QRegularExpression(pattern));
-    QVERIFY2(matches < 0 ? found > 0 : found == matches, qPrintable(output));
-    QVERIFY(m_fake->messages.boxes.isEmpty());
-    QVERIFY(QDir(m_temp.filePath(QStringLiteral("tmp"))).isEmpty());
-}
+        QFETCH(int, withinMs);
+        QVERIFY(withinMs == 0 || clock.elapsed() < withinMs);
+        QVERIFY(looks < 1500 && !QApplication::activeModalWidget());
+        QFETCH(QString, pattern);
+        QFETCH(int, matches);
+        const QString output = textOf(outputOf(w.get()));
+        const qsizetype found = output.count(QRegularExpression(pattern));
+        QVERIFY2(matches < 0 ? found > 0 : found == matches, qPrintable(output));
+        QVERIFY(m_fake->messages.boxes.isEmpty());
+        QVERIFY(QDir(m_temp.filePath(QStringLiteral("tmp"))).isEmpty());
+    }
+};
 
 QTEST_MAIN(tst_ToolWindows)
 #include "tst_toolwindows.moc"

@@ -4,9 +4,12 @@
 
 #include "Result.h"
 
+#include <QComboBox>
 #include <QHostAddress>
+#include <QLineEdit>
 #include <QMap>
 #include <QPointer>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -62,8 +65,8 @@ private:
     QTcpServer m_server;
 };
 
-// A web server: it answers GET PATH with what `pages` holds for PATH (404 for the rest), or
-// keeps silent for the paths in `silentPaths`, and counts the requests for each path.
+// A web server: it answers GET PATH with what `pages` holds for PATH (404 for the rest), and
+// counts the requests for each path.
 class HttpPeer final : public QObject
 {
 public:
@@ -85,7 +88,6 @@ public:
     QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
 
     QMap<QByteArray, Page> pages;
-    QList<QByteArray> silentPaths;
     QMap<QByteArray, int> requests;
 
 private:
@@ -97,8 +99,6 @@ private:
             return;
         const QByteArray path = request.split(' ').value(1);
         ++requests[path];
-        if (silentPaths.contains(path))
-            return;
         const Page page = pages.value(path, {404, R"({"errorCode": 404, "title": "Not Found"})"});
         socket->write("HTTP/1.1 " + QByteArray::number(page.status) +
                       " X\r\nContent-Type: application/rdap+json\r\n"
@@ -110,6 +110,28 @@ private:
     QTcpServer m_server;
     QMap<QTcpSocket *, QByteArray> m_requests;
 };
+
+// A port on 127.0.0.1 where nothing listens.
+inline quint16 closedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+// Asks the whois window about domain at server, by its button.
+inline void query(QWidget *window, const QString &domain, const QString &server = QStringLiteral("127.0.0.1"))
+{
+    window->findChild<QComboBox *>(QStringLiteral("Combo1"))->setEditText(server);
+    window->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(domain);
+    window->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+}
+
+// Whether the whois window holds no connection.
+inline bool idle(QWidget *window)
+{
+    return window->findChild<QTcpSocket *>(QStringLiteral("Winsock1"))->state() == QAbstractSocket::UnconnectedState;
+}
 
 // The text of the result window.
 inline QString shown()

@@ -3,6 +3,7 @@
 // loopback interface, and a hosts file that gives the whois servers loopback addresses.
 #include "RealHost.h"
 #include "Result.h"
+#include "TestFiles.h"
 #include "WhoisTesting.h"
 #include "WhoisWindows.h"
 #include "parlo.h"
@@ -19,7 +20,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <net/if.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -39,28 +39,18 @@ const QByteArray registryAnswer = "   Domain Name: EXAMPLE.COM\r\n"
                                   ">>> Last update of whois database: 2025-01-01T00:00:00Z <<<\r\n";
 const QByteArray registrarAnswer = "domain:       EXAMPLE.COM\norganisation: Internet Assigned Numbers Authority\n";
 
-bool writeFile(const char *path, const char *text)
-{
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const auto length = ssize_t(std::strlen(text));
-    const bool written = fd >= 0 && ::write(fd, text, std::size_t(length)) == length;
-    return ::close(fd) == 0 && written;
-}
-
 // Lays a file of this text over target, seen by this process alone.
 QString cover(const char *target, const char *text)
 {
     char source[] = "/tmp/parlo-whois-e2e-XXXXXX";
     const int fd = ::mkstemp(source);
-    if (fd < 0)
-        return QStringLiteral("mkstemp: ") + QString::fromLocal8Bit(std::strerror(errno));
-    ::close(fd);
-    const bool done = writeFile(source, text) && ::mount(source, target, nullptr, MS_BIND, nullptr) == 0;
+    const auto length = ssize_t(std::strlen(text));
+    const bool written = fd >= 0 && ::write(fd, text, std::size_t(length)) == length;
+    const bool done = fd >= 0 && ::close(fd) == 0 && written && ::mount(source, target, nullptr, MS_BIND, nullptr) == 0;
     const QString error =
-        done ? QString()
-             : QStringLiteral("%1: %2").arg(QLatin1String(target), QString::fromLocal8Bit(std::strerror(errno)));
+        QStringLiteral("%1: %2").arg(QLatin1String(target), QString::fromLocal8Bit(std::strerror(errno)));
     ::unlink(source);
-    return error;
+    return done ? QString() : error;
 }
 
 // Enters the namespaces; runs before any thread starts, as unshare wants. Empty when done.
@@ -113,9 +103,7 @@ void tst_WhoisEndToEnd::registryThenRegistrar()
     registrar.answer = registrarAnswer;
     QTemporaryDir data;
     qputenv("XDG_CACHE_HOME", data.filePath(QStringLiteral("cache")).toLocal8Bit());
-    QFile list(data.filePath(QStringLiteral("whois.txt")));
-    QVERIFY(list.open(QIODevice::WriteOnly) && list.write("whois.verisign-grs.com\r\nwhois.iana.org\r\n") > 0);
-    list.close();
+    writeFile(data.filePath(QStringLiteral("whois.txt")), "whois.verisign-grs.com\r\nwhois.iana.org\r\n");
 
     RealHost host(HostConfig{QStringLiteral(PARLO_TEST_COMPAT_DIR), data.path()});
     parlo main(host.host(), whoisWindowMakers());

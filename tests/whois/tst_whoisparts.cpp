@@ -12,18 +12,14 @@ class tst_WhoisParts : public QObject
 private Q_SLOTS:
     void answerText_data();
     void answerText();
-    void question_data();
-    void question();
-    void rdapDomain_data();
-    void rdapDomain();
-    void referrals_data();
-    void referrals();
-    void rdapOnly_data();
-    void rdapOnly();
     void rdapService_data();
     void rdapService();
     void rdapRecord_data();
     void rdapRecord();
+    void typed_data();
+    void typed();
+    void answer_data();
+    void answer();
 };
 
 namespace {
@@ -40,14 +36,6 @@ QString shownInPieces(const QList<QByteArray> &pieces)
         apply(answer.add(piece));
     apply(answer.finish());
     return shown;
-}
-
-QStringList names(const QList<WhoisServer> &servers)
-{
-    QStringList found;
-    for (const WhoisServer &server : servers)
-        found << displayName(server);
-    return found;
 }
 
 const QByteArray bootstrap = R"({"version": "1.0", "services": [
@@ -107,116 +95,6 @@ void tst_WhoisParts::answerText()
     QCOMPARE(shownInPieces(single), text);
 }
 
-void tst_WhoisParts::question_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("refused");
-
-    // The window's own test sends the plain cases to a server.
-    // clang-format off
-    QTest::newRow("ACE, blanks kept") << " BÜCHER.example " << QByteArray(" xn--bcher-kva.example \r\n") << false;
-    QTest::newRow("no domain: UTF-8") << "Müller" << QByteArray("M\xC3\xBCller\r\n") << false;
-    QTest::newRow("two words: UTF-8") << "bücher.example x" << QByteArray("b\xC3\xBC" "cher.example x\r\n") << false;
-    QTest::newRow("line feed") << "a.com\nb.com" << QByteArray() << true;
-    QTest::newRow("NUL") << QString(QStringLiteral("a.com") + QChar(0)) << QByteArray() << true;
-    // clang-format on
-}
-
-void tst_WhoisParts::question()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, refused);
-    QCOMPARE(!questionRefusal(text).isEmpty(), refused);
-    if (!refused)
-        QTEST(whoisQuestion(text), "bytes");
-}
-
-void tst_WhoisParts::rdapDomain_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("domain");
-
-    // clang-format off
-    QTest::newRow("lower case") << "Example.COM" << "example.com";
-    QTest::newRow("blanks, ACE") << "  bücher.example " << "xn--bcher-kva.example";
-    QTest::newRow("one label") << "com" << "";
-    QTest::newRow("inner blank") << "a b.com" << "";
-    QTest::newRow("address") << "192.0.2.1" << "";
-    QTest::newRow("ARIN query") << "n + 192.0.2.1" << "";
-    // clang-format on
-}
-
-void tst_WhoisParts::rdapDomain()
-{
-    QFETCH(QString, text);
-    QTEST(::rdapDomain(text), "domain");
-}
-
-void tst_WhoisParts::referrals_data()
-{
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<QStringList>("servers");
-
-    // clang-format off
-    QTest::newRow("IANA, refer and whois once")
-        << "% IANA WHOIS server\n\nrefer:        whois.verisign-grs.com\n\ndomain:       COM\n"
-           "whois:        whois.verisign-grs.com\n" << QStringList{"whois.verisign-grs.com"};
-    QTest::newRow("registry, registrar")
-        << "   Domain Name: EXAMPLE.COM\r\n   Registrar WHOIS Server: whois.MarkMonitor.com\r\n"
-        << QStringList{"whois.markmonitor.com"};
-    QTest::newRow("ARIN, the last whois one")
-        << "ReferralServer:  whois://whois.ripe.net\nReferralServer: whois://whois.apnic.net:4343/\n"
-           "ReferralServer: rwhois://rwhois.x.net:4321\n" << QStringList{"whois.apnic.net:4343"};
-    QTest::newRow("two kinds, in order") << "Registrar WHOIS Server: b.example\nrefer: a.example\n"
-                                         << QStringList{"b.example", "a.example"};
-    QTest::newRow("final dot") << "refer: WHOIS.NIC.XYZ.\n" << QStringList{"whois.nic.xyz"};
-    QTest::newRow("no host name") << "Registrar WHOIS Server: \r\nRegistrar WHOIS Server: http://whois.x.com\n"
-                                     "whois: not a host!\nrefer: a;b\nrefer: x.com:0\n" << QStringList{};
-    QTest::newRow("not a key") << "% refer: x.example\nremarks: whois: y.example\n" << QStringList{};
-    QTest::newRow("kept when ARIN's changes")
-        << "ReferralServer: whois://a.example\nrefer: a.example\nReferralServer: whois://b.example\n"
-        << QStringList{"a.example", "b.example"};
-    // clang-format on
-
-    // A whole answer of different servers: read in linear time, or this row takes minutes.
-    QString many;
-    QStringList manyServers;
-    for (int i = 0; i < 60000; ++i) {
-        manyServers << QStringLiteral("s%1.example").arg(i);
-        many += "refer: " + manyServers.last() + '\n';
-    }
-    QTest::newRow("a megabyte of servers") << many << manyServers;
-}
-
-void tst_WhoisParts::referrals()
-{
-    QFETCH(QString, answer);
-    QTEST(names(::referrals(answer)), "servers");
-}
-
-void tst_WhoisParts::rdapOnly_data()
-{
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<bool>("rdapOnly");
-
-    // clang-format off
-    QTest::newRow("served by RDAP only") << "This TLD is served by RDAP only.\r\n" << true;
-    QTest::newRow("no longer") << "The WHOIS service is no longer offered; use RDAP at https://rdap.nic.example/\n"
-                               << true;
-    QTest::newRow("the words on two lines")
-        << "The Registry database contains ONLY .COM, .EDU and .NET domains.\nRDAP: see https://rdap.example/\n"
-        << false;
-    QTest::newRow("an answer") << "Domain Name: EXAMPLE.COM\r\n" << false;
-    // clang-format on
-}
-
-void tst_WhoisParts::rdapOnly()
-{
-    QFETCH(QString, answer);
-    QTEST(answersRdapOnly(answer), "rdapOnly");
-}
-
 void tst_WhoisParts::rdapService_data()
 {
     QTest::addColumn<QByteArray>("file");
@@ -265,6 +143,91 @@ void tst_WhoisParts::rdapRecord()
     const RdapText result = rdapDomainText(json);
     QTEST(result.text, "text");
     QTEST(result.failure, "failure");
+}
+
+void tst_WhoisParts::typed_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes"); // null: refused
+    QTest::addColumn<QString>("rdap");     // the domain RDAP is asked about
+
+    // The window's own test sends the plain cases to a server.
+    // clang-format off
+    QTest::newRow("ACE, blanks kept") << " BÜCHER.example " << QByteArray(" xn--bcher-kva.example \r\n")
+                                      << "xn--bcher-kva.example";
+    QTest::newRow("lower case") << "Example.COM" << QByteArray("Example.COM\r\n") << "example.com";
+    QTest::newRow("one label") << "com" << QByteArray("com\r\n") << "";
+    QTest::newRow("one label: UTF-8") << "Müller" << QByteArray("M\xC3\xBCller\r\n") << "";
+    QTest::newRow("inner blank") << "a b.com" << QByteArray("a b.com\r\n") << "";
+    QTest::newRow("two words: UTF-8") << "bücher.example x" << QByteArray("b\xC3\xBC" "cher.example x\r\n") << "";
+    QTest::newRow("address") << "192.0.2.1" << QByteArray("192.0.2.1\r\n") << "";
+    QTest::newRow("ARIN query") << "n + 192.0.2.1" << QByteArray("n + 192.0.2.1\r\n") << "";
+    QTest::newRow("line feed") << "a.com\nb.com" << QByteArray() << "";
+    QTest::newRow("NUL") << QString(QStringLiteral("a.com") + QChar(0)) << QByteArray() << "";
+    // clang-format on
+}
+
+void tst_WhoisParts::typed()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(questionRefusal(text).isEmpty(), !bytes.isNull());
+    if (!bytes.isNull())
+        QCOMPARE(whoisQuestion(text), bytes);
+    QTEST(rdapDomain(text), "rdap");
+}
+
+void tst_WhoisParts::answer_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("servers"); // it refers to
+    QTest::addColumn<bool>("rdapOnly");
+
+    // clang-format off
+    QTest::newRow("IANA, refer and whois once")
+        << "% IANA WHOIS server\n\nrefer:        whois.verisign-grs.com\n\ndomain:       COM\n"
+           "whois:        whois.verisign-grs.com\n" << QStringList{"whois.verisign-grs.com"} << false;
+    QTest::newRow("registry, registrar")
+        << "   Domain Name: EXAMPLE.COM\r\n   Registrar WHOIS Server: whois.MarkMonitor.com\r\n"
+        << QStringList{"whois.markmonitor.com"} << false;
+    QTest::newRow("ARIN, the last whois one")
+        << "ReferralServer:  whois://whois.ripe.net\nReferralServer: whois://whois.apnic.net:4343/\n"
+           "ReferralServer: rwhois://rwhois.x.net:4321\n" << QStringList{"whois.apnic.net:4343"} << false;
+    QTest::newRow("two kinds, in order") << "Registrar WHOIS Server: b.example\nrefer: a.example\n"
+                                         << QStringList{"b.example", "a.example"} << false;
+    QTest::newRow("final dot") << "refer: WHOIS.NIC.XYZ.\n" << QStringList{"whois.nic.xyz"} << false;
+    QTest::newRow("no host name") << "Registrar WHOIS Server: \r\nRegistrar WHOIS Server: http://whois.x.com\n"
+                                     "whois: not a host!\nrefer: a;b\nrefer: x.com:0\n" << QStringList{} << false;
+    QTest::newRow("not a key") << "% refer: x.example\nremarks: whois: y.example\n" << QStringList{} << false;
+    QTest::newRow("kept when ARIN's changes")
+        << "ReferralServer: whois://a.example\nrefer: a.example\nReferralServer: whois://b.example\n"
+        << QStringList{"a.example", "b.example"} << false;
+    QTest::newRow("served by RDAP only") << "This TLD is served by RDAP only.\r\n" << QStringList{} << true;
+    QTest::newRow("no longer") << "The WHOIS service is no longer offered; use RDAP at https://rdap.nic.example/\n"
+                               << QStringList{} << true;
+    QTest::newRow("the words on two lines")
+        << "The Registry database contains ONLY .COM, .EDU and .NET domains.\nRDAP: see https://rdap.example/\n"
+        << QStringList{} << false;
+    // clang-format on
+
+    // A whole answer of different servers: read in linear time, or this row takes minutes.
+    QString many;
+    QStringList manyServers;
+    for (int i = 0; i < 60000; ++i) {
+        manyServers << QStringLiteral("s%1.example").arg(i);
+        many += "refer: " + manyServers.last() + '\n';
+    }
+    QTest::newRow("a megabyte of servers") << many << manyServers << false;
+}
+
+void tst_WhoisParts::answer()
+{
+    QFETCH(QString, answer);
+    QStringList servers;
+    for (const WhoisServer &server : referrals(answer))
+        servers << displayName(server);
+    QTEST(servers, "servers");
+    QTEST(answersRdapOnly(answer), "rdapOnly");
 }
 
 QTEST_GUILESS_MAIN(tst_WhoisParts)
