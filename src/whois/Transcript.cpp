@@ -18,9 +18,19 @@ bool endsLine(const QString &text)
 
 } // namespace
 
+Transcript::Transcript(QObject *context, std::function<void(const QUrl &)> follow)
+    : m_context(context), m_follow(std::move(follow))
+{
+    m_flush.setSingleShot(true);
+    m_flush.setInterval(100);
+    QObject::connect(&m_flush, &QTimer::timeout, context, [this] { flush(); });
+}
+
 void Transcript::startChain()
 {
     ++m_chain;
+    m_pending.clear();
+    m_flush.stop();
     m_sections.clear();
     m_offers.clear();
     m_shownIn = nullptr;
@@ -45,8 +55,9 @@ void Transcript::append(const AnswerText::Change &change)
     else
         section.text += change.text;
     if (!change.replace && showsChain()) {
-        m_shownIn->appendText(change.text);
-        m_shownIn->show();
+        m_pending += change.text;
+        if (!m_flush.isActive())
+            m_flush.start();
     } else {
         render();
     }
@@ -69,6 +80,7 @@ void Transcript::end(const QString &notice, const QList<Offer> &offers, const QS
         return;
     // Only a header that now tells the time needs the whole chain shown again.
     if (m_sections.size() == 1 && showsChain()) {
+        flush();
         renderTail(m_shownIn, section);
         m_shownIn->show();
     } else {
@@ -94,8 +106,20 @@ bool Transcript::showsChain() const
     return m_shownIn && m_shownIn == Result::instance();
 }
 
+void Transcript::flush()
+{
+    m_flush.stop();
+    if (!m_pending.isEmpty() && showsChain()) {
+        m_shownIn->appendText(m_pending);
+        m_shownIn->show();
+    }
+    m_pending.clear();
+}
+
 void Transcript::render()
 {
+    m_pending.clear(); // the sections hold it
+    m_flush.stop();
     Result *result = Result::showInstance();
     if (m_linked != result) {
         QObject::connect(result->RichTextBox1, &QTextBrowser::anchorClicked, m_context, m_follow);

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include <functional>
@@ -23,15 +24,15 @@ struct Offer
 // One query and the servers asked after it, as the result window shows them: a section per
 // server with its answer, why it ended early, and the links it offers. The sections after the
 // first are headed by where they come from and, once they end, how long they took. The first
-// piece of a new chain replaces what the result window showed; the rest is appended.
+// piece of a new chain replaces what the result window showed; the rest is appended, at most
+// every 100 ms (the box lays out the whole line it appends to, which grows with each piece).
 class Transcript
 {
 public:
     // follow is called, in context, with each link of the result window that is clicked.
-    Transcript(QObject *context, std::function<void(const QUrl &)> follow)
-        : m_context(context), m_follow(std::move(follow))
-    {
-    }
+    Transcript(QObject *context, std::function<void(const QUrl &)> follow);
+    Transcript(const Transcript &) = delete;
+    Transcript &operator=(const Transcript &) = delete;
 
     // A new chain: nothing of the last one is shown from now on, and its links lead nowhere.
     void startChain();
@@ -60,6 +61,7 @@ private:
     };
 
     bool showsChain() const;
+    void flush();
     void render();
     void renderHeader(Result *result, qsizetype index) const;
     void renderTail(Result *result, const Section &section) const;
@@ -72,4 +74,6 @@ private:
     std::function<void(const QUrl &)> m_follow;
     QPointer<Result> m_shownIn; // the result window that shows this chain as it stands
     QPointer<Result> m_linked;  // the result window whose links are followed
+    QString m_pending;          // appended text not shown yet
+    QTimer m_flush;
 };

@@ -50,7 +50,8 @@ struct FullQueue
 
 // Once a request has come (a line for whois, a header block for HTTP), it misbehaves as `kind`
 // says: "silent", "closes", "piece, then silent", "piece, then closes", "drip" (a byte every
-// 10 ms of a megabyte announced), "50 MB" (of lines, a megabyte at a time) or "binary".
+// 10 ms of a megabyte announced), "50 MB" (of lines, a megabyte at a time), "one line" (2 MB
+// without a line break) or "binary".
 class HostileServer final : public QObject
 {
 public:
@@ -93,13 +94,16 @@ private:
         if (m_kind == u"drip") {
             socket->write(head(1024 * 1024));
             m_drip.start(10);
-        } else if (m_kind == u"50 MB") {
-            // In pieces of a megabyte, each once the last has gone.
-            socket->write(head(fiftyMegabytes) + megabyteOfLines());
-            connect(socket, &QTcpSocket::bytesWritten, socket, [socket, sent = qsizetype(1024 * 1024)]() mutable {
-                if (socket->bytesToWrite() == 0 && sent < fiftyMegabytes) {
-                    socket->write(megabyteOfLines());
-                    sent += 1024 * 1024;
+        } else if (m_kind == u"50 MB" || m_kind == u"one line") {
+            // In pieces, each once the last has gone: megabytes of lines, or 2 MB in 64 KB
+            // pieces of one line.
+            const QByteArray piece = m_kind == u"50 MB" ? megabyteOfLines() : QByteArray(64 * 1024, 'x');
+            const qsizetype total = m_kind == u"50 MB" ? fiftyMegabytes : 2 * 1024 * 1024;
+            socket->write(head(total) + piece);
+            connect(socket, &QTcpSocket::bytesWritten, socket, [socket, piece, total, sent = piece.size()]() mutable {
+                if (socket->bytesToWrite() == 0 && sent < total) {
+                    socket->write(piece);
+                    sent += piece.size();
                 }
             });
         } else if (m_kind == u"binary") {
@@ -151,6 +155,8 @@ private Q_SLOTS:
         // The first MiB of it, line ends as the result window shows them.
         QTest::newRow("whois 50 MB") << "50 MB" << false << 1000 << QString(78, u'x').append(u'\n').repeated(13107) +
             QString(16, u'x') + "\n\nHOST sent more than 1 MB; the rest of its answer was not read.\n";
+        QTest::newRow("whois one long line") << "one line" << false << 1000 << QString(1024 * 1024, u'x') +
+            "\n\nHOST sent more than 1 MB; the rest of its answer was not read.\n";
         QTest::newRow("RDAP refused") << "refused" << true << 1000 << "…\nCould not connect to HOST: …\n";
         QTest::newRow("RDAP silent") << "silent" << true << 1000 << "…\nHOST did not answer within 1 seconds.\n";
         QTest::newRow("RDAP drip") << "drip" << true << 1000
