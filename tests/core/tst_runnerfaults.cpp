@@ -18,6 +18,8 @@
 
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Stops each command it watches after stopAfterMs, as the Running dialog's Stop does (never
@@ -65,33 +67,21 @@ struct RunKind
 
 QList<RunKind> runKinds()
 {
+    const QString cannotCreate = u"Cannot create a temporary file"_s;
+    // clang-format off
     return {
-        {"exit status", QStringLiteral("echo out; exit 3"), -1, "tmp", QStringLiteral("out\n"), {}},
-        {"unknown program", QStringLiteral("no-such-program-here"), -1, "tmp", {}, {}},
-        {"killed by a signal", QStringLiteral("echo a; kill -KILL $$"), -1, "tmp", QStringLiteral("a\n"), {}},
-        {"NUL refused", QStringLiteral("echo a") + QChar(0), -1, "tmp", {}, QStringLiteral("NUL character")},
-        {"output file taken away",
-         QStringLiteral("rm \"$(readlink /proc/$$/fd/1)\""),
-         -1,
-         "tmp",
-         {},
-         QStringLiteral("Cannot read the output")},
-        {"stopped at once", QStringLiteral("sleep 30"), 0, "tmp", {}, {}},
-        {"stopped after output", QStringLiteral("echo begun; sleep 30"), 10, "tmp", QStringLiteral("(begun\n)?"), {}},
-        {"TEMP is a file", QStringLiteral("echo x"), -1, "file", {}, QStringLiteral("Cannot create a temporary file")},
-        {"TEMP is missing",
-         QStringLiteral("echo x"),
-         -1,
-         "missing/sub",
-         {},
-         QStringLiteral("Cannot create a temporary file")},
-        {"TEMP takes no files",
-         QStringLiteral("echo x"),
-         -1,
-         "/proc",
-         {},
-         QStringLiteral("Cannot create a temporary file in /proc")},
+        {"exit status", u"echo out; exit 3"_s, -1, "tmp", u"out\n"_s, {}},
+        {"unknown program", u"no-such-program-here"_s, -1, "tmp", {}, {}},
+        {"killed by a signal", u"echo a; kill -KILL $$"_s, -1, "tmp", u"a\n"_s, {}},
+        {"NUL refused", u"echo a"_s + QChar(0), -1, "tmp", {}, u"NUL character"_s},
+        {"output file taken away", u"rm \"$(readlink /proc/$$/fd/1)\""_s, -1, "tmp", {}, u"Cannot read the output"_s},
+        {"stopped at once", u"sleep 30"_s, 0, "tmp", {}, {}},
+        {"stopped after output", u"echo begun; sleep 30"_s, 10, "tmp", u"(begun\n)?"_s, {}},
+        {"TEMP is a file", u"echo x"_s, -1, "file", {}, cannotCreate},
+        {"TEMP is missing", u"echo x"_s, -1, "missing/sub", {}, cannotCreate},
+        {"TEMP takes no files", u"echo x"_s, -1, "/proc", {}, cannotCreate + u" in /proc"_s},
     };
+    // clang-format on
 }
 
 QString tempPath(const QTemporaryDir &dir, const char *temp)
