@@ -1,11 +1,9 @@
 #include "Fakes.h"
-#include "LinuxFacts.h"
 #include "parlo.h"
 #include "wininfo.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -44,7 +42,6 @@ private Q_SLOTS:
     void window();
     void focusTabAndBorder();
     void typedTextIsGoneOnReopening();
-    void realMachine();
 
 private:
     QTemporaryDir m_temp;
@@ -163,12 +160,6 @@ void tst_wininfo::focusTabAndBorder()
     QVERIFY(!window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(window.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     QCOMPARE(window.minimumSize(), window.maximumSize());
-    const QColor scrollBar = QPalette().color(QPalette::Button);
-    for (const QString &name : boxes) {
-        auto *box = window.findChild<QLineEdit *>(name);
-        QCOMPARE(box->palette().color(QPalette::Base), scrollBar);
-        QVERIFY(!box->isReadOnly());
-    }
 }
 
 void tst_wininfo::typedTextIsGoneOnReopening()
@@ -194,27 +185,6 @@ void tst_wininfo::typedTextIsGoneOnReopening()
     QCOMPARE(texts(second)[1], QStringLiteral("Available RAM: 2 Kb"));
     second->close(); // the close box does the same
     QTRY_VERIFY(!main.instance(QStringLiteral("wininfo")));
-}
-
-void tst_wininfo::realMachine()
-{
-    // This machine's figures, read here without the host layer.
-    QFile meminfo("/proc/meminfo"), release("/proc/sys/kernel/osrelease");
-    QVERIFY(meminfo.open(QIODevice::ReadOnly) && release.open(QIODevice::ReadOnly));
-    const QString total = QString::fromLatin1(meminfo.readLine()).simplified().section(u' ', 1, 1);
-    const QStringList kernel = QString::fromLatin1(release.readAll()).split(u'.');
-    const QString version = kernel[0] + QLocale().decimalPoint() + kernel[1].rightJustified(2, u'0');
-
-    LinuxFacts facts;
-    wininfo window(Host{m_fake->runner, m_fake->launcher, m_fake->messages, facts, m_fake->paths});
-    const QStringList shown = texts(&window);
-    QCOMPARE(shown[0], "System RAM: " + total + " Kb");
-    QVERIFY(shown[1].startsWith("Available RAM: ") && shown[1].endsWith(" Kb"));
-    QCOMPARE(shown[2], "Windows Version: " + version);
-    QCOMPARE(shown[3], facts.systemName().isEmpty() ? "Unknown Version" : " " + facts.systemName());
-    if (QFile::exists("/etc/os-release"))
-        QVERIFY(shown[3].size() > 1);
-    QCOMPARE(shown[4], facts.workgroup());
 }
 
 QTEST_MAIN(tst_wininfo)
