@@ -1,15 +1,11 @@
 // The runner over the real /bin/sh when commands fail, are stopped, or find no place for their
-// output: every call returns, and no output file is left behind.
+// output: every call returns, nothing is left running, and no output file is left behind.
 #include "Fakes.h"
-#include "GuardDialog.h"
 #include "ProcessTable.h"
 #include "RunningCommand.h"
 #include "ShellInterpreter.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -103,12 +99,6 @@ QStringList leftovers(const QString &folder)
     return found;
 }
 
-bool alive(qint64 pid, const QList<ProcessEntry> &table)
-{
-    return std::any_of(table.begin(), table.end(),
-                       [pid](const ProcessEntry &process) { return process.pid == pid && process.state != 'Z'; });
-}
-
 } // namespace
 
 class tst_RunnerFaults : public QObject
@@ -116,8 +106,6 @@ class tst_RunnerFaults : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void mixedRunsLeaveNoFile();
-    void stoppedTreeEnds_data();
-    void stoppedTreeEnds();
 };
 
 void tst_RunnerFaults::mixedRunsLeaveNoFile()
@@ -153,72 +141,6 @@ void tst_RunnerFaults::mixedRunsLeaveNoFile()
     QVERIFY(std::none_of(table.begin(), table.end(), [](const ProcessEntry &process) {
         return process.parent == ::getpid() && process.state != 'Z';
     }));
-}
-
-void tst_RunnerFaults::stoppedTreeEnds_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("sleeps"); // sleeping members of the tree when Stop is pressed
-
-    // clang-format off
-    // A non-interactive shell starts its background commands with interrupts ignored.
-    QTest::newRow("background and foreground") << "sh -c 'sleep 1000 & sleep 1000'" << 2;
-    QTest::newRow("nested, interrupts ignored")
-        << "trap '' INT; sh -c 'sleep 1000 & sleep 1000' & sh -c 'sleep 1000 & wait'; sleep 1000" << 3;
-    // clang-format on
-}
-
-// Stop in the Running dialog ends the whole tree within two seconds.
-void tst_RunnerFaults::stoppedTreeEnds()
-{
-    QFETCH(QString, command);
-    QFETCH(int, sleeps);
-    QTemporaryDir dir;
-    FakeFacts facts;
-    facts.variables.insert(QStringLiteral("temp"), dir.path());
-    GuardDialog guard;
-    ShellInterpreter interpreter({dir.filePath(QStringLiteral("compat")), dir.filePath(QStringLiteral("data"))}, facts,
-                                 guard);
-    Runner runner(interpreter);
-
-    QElapsedTimer sinceStop;
-    QList<qint64> tree;
-    int sleeping = 0;
-    int looks = 0;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (++looks > 1000)
-            poll.stop();
-        if (!modal || modal->objectName() != u"RunningDialog")
-            return;
-        poll.stop();
-        // The shell Parlo started leads a group of its own.
-        const QList<ProcessEntry> table = processTable();
-        for (const ProcessEntry &process : table) {
-            if (process.parent == ::getpid() && process.pid == process.group)
-                tree = livingMembers(process.group);
-        }
-        for (const ProcessEntry &process : table)
-            sleeping += tree.contains(process.pid) && process.name == "sleep";
-        sinceStop.start();
-        modal->findChild<QPushButton *>(QStringLiteral("Stop"))->click();
-    });
-    poll.start(10);
-
-    const Capture capture = runner.RunCapture(command, 6);
-
-    QVERIFY2(!capture.failed(), qPrintable(capture.error));
-    QVERIFY(sinceStop.isValid());
-    QCOMPARE(sleeping, sleeps);
-    const auto treeAlive = [&] {
-        const QList<ProcessEntry> table = processTable();
-        return std::any_of(tree.begin(), tree.end(), [&](qint64 pid) { return alive(pid, table); });
-    };
-    for (int i = 0; i < 200 && treeAlive() && sinceStop.elapsed() < 2000; ++i)
-        QTest::qWait(10);
-    QVERIFY2(!treeAlive(), qPrintable(QString::number(sinceStop.elapsed())));
-    QCOMPARE_LT(sinceStop.elapsed(), 2000);
 }
 
 QTEST_MAIN(tst_RunnerFaults)

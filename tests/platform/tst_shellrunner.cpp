@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <unistd.h>
+
 namespace {
 
 QProcessEnvironment withTemp(const QString &directory)
@@ -152,15 +154,20 @@ void tst_ShellRunner::stop_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("captured"); // besides the group id that the command prints
     QTest::addColumn<bool>("shown");
+    QTest::addColumn<int>("sleeps"); // sleeping members of the tree when Stop is pressed; -1: any
 
     // clang-format off
-    QTest::newRow("quick: no dialog") << "echo $$; echo quick" << "quick\n" << false;
-    QTest::newRow("sleeps in a row") << "echo begun; echo $$; sleep 1000; sleep 1000" << "begun\n" << true;
+    QTest::newRow("quick: no dialog") << "echo $$; echo quick" << "quick\n" << false << -1;
+    QTest::newRow("sleeps in a row") << "echo begun; echo $$; sleep 1000; sleep 1000" << "begun\n" << true << 1;
     // Like ping, a program that prints its statistics when interrupted: SIGINT comes first.
     QTest::newRow("summary on interrupt")
-        << "echo $$; sh -c 'trap \"echo summary; exit 0\" INT; while :; do sleep 0.05; done'" << "summary\n" << true;
+        << "echo $$; sh -c 'trap \"echo summary; exit 0\" INT; while :; do sleep 0.05; done'" << "summary\n" << true << -1;
     // What ignores SIGINT gets SIGKILL a second later.
-    QTest::newRow("interrupt ignored") << "trap '' INT; echo $$; sleep 1000" << "" << true;
+    QTest::newRow("interrupt ignored") << "trap '' INT; echo $$; sleep 1000" << "" << true << 1;
+    // A non-interactive shell starts its background commands with interrupts ignored.
+    QTest::newRow("background and foreground") << "echo $$; sh -c 'sleep 1000 & sleep 1000'" << "" << true << 2;
+    QTest::newRow("nested, interrupts ignored")
+        << "trap '' INT; echo $$; sh -c 'sleep 1000 & sleep 1000' & sh -c 'sleep 1000 & wait'; sleep 1000" << "" << true << 3;
     // clang-format on
 }
 
@@ -173,12 +180,13 @@ void tst_ShellRunner::stop()
     RealRunner real(guard);
 
     // Every 10 ms, look for the "Running" dialog, note what it shows and press Stop; give up
-    // after a bounded number of looks.
+    // after a bounded number of looks. The shell Parlo started leads a group of its own.
     QElapsedTimer clock;
     clock.start();
     qint64 stoppedAtMs = -1;
     QString title;
     QString text;
+    int sleeping = 0;
     int looks = 0;
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] {
@@ -191,6 +199,12 @@ void tst_ShellRunner::stop()
         stoppedAtMs = clock.elapsed();
         title = modal->windowTitle();
         text = modal->findChild<QLabel *>()->text();
+        const QList<ProcessEntry> table = processTable();
+        for (const ProcessEntry &leader : table) {
+            for (const ProcessEntry &process : table)
+                sleeping += leader.parent == ::getpid() && leader.pid == leader.group &&
+                            process.group == leader.group && process.name == "sleep";
+        }
         modal->findChild<QPushButton *>(QStringLiteral("Stop"))->click();
     });
     poll.start(10);
@@ -209,7 +223,11 @@ void tst_ShellRunner::stop()
     const qint64 group = lines.takeAt(lines.indexOf(QRegularExpression(QStringLiteral("^\\d+$")))).toLongLong();
     QVERIFY(group > 0);
     QCOMPARE(lines.join(u'\n'), captured); // what was captured before Stop
+    QFETCH(int, sleeps);
+    if (sleeps >= 0)
+        QCOMPARE(sleeping, sleeps);
     QTRY_COMPARE_WITH_TIMEOUT(livingMembers(group).size(), 0, 2000);
+    QCOMPARE_LT(clock.elapsed() - qMax<qint64>(stoppedAtMs, 0), 2000); // the whole tree, within 2 s of Stop
     QVERIFY(real.tempIsEmpty());
     QVERIFY(!QApplication::activeModalWidget());
 }
