@@ -51,7 +51,6 @@ private Q_SLOTS:
     void packageNamed_data();
     void packageNamed();
     void sandboxOnlyForRoot();
-    void sandboxVariableStaysWithParlo();
     void settingsFile();
 
 private:
@@ -190,10 +189,6 @@ void tst_browsermodule::sandboxOnlyForRoot()
     QCOMPARE(QList<bool>({sandboxToDisable(true, false), sandboxToDisable(true, true), sandboxToDisable(false, false),
                           sandboxToDisable(false, true)}),
              QList<bool>({true, false, false, false}));
-}
-
-void tst_browsermodule::sandboxVariableStaysWithParlo()
-{
     // initMain prepared this process without the variable in its environment.
     const bool root = geteuid() == 0;
     QCOMPARE(qEnvironmentVariableIsSet(WebEngineSetup::disableSandboxVariable), root);
