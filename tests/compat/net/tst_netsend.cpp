@@ -51,44 +51,6 @@ struct ScriptedMessenger : QTcpServer
     QList<QByteArray> packets;
 };
 
-// Passes every connection on address:139 on to target:139, and counts the connections.
-class CountingRelay final : public QObject
-{
-public:
-    CountingRelay(const QString &address, const QString &target) : m_target(target)
-    {
-        m_server.listen(QHostAddress(address), 139);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *in = m_server.nextPendingConnection())
-                relay(in);
-        });
-    }
-
-    bool isListening() const { return m_server.isListening(); }
-    int connections = 0;
-
-private:
-    void relay(QTcpSocket *in)
-    {
-        ++connections;
-        auto *out = new QTcpSocket(in);
-        const auto pump = [in, out] {
-            if (out->state() == QAbstractSocket::ConnectedState)
-                out->write(in->readAll());
-        };
-        connect(out, &QTcpSocket::connected, in, pump);
-        connect(in, &QTcpSocket::readyRead, out, pump);
-        connect(out, &QTcpSocket::readyRead, in, [in, out] { in->write(out->readAll()); });
-        connect(in, &QTcpSocket::disconnected, out, &QTcpSocket::disconnectFromHost);
-        connect(out, &QTcpSocket::disconnected, in, &QTcpSocket::disconnectFromHost);
-        connect(in, &QTcpSocket::disconnected, in, &QObject::deleteLater);
-        out->connectToHost(m_target, 139);
-    }
-
-    QString m_target;
-    QTcpServer m_server;
-};
-
 // The text of code-page-850 bytes, as the C library's converter reads them.
 QString fromCp850(const QByteArray &bytes)
 {
@@ -141,17 +103,17 @@ void tst_NetSend::sends_data()
         << "127.0.0.3" << QString() << "The receiver does not accept messages (DOS error class 1, code 71)." << 3000;
     QTest::newRow("silent server") << "127.0.0.5" << QString() << "No answer from 127.0.0.5 in 5 s." << 8000;
     QTest::newRow("outside code page 850")
-        << "127.0.0.2" << QStringLiteral("costs 5 €")
+        << "127.0.0.6" << QStringLiteral("costs 5 €")
         << "The message holds the character \"€\" (U+20AC), which code page 850 cannot carry; nothing was sent."
         << 1000;
     QTest::newRow("outside the BMP")
-        << "127.0.0.2" << QStringLiteral("ok 😀")
+        << "127.0.0.6" << QStringLiteral("ok 😀")
         << "The message holds the character \"😀\" (U+1F600), which code page 850 cannot carry; nothing was sent."
         << 1000;
     QTest::newRow("line ends count twice")
-        << "127.0.0.2" << QStringLiteral("x\n").repeated(800)
+        << "127.0.0.6" << QStringLiteral("x\n").repeated(800)
         << "The message is too long: 2400 bytes, and one message carries at most 1600; nothing was sent." << 1000;
-    QTest::newRow("over-long") << "127.0.0.2" << QString(1601, QLatin1Char('x'))
+    QTest::newRow("over-long") << "127.0.0.6" << QString(1601, QLatin1Char('x'))
                                << "The message is too long: 1601 bytes, and one message carries at most 1600; "
                                   "nothing was sent."
                                << 1000;
@@ -207,6 +169,8 @@ void tst_NetSend::sends()
         QCOMPARE(output, QStringLiteral("An error occurred while sending a message to %1.\n%2\n").arg(address, reason));
         QCOMPARE(net.exitCode(), 2);
         QVERIFY(accepting.messages().isEmpty());
+        if (reason.endsWith(u"nothing was sent.")) // refused before any connection
+            QVERIFY(scripted.packets.isEmpty());
         return;
     }
     QCOMPARE(output, QStringLiteral("The message was successfully sent to %1.\n").arg(address));
@@ -240,11 +204,9 @@ void tst_NetSend::randomMessages()
 {
     if (!SambaReceiver::available())
         QSKIP("smbd is not installed (Debian package samba)");
-    SambaReceiver receiver(QStringLiteral("127.0.0.31"));
+    const QString address = QStringLiteral("127.0.0.31");
+    SambaReceiver receiver(address);
     QVERIFY2(receiver.isReady(), qPrintable(receiver.error()));
-    CountingRelay relay(QStringLiteral("127.0.0.32"), QStringLiteral("127.0.0.31"));
-    QVERIFY(relay.isListening());
-    const QString address = QStringLiteral("127.0.0.32");
 
     QRandomGenerator random(850);
     QStringList delivered;
@@ -259,8 +221,7 @@ void tst_NetSend::randomMessages()
         // On the wire every line end is CR LF.
         const qsizetype wireBytes = withLfEnds(message).size() + withLfEnds(message).count(u'\n');
 
-        const int connectionsBefore = relay.connections;
-        QProcess net; // with the event loop going for the relay
+        QProcess net;
         QSignalSpy finished(&net, &QProcess::finished);
         net.start(QStringLiteral(PARLO_TEST_COMPAT_DIR "/net"), {QStringLiteral("send"), address, message});
         QVERIFY2(finished.wait(10000), qPrintable(QString::number(i)));
@@ -272,7 +233,6 @@ void tst_NetSend::randomMessages()
                                     "%2 bytes, and one message carries at most 1600; nothing was sent.\n")
                          .arg(address)
                          .arg(wireBytes));
-            QVERIFY2(relay.connections == connectionsBefore, qPrintable(what));
             QCOMPARE(net.exitCode(), 2);
             continue;
         }
