@@ -1,15 +1,11 @@
 // The runner over the real /bin/sh when commands fail, are stopped, or find no place for their
-// output: every call returns, and no output file is left behind.
+// output: every call returns, nothing is left running, and no output file is left behind.
 #include "Fakes.h"
-#include "GuardDialog.h"
 #include "ProcessTable.h"
 #include "RunningCommand.h"
 #include "ShellInterpreter.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -17,6 +13,8 @@
 #include <QTimer>
 
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -65,33 +63,21 @@ struct RunKind
 
 QList<RunKind> runKinds()
 {
+    const QString cannotCreate = u"Cannot create a temporary file"_s;
+    // clang-format off
     return {
-        {"exit status", QStringLiteral("echo out; exit 3"), -1, "tmp", QStringLiteral("out\n"), {}},
-        {"unknown program", QStringLiteral("no-such-program-here"), -1, "tmp", {}, {}},
-        {"killed by a signal", QStringLiteral("echo a; kill -KILL $$"), -1, "tmp", QStringLiteral("a\n"), {}},
-        {"NUL refused", QStringLiteral("echo a") + QChar(0), -1, "tmp", {}, QStringLiteral("NUL character")},
-        {"output file taken away",
-         QStringLiteral("rm \"$(readlink /proc/$$/fd/1)\""),
-         -1,
-         "tmp",
-         {},
-         QStringLiteral("Cannot read the output")},
-        {"stopped at once", QStringLiteral("sleep 30"), 0, "tmp", {}, {}},
-        {"stopped after output", QStringLiteral("echo begun; sleep 30"), 10, "tmp", QStringLiteral("(begun\n)?"), {}},
-        {"TEMP is a file", QStringLiteral("echo x"), -1, "file", {}, QStringLiteral("Cannot create a temporary file")},
-        {"TEMP is missing",
-         QStringLiteral("echo x"),
-         -1,
-         "missing/sub",
-         {},
-         QStringLiteral("Cannot create a temporary file")},
-        {"TEMP takes no files",
-         QStringLiteral("echo x"),
-         -1,
-         "/proc",
-         {},
-         QStringLiteral("Cannot create a temporary file in /proc")},
+        {"exit status", u"echo out; exit 3"_s, -1, "tmp", u"out\n"_s, {}},
+        {"unknown program", u"no-such-program-here"_s, -1, "tmp", {}, {}},
+        {"killed by a signal", u"echo a; kill -KILL $$"_s, -1, "tmp", u"a\n"_s, {}},
+        {"NUL refused", u"echo a"_s + QChar(0), -1, "tmp", {}, u"NUL character"_s},
+        {"output file taken away", u"rm \"$(readlink /proc/$$/fd/1)\""_s, -1, "tmp", {}, u"Cannot read the output"_s},
+        {"stopped at once", u"sleep 30"_s, 0, "tmp", {}, {}},
+        {"stopped after output", u"echo begun; sleep 30"_s, 10, "tmp", u"(begun\n)?"_s, {}},
+        {"TEMP is a file", u"echo x"_s, -1, "file", {}, cannotCreate},
+        {"TEMP is missing", u"echo x"_s, -1, "missing/sub", {}, cannotCreate},
+        {"TEMP takes no files", u"echo x"_s, -1, "/proc", {}, cannotCreate + u" in /proc"_s},
     };
+    // clang-format on
 }
 
 QString tempPath(const QTemporaryDir &dir, const char *temp)
@@ -113,12 +99,6 @@ QStringList leftovers(const QString &folder)
     return found;
 }
 
-bool alive(qint64 pid, const QList<ProcessEntry> &table)
-{
-    return std::any_of(table.begin(), table.end(),
-                       [pid](const ProcessEntry &process) { return process.pid == pid && process.state != 'Z'; });
-}
-
 } // namespace
 
 class tst_RunnerFaults : public QObject
@@ -126,8 +106,6 @@ class tst_RunnerFaults : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void mixedRunsLeaveNoFile();
-    void stoppedTreeEnds_data();
-    void stoppedTreeEnds();
 };
 
 void tst_RunnerFaults::mixedRunsLeaveNoFile()
@@ -163,72 +141,6 @@ void tst_RunnerFaults::mixedRunsLeaveNoFile()
     QVERIFY(std::none_of(table.begin(), table.end(), [](const ProcessEntry &process) {
         return process.parent == ::getpid() && process.state != 'Z';
     }));
-}
-
-void tst_RunnerFaults::stoppedTreeEnds_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("sleeps"); // sleeping members of the tree when Stop is pressed
-
-    // clang-format off
-    // A non-interactive shell starts its background commands with interrupts ignored.
-    QTest::newRow("background and foreground") << "sh -c 'sleep 1000 & sleep 1000'" << 2;
-    QTest::newRow("nested, interrupts ignored")
-        << "trap '' INT; sh -c 'sleep 1000 & sleep 1000' & sh -c 'sleep 1000 & wait'; sleep 1000" << 3;
-    // clang-format on
-}
-
-// Stop in the Running dialog ends the whole tree within two seconds.
-void tst_RunnerFaults::stoppedTreeEnds()
-{
-    QFETCH(QString, command);
-    QFETCH(int, sleeps);
-    QTemporaryDir dir;
-    FakeFacts facts;
-    facts.variables.insert(QStringLiteral("temp"), dir.path());
-    GuardDialog guard;
-    ShellInterpreter interpreter({dir.filePath(QStringLiteral("compat")), dir.filePath(QStringLiteral("data"))}, facts,
-                                 guard);
-    Runner runner(interpreter);
-
-    QElapsedTimer sinceStop;
-    QList<qint64> tree;
-    int sleeping = 0;
-    int looks = 0;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (++looks > 1000)
-            poll.stop();
-        if (!modal || modal->objectName() != u"RunningDialog")
-            return;
-        poll.stop();
-        // The shell Parlo started leads a group of its own.
-        const QList<ProcessEntry> table = processTable();
-        for (const ProcessEntry &process : table) {
-            if (process.parent == ::getpid() && process.pid == process.group)
-                tree = livingMembers(process.group);
-        }
-        for (const ProcessEntry &process : table)
-            sleeping += tree.contains(process.pid) && process.name == "sleep";
-        sinceStop.start();
-        modal->findChild<QPushButton *>(QStringLiteral("Stop"))->click();
-    });
-    poll.start(10);
-
-    const Capture capture = runner.RunCapture(command, 6);
-
-    QVERIFY2(!capture.failed(), qPrintable(capture.error));
-    QVERIFY(sinceStop.isValid());
-    QCOMPARE(sleeping, sleeps);
-    const auto treeAlive = [&] {
-        const QList<ProcessEntry> table = processTable();
-        return std::any_of(tree.begin(), tree.end(), [&](qint64 pid) { return alive(pid, table); });
-    };
-    for (int i = 0; i < 200 && treeAlive() && sinceStop.elapsed() < 2000; ++i)
-        QTest::qWait(10);
-    QVERIFY2(!treeAlive(), qPrintable(QString::number(sinceStop.elapsed())));
-    QCOMPARE_LT(sinceStop.elapsed(), 2000);
 }
 
 QTEST_MAIN(tst_RunnerFaults)

@@ -20,18 +20,13 @@ class tst_Facts : public QObject
 private Q_SLOTS:
     void environment_data();
     void environment();
-    void realHost();
     void mapPath_data();
     void mapPath();
     void localeTextRoundTrip();
     void fileDecodesAsWhole_data();
     void fileDecodesAsWhole();
-    void kernelVersion_data();
-    void kernelVersion();
-    void meminfo_data();
-    void meminfo();
-    void osRelease_data();
-    void osRelease();
+    void parse_data();
+    void parse();
     void workgroup_data();
     void workgroup();
     void factsFromFiles();
@@ -66,16 +61,6 @@ void tst_Facts::environment()
     for (const QString &variable : variables)
         environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
     QTEST(LinuxFacts(environment).environment(name), "expected");
-}
-
-void tst_Facts::realHost()
-{
-    char buffer[256] = {};
-    QCOMPARE(gethostname(buffer, sizeof buffer - 1), 0);
-    const std::optional<QString> name = LinuxFacts().computerName();
-    QVERIFY(name && !name->isEmpty());
-    QCOMPARE(*name, QString::fromLocal8Bit(buffer).left(31));
-    QCOMPARE(QHostAddress(LinuxFacts().localIpAddress()).protocol(), QAbstractSocket::IPv4Protocol);
 }
 
 void tst_Facts::mapPath_data()
@@ -142,71 +127,46 @@ void tst_Facts::fileDecodesAsWhole()
     QCOMPARE(LocaleText::decodeFile(file), LocaleText::decode(bytes));
 }
 
-void tst_Facts::kernelVersion_data()
+void tst_Facts::parse_data()
 {
-    QTest::addColumn<QString>("release");
-    QTest::addColumn<int>("major");
-    QTest::addColumn<int>("minor");
+    QTest::addColumn<QString>("text");     // a kernel release, /proc/meminfo or os-release
+    QTest::addColumn<QString>("expected"); // "MAJOR.MINOR", "TOTAL AVAILABLE" in bytes, or the name
 
-    QTest::newRow("Debian 12") << "6.1.0-18-amd64" << 6 << 1;
-    QTest::newRow("two-digit minor") << "5.15.0-91-generic" << 5 << 15;
-    QTest::newRow("no patch level") << "6.18" << 6 << 18;
-    QTest::newRow("old") << "2.6.32" << 2 << 6;
-    QTest::newRow("not a release") << "unknown" << 0 << 0;
-    QTest::newRow("major only") << "7" << 0 << 0;
-}
-
-void tst_Facts::kernelVersion()
-{
-    QFETCH(QString, release);
-    const VersionPair version = ::kernelVersion(release);
-    QTEST(version.major, "major");
-    QTEST(version.minor, "minor");
-}
-
-void tst_Facts::meminfo_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<quint64>("total");
-    QTest::addColumn<quint64>("available");
-
-    const QString kib512 = "MemTotal:         524288 kB\nMemFree:           10240 kB\nMemAvailable:     102400 kB\n";
+    const auto row = [](const char *kind, const char *name, const QString &text, const QString &expected) {
+        QTest::addRow("%s: %s", kind, name) << text << expected;
+    };
     // clang-format off
-    QTest::newRow("512 MiB") << kib512 << quint64(536870912) << quint64(104857600);
-    QTest::newRow("16 GiB") << "MemTotal: 16777216 kB\nMemAvailable: 8388608 kB\n" << quint64(17179869184) << quint64(8589934592);
-    QTest::newRow("1 TiB") << "MemTotal: 1073741824 kB\nMemAvailable: 1073741823 kB\n" << quint64(1099511627776) << quint64(1099511626752);
-    QTest::newRow("before MemAvailable") << "MemTotal: 2048 kB\nMemFree: 1024 kB\n" << quint64(2097152) << quint64(1048576);
-    QTest::newRow("order does not matter") << "MemAvailable: 1 kB\nMemFree: 2 kB\nMemTotal: 3 kB" << quint64(3072) << quint64(1024);
-    QTest::newRow("empty") << "" << quint64(0) << quint64(0);
+    row("kernel", "Debian 12", "6.1.0-18-amd64", "6.1");
+    row("kernel", "two-digit minor", "5.15.0-91-generic", "5.15");
+    row("kernel", "no patch level", "6.18", "6.18");
+    row("kernel", "not a release", "unknown", "0.0");
+    row("kernel", "major only", "7", "0.0");
+    row("meminfo", "512 MiB", "MemTotal:         524288 kB\nMemFree:           10240 kB\nMemAvailable:     102400 kB\n", "536870912 104857600");
+    row("meminfo", "1 TiB", "MemTotal: 1073741824 kB\nMemAvailable: 1073741823 kB\n", "1099511627776 1099511626752");
+    row("meminfo", "before MemAvailable", "MemTotal: 2048 kB\nMemFree: 1024 kB\n", "2097152 1048576");
+    row("meminfo", "order does not matter", "MemAvailable: 1 kB\nMemFree: 2 kB\nMemTotal: 3 kB", "3072 1024");
+    row("meminfo", "empty", "", "0 0");
+    row("os-release", "Debian 12", "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\nID=debian\n", "Debian GNU/Linux 12 (bookworm)");
+    row("os-release", "NAME without PRETTY_NAME", "NAME=Fedora\nID=fedora\n", "Fedora");
+    row("os-release", "single quotes", "PRETTY_NAME='Arch $Linux'", "Arch $Linux");
+    row("os-release", "escapes", "PRETTY_NAME=\"A \\\"B\\\" \\$x\\n\"", "A \"B\" $x\\n");
+    row("os-release", "nothing", "ID=x\n", "");
     // clang-format on
 }
 
-void tst_Facts::meminfo()
+void tst_Facts::parse()
 {
     QFETCH(QString, text);
-    const MemoryStatus memory = meminfoMemory(text);
-    QTEST(memory.totalPhys, "total");
-    QTEST(memory.availPhys, "available");
-}
-
-void tst_Facts::osRelease_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("name");
-
-    // clang-format off
-    QTest::newRow("Debian 12") << "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\nID=debian\n" << "Debian GNU/Linux 12 (bookworm)";
-    QTest::newRow("NAME without PRETTY_NAME") << "NAME=Fedora\nID=fedora\n" << "Fedora";
-    QTest::newRow("single quotes") << "PRETTY_NAME='Arch $Linux'" << "Arch $Linux";
-    QTest::newRow("escapes") << "PRETTY_NAME=\"A \\\"B\\\" \\$x\\n\"" << "A \"B\" $x\\n";
-    QTest::newRow("nothing") << "ID=x\n" << "";
-    // clang-format on
-}
-
-void tst_Facts::osRelease()
-{
-    QFETCH(QString, text);
-    QTEST(osReleaseName(text), "name");
+    const QByteArray tag = QTest::currentDataTag();
+    QString actual = osReleaseName(text);
+    if (tag.startsWith("kernel")) {
+        const VersionPair version = kernelVersion(text);
+        actual = QStringLiteral("%1.%2").arg(version.major).arg(version.minor);
+    } else if (tag.startsWith("meminfo")) {
+        const MemoryStatus memory = meminfoMemory(text);
+        actual = QStringLiteral("%1 %2").arg(memory.totalPhys).arg(memory.availPhys);
+    }
+    QTEST(actual, "expected");
 }
 
 void tst_Facts::workgroup_data()
@@ -284,6 +244,12 @@ void tst_Facts::factsFromFiles()
 void tst_Facts::realMachine()
 {
     const LinuxFacts facts;
+    char host[256] = {};
+    QCOMPARE(gethostname(host, sizeof host - 1), 0);
+    QVERIFY(facts.computerName() && !facts.computerName()->isEmpty());
+    QCOMPARE(*facts.computerName(), QString::fromLocal8Bit(host).left(31));
+    QCOMPARE(QHostAddress(facts.localIpAddress()).protocol(), QAbstractSocket::IPv4Protocol);
+
     QFile release("/proc/sys/kernel/osrelease");
     QVERIFY(release.open(QIODevice::ReadOnly));
     const QStringList numbers = QString::fromLatin1(release.readAll()).split(u'.');

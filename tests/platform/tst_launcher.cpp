@@ -1,3 +1,4 @@
+#include "HostConfig.h"
 #include "LinuxLauncher.h"
 #include "StandIn.h"
 #include "TestFiles.h"
@@ -20,6 +21,8 @@ private Q_SLOTS:
     void startsDetachedWithMappedWords();
     void failuresNameTheProgram_data();
     void failuresNameTheProgram();
+    void programFolder_data();
+    void programFolder();
 };
 
 void tst_Launcher::split_data()
@@ -100,6 +103,32 @@ void tst_Launcher::failuresNameTheProgram()
     QVERIFY(launch.failed());
     QVERIFY2(launch.error.contains(named), qPrintable(launch.error));
     QCOMPARE(launch.pid, 0);
+}
+
+void tst_Launcher::programFolder_data()
+{
+    QTest::addColumn<QStringList>("folders"); // made below the temporary folder
+    QTest::addColumn<QString>("program");     // the program's folder
+    QTest::addColumn<QString>("expected");    // where the programs it starts are looked for
+
+    // clang-format off
+    QTest::newRow("build tree") << QStringList{"build/compat"} << "build" << "build/compat";
+    QTest::newRow("installed") << QStringList{"usr/bin", "usr/lib/parlo/compat"} << "usr/bin" << "usr/lib/parlo/compat";
+    QTest::newRow("beside wins") << QStringList{"usr/bin/compat", "usr/lib/parlo/compat"} << "usr/bin" << "usr/bin/compat";
+    QTest::newRow("neither") << QStringList{"usr/bin"} << "usr/bin" << "usr/bin/compat";
+    QTest::newRow("other folder only") << QStringList{"usr/bin", "usr/lib/parlo/modules"} << "usr/bin" << "usr/bin/compat";
+    // clang-format on
+}
+
+void tst_Launcher::programFolder()
+{
+    QFETCH(QStringList, folders);
+    QFETCH(QString, program);
+    QTemporaryDir temp;
+    for (const QString &folder : folders)
+        QVERIFY(QDir(temp.path()).mkpath(folder));
+    QFETCH(QString, expected);
+    QCOMPARE(HostConfig::programFolder(temp.filePath(program), "compat"), temp.filePath(expected));
 }
 
 QTEST_GUILESS_MAIN(tst_Launcher)

@@ -36,34 +36,23 @@ class tst_Registry : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void valueForms_data();
-    void valueForms() { lookup(); }
-    void filesAndErrors_data();
-    void filesAndErrors() { lookup(); }
+    void lookup_data();
+    void lookup();
     void utf16File();
     void problemsAreReportedOnce();
     void unknownRootFails();
     void standardFiles_data();
     void standardFiles();
     void shippedCopyNamesTheSystemInformationProgram();
-
-private:
-    static void addColumns();
-    static void lookup();
 };
 
-void tst_Registry::addColumns()
+void tst_Registry::lookup_data()
 {
     QTest::addColumn<QStringList>("files"); // read in this order
     QTest::addColumn<QString>("key");       // below HKEY_LOCAL_MACHINE
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QStringList>("problems"); // "FILE:LINE", files counted from 1
-}
-
-void tst_Registry::valueForms_data()
-{
-    addColumns();
     const QString parlo = "SOFTWARE\\Parlo";
     const QStringList none;
     // clang-format off
@@ -91,15 +80,6 @@ void tst_Registry::valueForms_data()
     QTest::newRow("no such key") << QStringList{v5 + key} << "SOFTWARE\\Other" << "A" << "no key" << none;
     QTest::newRow("parent key exists") << QStringList{v5 + key} << "SOFTWARE" << "A" << "no value" << none;
     QTest::newRow("other root") << QStringList{v5 + "[HKEY_CURRENT_USER\\SOFTWARE\\Parlo]\n\"A\"=\"x\""} << parlo << "A" << "no key" << none;
-    // clang-format on
-}
-
-void tst_Registry::filesAndErrors_data()
-{
-    addColumns();
-    const QString parlo = "SOFTWARE\\Parlo";
-    const QStringList none;
-    // clang-format off
     QTest::newRow("later file wins") << QStringList{v5 + key + "\"A\"=\"x\"\n\"B\"=\"y\"", r4 + key + "\"A\"=\"z\""} << parlo << "A" << "1:7a00" << none;
     QTest::newRow("value deleted by a later file") << QStringList{v5 + key + "\"A\"=\"x\"", v5 + key + "\"A\"=-"} << parlo << "A" << "no value" << none;
     QTest::newRow("key deleted by a later file") << QStringList{v5 + key + "\"A\"=\"x\"", v5 + "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Parlo]"} << parlo << "A" << "no key" << none;
@@ -184,9 +164,7 @@ void tst_Registry::problemsAreReportedOnce()
 
 void tst_Registry::unknownRootFails()
 {
-    const RegistryLookup found = RegistryStore({}).lookup(0x80000009, "SOFTWARE", "A");
-    QVERIFY(found.failed());
-    QVERIFY(!found.keyFound);
+    QVERIFY(RegistryStore({}).lookup(0x80000009, "SOFTWARE", "A").failed());
     QVERIFY(RegistryStore({}).lookup(0x80000001, "", "").keyFound); // a root key is always there
 }
 
