@@ -1,21 +1,31 @@
 // P6: `net send 127.0.0.1 hello` to a private smbd against `smbclient -M` to the same server,
-// each run checked as arrived.
+// each run checked as arrived. The server delivers as parlo-receive-setup sets Samba up: its
+// message command is parlo-deliver, with a spool of the benchmark's own.
 #include "Bench.h"
+#include "MessageSpool.h"
 #include "SambaReceiver.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QThread>
 
 namespace {
 
-// Waits (at most 5 s) until the receiver holds `count` messages, the last one `text`.
-bool arrived(const SambaReceiver &receiver, qsizetype count, const QString &text)
+// Waits (at most 5 s) until the spool holds `count` messages, the last one `text`.
+bool arrived(const QString &spool, qsizetype count, const QString &text)
 {
-    for (int i = 0; i < 500 && receiver.messages().size() < count; ++i)
+    const QDir folder(spool);
+    const auto messages = [&] { return folder.entryList({QStringLiteral("*.msg")}, QDir::Files, QDir::Name); };
+    for (int i = 0; i < 500 && messages().size() < count; ++i)
         QThread::msleep(10);
-    const QList<SambaReceiver::Message> messages = receiver.messages();
-    return messages.size() == count && messages.last().text.trimmed() == text;
+    const QStringList names = messages();
+    if (names.size() != count)
+        return false;
+    QFile last(folder.filePath(names.last()));
+    const std::optional<SpoolMessage> message =
+        last.open(QIODevice::ReadOnly) ? parseSpoolFile(last.readAll()) : std::nullopt;
+    return message && message->text.trimmed() == text;
 }
 
 } // namespace
@@ -27,10 +37,13 @@ int main(int argc, char *argv[])
         bench::fail("P6", QStringLiteral("smbd is not installed (run scripts/deps.sh --bench)"));
     if (::access("/usr/bin/smbclient", X_OK) != 0)
         bench::fail("P6", QStringLiteral("smbclient is not installed (run scripts/deps.sh --bench)"));
-    const SambaReceiver receiver(QStringLiteral("127.0.0.1"));
+    QTemporaryDir temp;
+    const QString spool = temp.filePath(QStringLiteral("spool"));
+    QDir().mkpath(spool);
+    const SambaReceiver receiver(QStringLiteral("127.0.0.1"), true, {},
+                                 QStringLiteral(PARLO_BENCH_DELIVER " --spool=%1 %m %L %s").arg(spool));
     if (!receiver.isReady())
         bench::fail("P6", receiver.error());
-    QTemporaryDir temp;
     const std::string scratch = temp.filePath(QStringLiteral("out")).toStdString();
     const std::string message = temp.filePath(QStringLiteral("message")).toStdString();
     QFile text(QString::fromStdString(message));
@@ -46,7 +59,7 @@ int main(int argc, char *argv[])
         const double ms = bench::timeMs([&] { bench::capture(argv, scratch, &ok, input); });
         if (input >= 0)
             ::close(input);
-        delivered = delivered && ok && arrived(receiver, ++sent, words);
+        delivered = delivered && ok && arrived(spool, ++sent, words);
         return ms;
     };
     const auto parlo = [&] {
