@@ -5,8 +5,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QNetworkInterface>
 
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
 #include <unistd.h>
 
 std::optional<QString> systemHostName()
@@ -50,18 +53,28 @@ std::optional<QString> LinuxFacts::computerName() const
 
 QString LinuxFacts::localIpAddress() const
 {
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface &interface : interfaces) {
-        const auto flags = interface.flags();
-        if (!flags.testFlag(QNetworkInterface::IsUp) || flags.testFlag(QNetworkInterface::IsLoopBack))
+    // The first IPv4 address of an interface that is up and not the loopback, in the order of
+    // the interfaces' indexes.
+    ifaddrs *list = nullptr;
+    if (::getifaddrs(&list) != 0)
+        return QStringLiteral("127.0.0.1");
+    unsigned bestIndex = 0;
+    QString best;
+    for (const ifaddrs *entry = list; entry; entry = entry->ifa_next) {
+        if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET || !(entry->ifa_flags & IFF_UP) ||
+            (entry->ifa_flags & IFF_LOOPBACK))
             continue;
-        const auto entries = interface.addressEntries();
-        for (const QNetworkAddressEntry &entry : entries) {
-            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
-                return entry.ip().toString();
+        const unsigned index = ::if_nametoindex(entry->ifa_name);
+        if (!best.isEmpty() && index >= bestIndex)
+            continue;
+        char text[INET_ADDRSTRLEN] = {};
+        if (::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in *>(entry->ifa_addr)->sin_addr, text, sizeof text)) {
+            best = QString::fromLatin1(text);
+            bestIndex = index;
         }
     }
-    return QStringLiteral("127.0.0.1");
+    ::freeifaddrs(list);
+    return best.isEmpty() ? QStringLiteral("127.0.0.1") : best;
 }
 
 QString LinuxFacts::lookup(const QString &name) const
