@@ -3,50 +3,13 @@
 #include "BrowserModule.h"
 #include "DebianPackages.h"
 #include "HostConfig.h"
+#include "ModuleLoader.h"
 #include "WebEngineContext.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QPluginLoader>
 #include <QRegularExpression>
 
 #include <memory>
-
-namespace {
-
-// Loads the module at its first use and keeps it: the engine cannot be unloaded safely.
-class ModuleLoader
-{
-public:
-    explicit ModuleLoader(QString path) : m_path(std::move(path)) {}
-
-    // The module, or nullptr with the message that says why it cannot be loaded.
-    BrowserModule *module(QString &failure)
-    {
-        if (m_module)
-            return m_module;
-        if (!QFileInfo::exists(m_path)) {
-            failure = QStringLiteral("The browser cannot be opened: its module %1 is missing.").arg(m_path);
-            return nullptr;
-        }
-        prepareWebEngineContext();
-        auto loader = std::make_unique<QPluginLoader>(m_path);
-        m_module = qobject_cast<BrowserModule *>(loader->instance());
-        if (!m_module) {
-            failure = browserLoadFailure(loader->errorString(), m_path);
-            return nullptr;
-        }
-        m_loader = std::move(loader);
-        return m_module;
-    }
-
-private:
-    QString m_path;
-    std::unique_ptr<QPluginLoader> m_loader;
-    BrowserModule *m_module = nullptr;
-};
-
-} // namespace
 
 QString browserModulePath()
 {
@@ -56,11 +19,16 @@ QString browserModulePath()
 
 WindowMakers browserWindowMakers(const Settings &settings, const QString &modulePath)
 {
-    auto loader = std::make_shared<ModuleLoader>(modulePath);
+    auto loader = std::make_shared<ModuleLoader<BrowserModule>>(modulePath);
     const WindowMaker maker = [&settings, loader](Host host) -> QWidget * {
+        prepareWebEngineContext();
         QString failure;
         BrowserModule *module = loader->module(failure);
-        if (module)
+        if (!module && failure.isEmpty())
+            failure = QStringLiteral("The browser cannot be opened: its module %1 is missing.").arg(loader->path());
+        else if (!module)
+            failure = browserLoadFailure(failure, loader->path());
+        else
             failure = module->missingEngine();
         if (!failure.isEmpty()) {
             reportFailure(host.messages, failure);
