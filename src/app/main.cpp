@@ -5,7 +5,7 @@
 #include "RealHost.h"
 #include "ToolWindows.h"
 #include "WebEngineSetup.h"
-#include "WhoisWindows.h"
+#include "WhoisMakers.h"
 #include "frmAbout.h"
 #include "parlo.h"
 #include "wininfo.h"
@@ -53,7 +53,7 @@ int main(int argc, char *argv[])
     RealHost host(HostConfig::forApplication());
     const QtSettings settings;
     WindowMakers makers = toolWindowMakers();
-    makers.insert(whoisWindowMakers());
+    makers.insert(whoisModuleMakers());
     makers.insert(wininfoWindowMakers());
     makers.insert(aboutWindowMakers());
     makers.insert(browserWindowMakers(settings));

@@ -2,10 +2,9 @@
 // on port 43 by its name, inside network and mount namespaces of the test's own: only a
 // loopback interface, and a hosts file that gives the whois servers loopback addresses.
 #include "RealHost.h"
-#include "Result.h"
 #include "TestFiles.h"
+#include "WhoisMakers.h"
 #include "WhoisTesting.h"
-#include "WhoisWindows.h"
 #include "parlo.h"
 
 #include <QAction>
@@ -106,7 +105,7 @@ void tst_WhoisEndToEnd::registryThenRegistrar()
     writeFile(data.filePath(QStringLiteral("whois.txt")), "whois.verisign-grs.com\r\nwhois.iana.org\r\n");
 
     RealHost host(HostConfig{QStringLiteral(PARLO_TEST_COMPAT_DIR), data.path()});
-    parlo main(host.host(), whoisWindowMakers());
+    parlo main(host.host(), whoisModuleMakers(PARLO_WHOIS_MODULE));
     main.show();
     main.findChild<QAction *>(QStringLiteral("mwhois"))->trigger();
     QWidget *window = nullptr;
@@ -122,13 +121,13 @@ void tst_WhoisEndToEnd::registryThenRegistrar()
     QTRY_COMPARE(shown(), first);
     QCOMPARE(registry.received.value(0), QByteArray("example.com\r\n"));
     if (qEnvironmentVariableIsSet("PARLO_SCREENSHOTS"))
-        Result::instance()->grab().save(QDir(qEnvironmentVariable("PARLO_SCREENSHOTS")).filePath("whois.png"));
+        resultWindow()->grab().save(QDir(qEnvironmentVariable("PARLO_SCREENSHOTS")).filePath("whois.png"));
     clickLink(QStringLiteral("Ask whois.iana.org"));
     QTRY_COMPARE(registrar.received.value(0), QByteArray("example.com\r\n"));
     const QRegularExpression chain(QRegularExpression::escape(first) + R"(\nFrom whois\.iana\.org, in \d+ ms:\n)" +
                                    QRegularExpression::escape(QString::fromLatin1(registrarAnswer)) + R"(\z)");
     QTRY_VERIFY2(chain.match(shown()).hasMatch(), qPrintable(shown()));
-    delete Result::instance();
+    delete resultWindow();
 }
 
 int main(int argc, char *argv[])
