@@ -5,6 +5,7 @@
 #include "HostConfig.h"
 #include "QtSettings.h"
 #include "WebEngineSetup.h"
+#include "WhoisMakers.h"
 #include "parlo.h"
 
 #include <QAction>
@@ -125,26 +126,34 @@ void tst_browsermodule::missingModule_data()
 {
     QTest::addColumn<QByteArray>("contents"); // of the module file; none at all when empty
     QTest::addColumn<QString>("message");     // how the message starts; @ stands for the module's path
-    QTest::newRow("no file") << QByteArray() << "The browser cannot be opened: its module @ is missing.";
+    QTest::addColumn<QString>("window");      // what the menu opens: the browser, or whois
+    QTest::newRow("no file") << QByteArray() << "The browser cannot be opened: its module @ is missing."
+                             << "frmBrowser";
     // The rest is Qt's own explanation.
     QTest::newRow("not a library") << QByteArray("not a library")
-                                   << "The browser cannot be opened: its module @ cannot be loaded (";
+                                   << "The browser cannot be opened: its module @ cannot be loaded (" << "frmBrowser";
+    QTest::newRow("whois, no file") << QByteArray() << "The whois window cannot be opened: its module @ is missing."
+                                    << "whois";
+    QTest::newRow("whois, not a library") << QByteArray("not a library")
+                                          << "The whois window cannot be opened: its module @ cannot be loaded ("
+                                          << "whois";
 }
 
 void tst_browsermodule::missingModule()
 {
     QFETCH(QByteArray, contents);
     QFETCH(QString, message);
-    const QString path = m_temp->filePath("frmBrowser.so");
+    QFETCH(QString, window);
+    const QString path = m_temp->filePath(window + ".so");
     if (!contents.isEmpty()) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(contents);
     }
-    parlo window(m_fake->host(), browserWindowMakers(m_settings, path));
+    parlo main(m_fake->host(), window == "whois" ? whoisModuleMakers(path) : browserWindowMakers(m_settings, path));
     for (int choice = 0; choice < 2; ++choice) // tried again at each choice
-        window.findChild<QAction *>("mbrowser")->trigger();
-    QVERIFY(!window.instance("frmBrowser"));
+        main.findChild<QAction *>(window == "whois" ? "mwhois" : "mbrowser")->trigger();
+    QVERIFY(!main.instance(window));
     QCOMPARE(m_fake->messages.boxes.count(), 2);
     const QString text = m_fake->messages.boxes[0].text;
     QVERIFY2(text.startsWith(message.replace('@', path)), qPrintable(text));
