@@ -15,6 +15,28 @@ QPointer<Result> &theInstance()
 constexpr int widthTwips = 9000;
 constexpr int heightTwips = 6000;
 
+// Longer lines are shown broken at this length: the box lays out a whole line whenever text is
+// added to it, and a server can send a megabyte without a line end.
+constexpr qsizetype longestShownLine = 4096;
+
+// text with a line end wherever a line, continuing one of `length` characters, would grow
+// longer than longestShownLine.
+QString brokenLines(const QString &text, qsizetype length)
+{
+    QString shown;
+    shown.reserve(text.size() + text.size() / longestShownLine + 1);
+    for (const QChar c : text) {
+        if (c == u'\n' || c == u'\r') {
+            length = 0;
+        } else if (length++ == longestShownLine) {
+            shown += u'\n';
+            length = 1;
+        }
+        shown += c;
+    }
+    return shown;
+}
+
 QTextBrowser *resultBox(QWidget *parent)
 {
     auto *box = placed(new QTextBrowser(parent), "RichTextBox1", {0, 0, widthTwips, heightTwips});
@@ -61,7 +83,7 @@ void Result::appendText(const QString &text)
 {
     QTextCursor cursor(RichTextBox1->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text, QTextCharFormat());
+    cursor.insertText(brokenLines(text, cursor.positionInBlock()), QTextCharFormat());
 }
 
 void Result::appendLink(const QString &caption, const QUrl &href)

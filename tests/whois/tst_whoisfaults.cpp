@@ -95,9 +95,9 @@ private:
             socket->write(head(1024 * 1024));
             m_drip.start(10);
         } else if (m_kind == u"50 MB" || m_kind == u"one line") {
-            // In pieces, each once the last has gone: megabytes of lines, or 2 MB in 64 KB
-            // pieces of one line.
-            const QByteArray piece = m_kind == u"50 MB" ? megabyteOfLines() : QByteArray(64 * 1024, 'x');
+            // In pieces, each once the last has gone: megabytes of lines, or 2 MB in 60,000-byte
+            // pieces of one line (not a multiple of the shown line length).
+            const QByteArray piece = m_kind == u"50 MB" ? megabyteOfLines() : QByteArray(60000, 'x');
             const qsizetype total = m_kind == u"50 MB" ? fiftyMegabytes : 2 * 1024 * 1024;
             socket->write(head(total) + piece);
             connect(socket, &QTcpSocket::bytesWritten, socket, [socket, piece, total, sent = piece.size()]() mutable {
@@ -155,7 +155,9 @@ private Q_SLOTS:
         // The first MiB of it, line ends as the result window shows them.
         QTest::newRow("whois 50 MB") << "50 MB" << false << 1000 << QString(78, u'x').append(u'\n').repeated(13107) +
             QString(16, u'x') + "\n\nHOST sent more than 1 MB; the rest of its answer was not read.\n";
-        QTest::newRow("whois one long line") << "one line" << false << 1000 << QString(1024 * 1024, u'x') +
+        // Shown broken every 4,096 characters.
+        QTest::newRow("whois one long line") << "one line" << false << 1000
+            << QString(4096, u'x').append(u'\n').repeated(256).chopped(1) +
             "\n\nHOST sent more than 1 MB; the rest of its answer was not read.\n";
         QTest::newRow("RDAP refused") << "refused" << true << 1000 << "…\nCould not connect to HOST: …\n";
         QTest::newRow("RDAP silent") << "silent" << true << 1000 << "…\nHOST did not answer within 1 seconds.\n";
