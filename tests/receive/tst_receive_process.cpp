@@ -4,6 +4,7 @@
 // it empties and the desktop notifications it sends to this test over a private session bus.
 // Everything runs in network and host name namespaces of the test's own, so port 139 is free and
 // the sender's name is known.
+#include "Loopback.h"
 #include "ProcessTable.h"
 #include "ReceiveTesting.h"
 #include "SambaReceiver.h"
@@ -20,9 +21,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <net/if.h>
 #include <sched.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -38,13 +37,7 @@ QString enterNamespaces()
         return QStringLiteral("needs root");
     if (::unshare(CLONE_NEWNET | CLONE_NEWUTS) != 0 || ::sethostname(hostName, sizeof hostName - 1) != 0)
         return QStringLiteral("unshare: ") + QString::fromLocal8Bit(std::strerror(errno));
-    ifreq loopback{};
-    std::strncpy(loopback.ifr_name, "lo", IFNAMSIZ - 1);
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    const bool up = ::ioctl(fd, SIOCGIFFLAGS, &loopback) == 0 && (loopback.ifr_flags |= IFF_UP) &&
-                    ::ioctl(fd, SIOCSIFFLAGS, &loopback) == 0;
-    ::close(fd);
-    return up ? QString() : QStringLiteral("lo: ") + QString::fromLocal8Bit(std::strerror(errno));
+    return bringLoopbackUp();
 }
 
 QString namespaceError;

@@ -1,6 +1,7 @@
 // The program's whois window, opened from its main window over the real host, asks a server
 // on port 43 by its name, inside network and mount namespaces of the test's own: only a
 // loopback interface, and a hosts file that gives the whois servers loopback addresses.
+#include "Loopback.h"
 #include "RealHost.h"
 #include "TestFiles.h"
 #include "WhoisMakers.h"
@@ -19,9 +20,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <net/if.h>
 #include <sched.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -65,13 +64,7 @@ QString enterNamespaces()
         if (const QString error = cover(target, text); !error.isEmpty())
             return error;
     }
-    ifreq loopback{};
-    std::strncpy(loopback.ifr_name, "lo", IFNAMSIZ - 1);
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    const bool up = ::ioctl(fd, SIOCGIFFLAGS, &loopback) == 0 && (loopback.ifr_flags |= IFF_UP) &&
-                    ::ioctl(fd, SIOCSIFFLAGS, &loopback) == 0;
-    ::close(fd);
-    return up ? QString() : QStringLiteral("lo: ") + QString::fromLocal8Bit(std::strerror(errno));
+    return bringLoopbackUp();
 }
 
 QString namespaceError;
