@@ -1,4 +1,5 @@
 #include "BrowserMakers.h"
+#include "DeferredIconStyle.h"
 #include "HostConfig.h"
 #include "MessagePopups.h"
 #include "QtSettings.h"
@@ -40,6 +41,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlo"));
     QApplication::setApplicationVersion(QStringLiteral(PARLO_VERSION));
+    QApplication::setStyle(new DeferredIconStyle(QApplication::style()->name()));
 
     QCommandLineParser options;
     options.addHelpOption();
