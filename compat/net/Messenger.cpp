@@ -513,8 +513,7 @@ std::optional<std::vector<std::uint16_t>> command(Session &session, std::string_
 } // namespace
 
 Delivery deliver(const Address &address, std::string_view calledName, std::uint8_t calledSuffix,
-                 std::string_view sender, std::string_view recipient, std::string_view text,
-                 const Timeouts &timeouts)
+                 std::string_view sender, std::string_view recipient, std::string_view text, const Timeouts &timeouts)
 {
     Session session(address, timeouts);
     if (!session.connect())
@@ -528,8 +527,8 @@ Delivery deliver(const Address &address, std::string_view calledName, std::uint8
         return {false, NetBios::negativeResponseReason(
                            answer->second.empty() ? 0x8F : static_cast<std::uint8_t>(answer->second[0]))};
     if (answer->first != NetBios::PositiveResponse)
-        return {false, "The receiver did not open a NetBIOS session (answer type 0x" + Text::hex(answer->first, 2) +
-                           ")."};
+        return {false,
+                "The receiver did not open a NetBIOS session (answer type 0x" + Text::hex(answer->first, 2) + ")."};
 
     std::uint16_t mid = 1;
     const auto started = command(session, Smb::sendStart(sender, recipient, mid++), Smb::SendStart);

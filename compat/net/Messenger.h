@@ -51,8 +51,7 @@ struct Delivery
 
 // Delivers text (code page 850) from sender to recipient at address, calling calledName<calledSuffix>.
 Delivery deliver(const Address &address, std::string_view calledName, std::uint8_t calledSuffix,
-                 std::string_view sender, std::string_view recipient, std::string_view text,
-                 const Timeouts &timeouts);
+                 std::string_view sender, std::string_view recipient, std::string_view text, const Timeouts &timeouts);
 
 // The names of the computers (UTF-8) that answer a node status query on the local subnets within waitMs.
 std::vector<std::string> findComputers(int waitMs);

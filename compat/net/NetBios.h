@@ -77,7 +77,7 @@ enum SessionType : std::uint8_t
 };
 
 std::string sessionRequest(std::string_view calledName, std::uint8_t calledSuffix, std::string_view callingName,
-                          std::uint8_t callingSuffix);
+                           std::uint8_t callingSuffix);
 // Empty when the payload does not fit into one packet (at most 131071 bytes).
 std::string sessionMessage(std::string_view payload);
 

@@ -86,9 +86,10 @@ PreparedText prepareMessage(std::string_view message)
 
 bool isIpv6Literal(std::string_view name)
 {
+    // A scope, after '%', names an interface: any word does.
     const std::string address(name.substr(0, name.find('%')));
     in6_addr ipv6 = {};
-    return ::inet_pton(AF_INET6, address.c_str(), &ipv6) == 1 && (address.size() == name.size() || name.size() > address.size() + 1);
+    return ::inet_pton(AF_INET6, address.c_str(), &ipv6) == 1;
 }
 
 std::string recipientRefusal(std::string_view name)

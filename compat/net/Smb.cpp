@@ -87,9 +87,8 @@ std::optional<Reply> parseReply(std::string_view data)
     Reply reply;
     reply.command = static_cast<std::uint8_t>(data[4]);
     reply.status.nt = le16At(data, 10) & flags2NtStatus;
-    reply.status.code = reply.status.nt
-                            ? std::uint32_t(le16At(data, 7)) << 16 | le16At(data, 5)
-                            : std::uint32_t(static_cast<std::uint8_t>(data[5])) << 16 | le16At(data, 7);
+    reply.status.code = reply.status.nt ? std::uint32_t(le16At(data, 7)) << 16 | le16At(data, 5)
+                                        : std::uint32_t(static_cast<std::uint8_t>(data[5])) << 16 | le16At(data, 7);
     const std::size_t wordCount = static_cast<std::uint8_t>(data[headerSize]);
     const std::size_t byteCountAt = headerSize + 1 + 2 * wordCount;
     if (byteCountAt + 2 > data.size())

@@ -31,7 +31,7 @@ std::vector<std::string> blocks(std::string_view text);
 
 struct Status
 {
-    bool nt = false;  // a 32-bit NT status, else a DOS error class and code
+    bool nt = false;        // a 32-bit NT status, else a DOS error class and code
     std::uint32_t code = 0; // NT status, or class << 16 | DOS code
     bool ok() const { return code == 0; }
     bool operator==(const Status &) const = default;

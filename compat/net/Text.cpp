@@ -191,7 +191,8 @@ std::string fromLocale(std::string_view bytes)
 {
     if (isUtf8Codeset())
         return utf8(codePoints(bytes));
-    return convert("UTF-8", localeCodeset().c_str(), bytes, "\xEF\xBF\xBD", [](std::string_view) { return std::size_t(1); });
+    return convert("UTF-8", localeCodeset().c_str(), bytes, "\xEF\xBF\xBD",
+                   [](std::string_view) { return std::size_t(1); });
 }
 
 std::string toLocale(std::string_view text)

@@ -121,7 +121,10 @@ void tst_NetProtocol::replies()
     if (const auto names = tag.startsWith("status") ? NetBios::parseNodeStatusResponse(packet, 7) : std::nullopt) {
         actual.clear();
         for (const NetBios::NodeName &name : *names)
-            actual += QStringLiteral("%1<%2>%3 ").arg(QString::fromStdString(name.name)).arg(name.suffix, 0, 16).arg(name.group ? "*" : "");
+            actual += QStringLiteral("%1<%2>%3 ")
+                          .arg(QString::fromStdString(name.name))
+                          .arg(name.suffix, 0, 16)
+                          .arg(name.group ? "*" : "");
     }
     QCOMPARE(actual, parsed);
 }
