@@ -242,9 +242,14 @@ std::string Address::text() const
 {
     if (isIpv4())
         return NetBios::ipv4Text(ipv4Value());
+    const auto &ipv6 = reinterpret_cast<const sockaddr_in6 &>(socket);
     char text[INET6_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6 &>(socket).sin6_addr, text, sizeof text);
-    return text;
+    ::inet_ntop(AF_INET6, &ipv6.sin6_addr, text, sizeof text);
+    if (ipv6.sin6_scope_id == 0)
+        return text;
+    char interface[IF_NAMESIZE] = {};
+    const bool named = ::if_indextoname(ipv6.sin6_scope_id, interface) != nullptr;
+    return std::string(text) + "%" + (named ? std::string(interface) : std::to_string(ipv6.sin6_scope_id));
 }
 
 std::vector<NetBios::Ipv4> localBroadcastAddresses()
