@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FuzzBytes.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDir>

@@ -15,14 +15,14 @@
 
 namespace {
 
-void net(const QStringList &arguments)
+void net(const std::vector<std::string> &arguments)
 {
     const NetCommand command = parseArguments(arguments);
     if (command.kind != NetCommand::Send)
         return;
     recipientRefusal(command.name);
     const PreparedText prepared = prepareMessage(command.message);
-    if (!prepared.refusal.isEmpty() == !prepared.bytes.isEmpty() && !command.message.isEmpty())
+    if (!prepared.refusal.empty() == !prepared.bytes.empty() && !command.message.empty())
         __builtin_trap(); // exactly one of the two
 }
 
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         compat::parseIpconfigArgs(arguments);
         break;
     case 7:
-        net(arguments);
+        net(fuzz::stdWords(fuzz::stdBytes(data + 1, size - 1)));
         break;
     case 8:
         cmd(fuzz::words(rest));

@@ -1,5 +1,7 @@
 #include "Cp850.h"
 
+#include "Text.h"
+
 #include <array>
 
 namespace Cp850 {
@@ -32,16 +34,11 @@ int byteFor(char32_t c)
 
 } // namespace
 
-Encoding encode(QStringView text)
+Encoding encode(std::u32string_view text)
 {
     Encoding result;
     result.bytes.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
-            ++i;
-        }
+    for (const char32_t c : text) {
         const int byte = byteFor(c);
         if (byte < 0) {
             result.bytes.clear();
@@ -49,20 +46,25 @@ Encoding encode(QStringView text)
             result.refused = c == 0 ? U'\u2400' : c;
             return result;
         }
-        result.bytes.append(char(byte));
+        result.bytes += char(byte);
     }
     return result;
 }
 
-QString decode(QByteArrayView bytes)
+Encoding encode(std::string_view utf8)
 {
-    QString text;
+    return encode(Text::codePoints(utf8));
+}
+
+std::string decode(std::string_view bytes)
+{
+    std::u32string text;
     text.reserve(bytes.size());
     for (const char b : bytes) {
         const auto byte = static_cast<unsigned char>(b);
-        text.append(QChar(byte < 0x80 ? char16_t(byte) : upperHalf[byte - 0x80]));
+        text += byte < 0x80 ? char32_t(byte) : char32_t(upperHalf[byte - 0x80]);
     }
-    return text;
+    return Text::utf8(text);
 }
 
 } // namespace Cp850

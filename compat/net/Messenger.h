@@ -1,11 +1,13 @@
 #pragma once
 
-#include <QByteArray>
-#include <QHostAddress>
-#include <QString>
-#include <QStringList>
+#include "NetBios.h"
 
+#include <netinet/in.h>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <sys/socket.h>
+#include <vector>
 
 // The network side of `net`: finding computers and delivering a message to one.
 
@@ -17,28 +19,39 @@ struct Timeouts
     int replyMs = 5000;    // each answer of the receiver
 };
 
-// The IPv4 addresses on which a broadcast reaches the local subnets.
-QList<QHostAddress> localBroadcastAddresses();
+// An IPv4 or IPv6 host address; the port is left 0.
+struct Address
+{
+    sockaddr_storage socket = {};
 
-// Whether name is an IPv4 address in dotted form.
-bool isIpv4Literal(const QString &name);
+    static Address ipv4(NetBios::Ipv4 address);
+    bool isIpv4() const { return socket.ss_family == AF_INET; }
+    NetBios::Ipv4 ipv4Value() const; // 0 for an IPv6 address
+    std::string text() const;        // dotted, or the shortest IPv6 form
+};
+
+// The IPv4 addresses on which a broadcast reaches the local subnets.
+std::vector<NetBios::Ipv4> localBroadcastAddresses();
+
+// The address of name when it is an IPv4 address in dotted form.
+std::optional<NetBios::Ipv4> ipv4Literal(std::string_view name);
 
 // Where name is: an IPv4 address as it is; else a broadcast query for name<03> on the local
 // subnets; else the system's host resolver. Nothing when none of them knows it.
-std::optional<QHostAddress> resolve(const QString &name, const Timeouts &timeouts);
+std::optional<Address> resolve(std::string_view name, const Timeouts &timeouts);
 
 // The unique messenger name (suffix 03) that the node at address answers a status query with.
-QByteArray messengerNameAt(const QHostAddress &address, int waitMs);
+std::string messengerNameAt(NetBios::Ipv4 address, int waitMs);
 
 struct Delivery
 {
     bool ok = false;
-    QString reason; // why not, as one sentence
+    std::string reason; // why not, as one sentence
 };
 
 // Delivers text (code page 850) from sender to recipient at address, calling calledName<calledSuffix>.
-Delivery deliver(const QHostAddress &address, QByteArrayView calledName, quint8 calledSuffix, QByteArrayView sender,
-                 QByteArrayView recipient, QByteArrayView text, const Timeouts &timeouts);
+Delivery deliver(const Address &address, std::string_view calledName, std::uint8_t calledSuffix,
+                 std::string_view sender, std::string_view recipient, std::string_view text, const Timeouts &timeouts);
 
-// The names of the computers that answer a node status query on the local subnets within waitMs.
-QStringList findComputers(int waitMs);
+// The names of the computers (UTF-8) that answer a node status query on the local subnets within waitMs.
+std::vector<std::string> findComputers(int waitMs);

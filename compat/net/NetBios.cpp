@@ -1,44 +1,54 @@
 #include "NetBios.h"
 
 #include "Cp850.h"
-
-#include <QtEndian>
+#include "Text.h"
 
 namespace NetBios {
 namespace {
 
-constexpr quint16 typeNb = 0x0020;
-constexpr quint16 typeNbstat = 0x0021;
-constexpr quint16 classIn = 0x0001;
-constexpr quint16 flagResponse = 0x8000;
-constexpr quint16 flagRecursionDesired = 0x0100;
-constexpr quint16 flagBroadcast = 0x0010;
-constexpr quint16 opcodeMask = 0x7800;
-constexpr quint16 rcodeMask = 0x000F;
-constexpr qsizetype headerSize = 12;
-constexpr qsizetype encodedNameSize = 34;
+constexpr std::uint16_t typeNb = 0x0020;
+constexpr std::uint16_t typeNbstat = 0x0021;
+constexpr std::uint16_t classIn = 0x0001;
+constexpr std::uint16_t flagResponse = 0x8000;
+constexpr std::uint16_t flagRecursionDesired = 0x0100;
+constexpr std::uint16_t flagBroadcast = 0x0010;
+constexpr std::uint16_t opcodeMask = 0x7800;
+constexpr std::uint16_t rcodeMask = 0x000F;
+constexpr std::size_t headerSize = 12;
+constexpr std::size_t encodedNameSize = 34;
 
-void appendU16(QByteArray &out, quint16 value)
+std::uint8_t byteAt(std::string_view data, std::size_t offset)
 {
-    out.append(char(value >> 8));
-    out.append(char(value & 0xFF));
+    return static_cast<std::uint8_t>(data[offset]);
 }
 
-quint16 u16At(QByteArrayView data, qsizetype offset)
+void appendU16(std::string &out, std::uint16_t value)
 {
-    return qFromBigEndian<quint16>(data.data() + offset);
+    out += char(value >> 8);
+    out += char(value & 0xFF);
 }
 
-QByteArray request(quint16 id, quint16 flags, QByteArrayView name, quint8 suffix, quint16 type)
+std::uint16_t u16At(std::string_view data, std::size_t offset)
 {
-    QByteArray out;
+    return std::uint16_t(byteAt(data, offset) << 8 | byteAt(data, offset + 1));
+}
+
+std::uint32_t u32At(std::string_view data, std::size_t offset)
+{
+    return std::uint32_t(u16At(data, offset)) << 16 | u16At(data, offset + 2);
+}
+
+std::string request(std::uint16_t id, std::uint16_t flags, std::string_view name, std::uint8_t suffix,
+                    std::uint16_t type)
+{
+    std::string out;
     appendU16(out, id);
     appendU16(out, flags);
     appendU16(out, 1); // one question
     appendU16(out, 0);
     appendU16(out, 0);
     appendU16(out, 0);
-    out.append(encodeName(name, suffix));
+    out += encodeName(name, suffix);
     appendU16(out, type);
     appendU16(out, classIn);
     return out;
@@ -46,23 +56,23 @@ QByteArray request(quint16 id, quint16 flags, QByteArrayView name, quint8 suffix
 
 // Checks a response's header and steps over its answer's name, type, class and TTL; gives the
 // offset of RDLENGTH.
-std::optional<qsizetype> answerData(QByteArrayView packet, quint16 id, quint16 type)
+std::optional<std::size_t> answerData(std::string_view packet, std::uint16_t id, std::uint16_t type)
 {
     if (packet.size() < headerSize || u16At(packet, 0) != id)
         return std::nullopt;
-    const quint16 flags = u16At(packet, 2);
+    const std::uint16_t flags = u16At(packet, 2);
     if (!(flags & flagResponse) || (flags & opcodeMask) != 0 || (flags & rcodeMask) != 0)
         return std::nullopt;
     if (u16At(packet, 6) < 1) // answer count
         return std::nullopt;
-    qsizetype offset = headerSize;
+    std::size_t offset = headerSize;
     // Skip any echoed question (responses normally carry none).
-    for (quint16 q = u16At(packet, 4); q > 0; --q) {
+    for (std::uint16_t q = u16At(packet, 4); q > 0; --q) {
         if (!decodeName(packet, offset, &offset) || offset + 4 > packet.size())
             return std::nullopt;
         offset += 4;
     }
-    if (offset < packet.size() && (quint8(packet[offset]) & 0xC0) == 0xC0)
+    if (offset < packet.size() && (byteAt(packet, offset) & 0xC0) == 0xC0)
         offset += 2; // a pointer back to the question's name
     else if (!decodeName(packet, offset, &offset))
         return std::nullopt;
@@ -71,61 +81,73 @@ std::optional<qsizetype> answerData(QByteArrayView packet, quint16 id, quint16 t
     return offset + 8;
 }
 
-QByteArray trimmedName(QByteArrayView padded)
+std::string trimmedName(std::string_view padded)
 {
-    qsizetype end = padded.size();
+    std::size_t end = padded.size();
     while (end > 0 && (padded[end - 1] == ' ' || padded[end - 1] == '\0'))
         --end;
-    return padded.first(end).toByteArray();
+    return std::string(padded.substr(0, end));
 }
 
 } // namespace
 
-QByteArray netbiosForm(const QString &name)
+std::string ipv4Text(Ipv4 address)
 {
-    QString form = name.section(QLatin1Char('.'), 0, 0).toUpper().left(15);
-    QByteArray bytes;
-    for (const QChar c : std::as_const(form)) {
-        const Cp850::Encoding encoded = Cp850::encode(QStringView(&c, 1));
-        bytes.append(encoded.ok() ? encoded.bytes : QByteArray("_"));
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        text += std::to_string(address >> shift & 0xFF);
+        if (shift > 0)
+            text += '.';
+    }
+    return text;
+}
+
+std::string netbiosForm(std::string_view name)
+{
+    std::u32string form = Text::upper(Text::codePoints(name.substr(0, name.find('.'))));
+    form.resize(std::min<std::size_t>(form.size(), maxNameLength));
+    std::string bytes;
+    for (const char32_t c : form) {
+        const Cp850::Encoding encoded = Cp850::encode(std::u32string_view(&c, 1));
+        bytes += encoded.ok() ? encoded.bytes : std::string("_");
     }
     return bytes;
 }
 
-QByteArray encodeName(QByteArrayView name, quint8 suffix)
+std::string encodeName(std::string_view name, std::uint8_t suffix)
 {
-    QByteArray raw = name.first(std::min<qsizetype>(name.size(), 15)).toByteArray();
+    std::string raw(name.substr(0, 15));
     // The wildcard name is padded with NULs, every other name with blanks.
-    raw = raw.leftJustified(15, raw == "*" ? '\0' : ' ');
-    raw.append(char(suffix));
-    QByteArray out;
+    raw.resize(15, raw == "*" ? '\0' : ' ');
+    raw += char(suffix);
+    std::string out;
     out.reserve(encodedNameSize);
-    out.append(char(32));
-    for (const char c : std::as_const(raw)) {
-        const auto byte = static_cast<quint8>(c);
-        out.append(char('A' + (byte >> 4)));
-        out.append(char('A' + (byte & 0x0F)));
+    out += char(32);
+    for (const char c : raw) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        out += char('A' + (byte >> 4));
+        out += char('A' + (byte & 0x0F));
     }
-    out.append('\0');
+    out += '\0';
     return out;
 }
 
-std::optional<Name> decodeName(QByteArrayView packet, qsizetype offset, qsizetype *next)
+std::optional<Name> decodeName(std::string_view packet, std::size_t offset, std::size_t *next)
 {
-    if (offset < 0 || offset + encodedNameSize > packet.size() || packet[offset] != 32)
+    if (offset >= packet.size() || packet.size() - offset < encodedNameSize || packet[offset] != 32)
         return std::nullopt;
-    QByteArray raw;
-    for (qsizetype i = 0; i < 16; ++i) {
+    std::string raw;
+    for (std::size_t i = 0; i < 16; ++i) {
         const int high = packet[offset + 1 + 2 * i] - 'A';
         const int low = packet[offset + 2 + 2 * i] - 'A';
         if (high < 0 || high > 15 || low < 0 || low > 15)
             return std::nullopt;
-        raw.append(char(high << 4 | low));
+        raw += char(high << 4 | low);
     }
     // Scope labels, if any, end with a zero length byte.
-    qsizetype end = offset + 33;
+    std::size_t end = offset + 33;
     while (end < packet.size() && packet[end] != '\0') {
-        const auto label = static_cast<quint8>(packet[end]);
+        const std::uint8_t label = byteAt(packet, end);
         if (label > 63)
             return std::nullopt;
         end += 1 + label;
@@ -134,113 +156,113 @@ std::optional<Name> decodeName(QByteArrayView packet, qsizetype offset, qsizetyp
         return std::nullopt;
     if (next)
         *next = end + 1;
-    return Name{trimmedName(QByteArrayView(raw).first(15)), static_cast<quint8>(raw[15])};
+    return Name{trimmedName(std::string_view(raw).substr(0, 15)), static_cast<std::uint8_t>(raw[15])};
 }
 
-QByteArray nameQuery(quint16 id, QByteArrayView name, quint8 suffix, bool broadcast)
+std::string nameQuery(std::uint16_t id, std::string_view name, std::uint8_t suffix, bool broadcast)
 {
     return request(id, flagRecursionDesired | (broadcast ? flagBroadcast : 0), name, suffix, typeNb);
 }
 
-QByteArray nodeStatusQuery(quint16 id, QByteArrayView name, quint8 suffix)
+std::string nodeStatusQuery(std::uint16_t id, std::string_view name, std::uint8_t suffix)
 {
     return request(id, 0, name, suffix, typeNbstat);
 }
 
-std::optional<QList<QHostAddress>> parseNameQueryResponse(QByteArrayView packet, quint16 id)
+std::optional<std::vector<Ipv4>> parseNameQueryResponse(std::string_view packet, std::uint16_t id)
 {
-    const std::optional<qsizetype> data = answerData(packet, id, typeNb);
+    const std::optional<std::size_t> data = answerData(packet, id, typeNb);
     if (!data)
         return std::nullopt;
-    const quint16 length = u16At(packet, *data);
-    const qsizetype start = *data + 2;
+    const std::uint16_t length = u16At(packet, *data);
+    const std::size_t start = *data + 2;
     if (length % 6 != 0 || length == 0 || start + length > packet.size())
         return std::nullopt;
-    QList<QHostAddress> addresses;
-    for (qsizetype entry = start; entry < start + length; entry += 6)
-        addresses.append(QHostAddress(qFromBigEndian<quint32>(packet.data() + entry + 2)));
+    std::vector<Ipv4> addresses;
+    for (std::size_t entry = start; entry < start + length; entry += 6)
+        addresses.push_back(u32At(packet, entry + 2));
     return addresses;
 }
 
-std::optional<QList<NodeName>> parseNodeStatusResponse(QByteArrayView packet, quint16 id)
+std::optional<std::vector<NodeName>> parseNodeStatusResponse(std::string_view packet, std::uint16_t id)
 {
-    const std::optional<qsizetype> data = answerData(packet, id, typeNbstat);
+    const std::optional<std::size_t> data = answerData(packet, id, typeNbstat);
     if (!data)
         return std::nullopt;
-    const quint16 length = u16At(packet, *data);
-    const qsizetype start = *data + 2;
+    const std::uint16_t length = u16At(packet, *data);
+    const std::size_t start = *data + 2;
     if (length < 1 || start + length > packet.size())
         return std::nullopt;
-    const int count = quint8(packet[start]);
+    const std::size_t count = byteAt(packet, start);
     if (1 + 18 * count > length)
         return std::nullopt;
-    QList<NodeName> table;
-    for (int i = 0; i < count; ++i) {
-        const qsizetype entry = start + 1 + 18 * i;
-        const quint16 flags = u16At(packet, entry + 16);
-        table.append({trimmedName(packet.sliced(entry, 15)), quint8(packet[entry + 15]), bool(flags & 0x8000)});
+    std::vector<NodeName> table;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t entry = start + 1 + 18 * i;
+        const std::uint16_t flags = u16At(packet, entry + 16);
+        table.push_back({trimmedName(packet.substr(entry, 15)), byteAt(packet, entry + 15), bool(flags & 0x8000)});
     }
     return table;
 }
 
-QByteArray computerName(const QList<NodeName> &table)
+std::string computerName(const std::vector<NodeName> &table)
 {
-    for (const quint8 suffix : {serverSuffix, workstationSuffix}) {
+    for (const std::uint8_t suffix : {serverSuffix, workstationSuffix}) {
         for (const NodeName &entry : table) {
-            if (entry.suffix == suffix && !entry.group && !entry.name.isEmpty())
+            if (entry.suffix == suffix && !entry.group && !entry.name.empty())
                 return entry.name;
         }
     }
     return {};
 }
 
-QByteArray sessionRequest(QByteArrayView calledName, quint8 calledSuffix, QByteArrayView callingName,
-                          quint8 callingSuffix)
+std::string sessionRequest(std::string_view calledName, std::uint8_t calledSuffix, std::string_view callingName,
+                           std::uint8_t callingSuffix)
 {
-    QByteArray out;
-    out.append(char(SessionRequest));
-    out.append('\0');
+    std::string out;
+    out += char(SessionRequest);
+    out += '\0';
     appendU16(out, 2 * encodedNameSize);
-    out.append(encodeName(calledName, calledSuffix));
-    out.append(encodeName(callingName, callingSuffix));
+    out += encodeName(calledName, calledSuffix);
+    out += encodeName(callingName, callingSuffix);
     return out;
 }
 
-QByteArray sessionMessage(QByteArrayView payload)
+std::string sessionMessage(std::string_view payload)
 {
     if (payload.size() > 0x1FFFF)
         return {};
-    QByteArray out;
-    out.append(char(SessionMessage));
-    out.append(char(payload.size() >> 16)); // the length's seventeenth bit
-    appendU16(out, quint16(payload.size() & 0xFFFF));
-    out.append(payload);
+    std::string out;
+    out += char(SessionMessage);
+    out += char(payload.size() >> 16); // the length's seventeenth bit
+    appendU16(out, std::uint16_t(payload.size() & 0xFFFF));
+    out += payload;
     return out;
 }
 
-std::optional<SessionHeader> parseSessionHeader(QByteArrayView header)
+std::optional<SessionHeader> parseSessionHeader(std::string_view header)
 {
     if (header.size() < 4)
         return std::nullopt;
-    const auto flags = quint8(header[1]);
+    const std::uint8_t flags = byteAt(header, 1);
     if (flags & 0xFE)
         return std::nullopt;
-    return SessionHeader{quint8(header[0]), quint32(flags) << 16 | u16At(header, 2)};
+    return SessionHeader{byteAt(header, 0), std::uint32_t(flags) << 16 | u16At(header, 2)};
 }
 
-QString negativeResponseReason(quint8 code)
+std::string negativeResponseReason(std::uint8_t code)
 {
     switch (code) {
     case 0x80:
-        return QStringLiteral("The receiver does not listen on the called name.");
+        return "The receiver does not listen on the called name.";
     case 0x81:
-        return QStringLiteral("The receiver does not accept calls from this computer's name.");
+        return "The receiver does not accept calls from this computer's name.";
     case 0x82:
-        return QStringLiteral("The name is not present at the receiver.");
+        return "The name is not present at the receiver.";
     case 0x83:
-        return QStringLiteral("The receiver has no resources for another session.");
+        return "The receiver has no resources for another session.";
     default:
-        return QStringLiteral("The receiver refused the session (error 0x%1).").arg(code, 2, 16, QLatin1Char('0'));
+        return "The receiver refused the session (error 0x" + Text::hex(code, 2) + ").";
     }
 }
 

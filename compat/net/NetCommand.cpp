@@ -3,111 +3,145 @@
 #include "Cp850.h"
 #include "NetBios.h"
 #include "Smb.h"
+#include "Text.h"
 
-#include <QHostAddress>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cctype>
 
 namespace {
 
-QString characterText(char32_t c)
+std::string characterText(char32_t c)
 {
-    return QStringLiteral("\"%1\" (U+%2)")
-        .arg(QString::fromUcs4(&c, 1), QString::number(quint32(c), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+    std::string code = Text::hex(unsigned(c), 4);
+    std::transform(code.begin(), code.end(), code.begin(), [](char d) { return char(std::toupper(d)); });
+    return "\"" + Text::utf8(std::u32string(1, c)) + "\" (U+" + code + ")";
+}
+
+// Every CR LF, CR and LF as CR LF.
+std::string crlfLines(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            result += "\r\n";
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
+bool isAddress(std::string_view name)
+{
+    // Blanks around an address do not make it a name.
+    const std::size_t first = name.find_first_not_of(" \t\n\v\f\r");
+    if (first == std::string_view::npos)
+        return false;
+    name = name.substr(first, name.find_last_not_of(" \t\n\v\f\r") + 1 - first);
+    in_addr ipv4 = {};
+    return isIpv6Literal(name) || ::inet_aton(std::string(name).c_str(), &ipv4) != 0;
 }
 
 } // namespace
 
-NetCommand parseArguments(const QStringList &arguments)
+NetCommand parseArguments(const std::vector<std::string> &arguments)
 {
     NetCommand command;
-    if (arguments.isEmpty())
+    if (arguments.empty())
         return command;
-    const QString verb = arguments.first();
-    if (verb.compare(u"view", Qt::CaseInsensitive) == 0 && arguments.size() == 1) {
+    const std::string &verb = arguments.front();
+    if (Text::equalFolded(verb, "view") && arguments.size() == 1) {
         command.kind = NetCommand::View;
-    } else if (verb.compare(u"send", Qt::CaseInsensitive) == 0 && arguments.size() >= 3 && !arguments[1].isEmpty()) {
+    } else if (Text::equalFolded(verb, "send") && arguments.size() >= 3 && !arguments[1].empty()) {
         command.kind = NetCommand::Send;
         command.name = arguments[1];
-        command.message = arguments.mid(2).join(QLatin1Char(' '));
+        for (std::size_t i = 2; i < arguments.size(); ++i)
+            command.message += (i > 2 ? " " : "") + arguments[i];
     }
     return command;
 }
 
-PreparedText prepareMessage(const QString &message)
+PreparedText prepareMessage(std::string_view message)
 {
-    QString text = message;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-
     PreparedText prepared;
-    const Cp850::Encoding encoded = Cp850::encode(text);
+    const Cp850::Encoding encoded = Cp850::encode(std::string_view(crlfLines(message)));
     if (!encoded.ok()) {
-        prepared.refusal = QStringLiteral("The message holds the character %1, which code page 850 cannot carry; "
-                                          "nothing was sent.")
-                               .arg(characterText(encoded.refused));
+        prepared.refusal = "The message holds the character " + characterText(encoded.refused) +
+                           ", which code page 850 cannot carry; nothing was sent.";
         return prepared;
     }
     if (encoded.bytes.size() > Smb::maxMessage) {
-        prepared.refusal = QStringLiteral("The message is too long: %1 bytes, and one message carries at most %2; "
-                                          "nothing was sent.")
-                               .arg(encoded.bytes.size())
-                               .arg(Smb::maxMessage);
+        prepared.refusal = "The message is too long: " + std::to_string(encoded.bytes.size()) +
+                           " bytes, and one message carries at most " + std::to_string(Smb::maxMessage) +
+                           "; nothing was sent.";
         return prepared;
     }
     prepared.bytes = encoded.bytes;
     return prepared;
 }
 
-QString recipientRefusal(const QString &name)
+bool isIpv6Literal(std::string_view name)
 {
-    if (!QHostAddress(name).isNull())
+    // A scope, after '%', names an interface: any word does.
+    const std::string address(name.substr(0, name.find('%')));
+    in6_addr ipv6 = {};
+    return ::inet_pton(AF_INET6, address.c_str(), &ipv6) == 1;
+}
+
+std::string recipientRefusal(std::string_view name)
+{
+    if (isAddress(name))
         return {};
-    const QString computer = name.section(QLatin1Char('.'), 0, 0);
-    const Cp850::Encoding encoded = Cp850::encode(computer.toUpper());
+    const std::u32string computer = Text::codePoints(name.substr(0, name.find('.')));
+    const Cp850::Encoding encoded = Cp850::encode(Text::upper(computer));
     if (!encoded.ok()) {
         // The character as typed, not upper-cased.
         const Cp850::Encoding typed = Cp850::encode(computer);
         const char32_t refused = typed.ok() ? encoded.refused : typed.refused;
-        return QStringLiteral("The name %1 holds the character %2, which a NetBIOS name cannot carry; nothing was "
-                              "sent.")
-            .arg(name, characterText(refused));
+        return "The name " + std::string(name) + " holds the character " + characterText(refused) +
+               ", which a NetBIOS name cannot carry; nothing was sent.";
     }
     if (encoded.bytes.size() > NetBios::maxNameLength)
-        return QStringLiteral("The name %1 is too long for a NetBIOS name, which holds at most %2 characters; nothing "
-                              "was sent.")
-            .arg(name)
-            .arg(NetBios::maxNameLength);
+        return "The name " + std::string(name) + " is too long for a NetBIOS name, which holds at most " +
+               std::to_string(NetBios::maxNameLength) + " characters; nothing was sent.";
     return {};
 }
 
-QString usageText()
+std::string usageText()
 {
-    return QStringLiteral("The syntax of this command is:\n"
-                          "\n"
-                          "NET SEND name message\n"
-                          "NET VIEW\n");
+    return "The syntax of this command is:\n"
+           "\n"
+           "NET SEND name message\n"
+           "NET VIEW\n";
 }
 
-QString successText(const QString &name)
+std::string successText(std::string_view name)
 {
-    return QStringLiteral("The message was successfully sent to %1.\n").arg(name);
+    return "The message was successfully sent to " + std::string(name) + ".\n";
 }
 
-QString failureText(const QString &name, const QString &reason)
+std::string failureText(std::string_view name, std::string_view reason)
 {
-    return QStringLiteral("An error occurred while sending a message to %1.\n%2\n").arg(name, reason);
+    return "An error occurred while sending a message to " + std::string(name) + ".\n" + std::string(reason) + "\n";
 }
 
-QString viewText(QStringList computers)
+std::string viewText(std::vector<std::string> computers)
 {
-    if (computers.isEmpty())
-        return QStringLiteral("There are no entries in the list.\n");
-    computers.sort(Qt::CaseInsensitive);
-    computers.removeDuplicates();
-    QString text = QStringLiteral("Server Name            Remark\n\n");
-    text += QString(79, QLatin1Char('-')) + QLatin1Char('\n');
-    for (const QString &computer : std::as_const(computers))
-        text += QStringLiteral("\\\\") + computer + QLatin1Char('\n');
-    text += QStringLiteral("The command completed successfully.\n");
+    if (computers.empty())
+        return "There are no entries in the list.\n";
+    std::stable_sort(computers.begin(), computers.end(), Text::lessFolded);
+    std::vector<std::string> unique;
+    for (std::string &computer : computers) {
+        if (std::find(unique.begin(), unique.end(), computer) == unique.end())
+            unique.push_back(std::move(computer));
+    }
+    std::string text = "Server Name            Remark\n\n" + std::string(79, '-') + "\n";
+    for (const std::string &computer : unique)
+        text += "\\\\" + computer + "\n";
+    text += "The command completed successfully.\n";
     return text;
 }

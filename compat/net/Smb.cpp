@@ -1,111 +1,115 @@
 #include "Smb.h"
 
-#include <QtEndian>
+#include "Text.h"
 
 namespace Smb {
 namespace {
 
-constexpr qsizetype headerSize = 32;
-constexpr quint8 flagReply = 0x80;
-constexpr quint8 flagCaseless = 0x08;
-constexpr quint16 flags2NtStatus = 0x4000;
-constexpr quint32 ntRequestNotAccepted = 0xC00000D0;
+constexpr std::size_t headerSize = 32;
+constexpr std::uint8_t flagReply = 0x80;
+constexpr std::uint8_t flagCaseless = 0x08;
+constexpr std::uint16_t flags2NtStatus = 0x4000;
+constexpr std::uint32_t ntRequestNotAccepted = 0xC00000D0;
 
-void appendLe16(QByteArray &out, quint16 value)
+void appendLe16(std::string &out, std::uint16_t value)
 {
-    out.append(char(value & 0xFF));
-    out.append(char(value >> 8));
+    out += char(value & 0xFF);
+    out += char(value >> 8);
 }
 
-QByteArray packet(Command command, quint16 mid, const QList<quint16> &words, QByteArrayView bytes)
+std::uint16_t le16At(std::string_view data, std::size_t offset)
 {
-    QByteArray out("\xFFSMB", 4);
-    out.append(char(command));
-    out.append(QByteArray(4, '\0')); // status
-    out.append(char(flagCaseless));
-    appendLe16(out, 0);               // flags2: OEM strings, DOS errors
-    out.append(QByteArray(12, '\0')); // PID high, security features, reserved
-    appendLe16(out, 0);               // TID
-    appendLe16(out, 0);               // PID
-    appendLe16(out, 0);               // UID
+    return std::uint16_t(static_cast<std::uint8_t>(data[offset]) | static_cast<std::uint8_t>(data[offset + 1]) << 8);
+}
+
+std::string packet(Command command, std::uint16_t mid, const std::vector<std::uint16_t> &words, std::string_view bytes)
+{
+    std::string out("\xFFSMB", 4);
+    out += char(command);
+    out.append(4, '\0'); // status
+    out += char(flagCaseless);
+    appendLe16(out, 0);   // flags2: OEM strings, DOS errors
+    out.append(12, '\0'); // PID high, security features, reserved
+    appendLe16(out, 0);   // TID
+    appendLe16(out, 0);   // PID
+    appendLe16(out, 0);   // UID
     appendLe16(out, mid);
-    out.append(char(words.size()));
-    for (const quint16 word : words)
+    out += char(words.size());
+    for (const std::uint16_t word : words)
         appendLe16(out, word);
-    appendLe16(out, quint16(bytes.size()));
-    out.append(bytes);
+    appendLe16(out, std::uint16_t(bytes.size()));
+    out += bytes;
     return out;
 }
 
 } // namespace
 
-QByteArray sendStart(QByteArrayView sender, QByteArrayView recipient, quint16 mid)
+std::string sendStart(std::string_view sender, std::string_view recipient, std::uint16_t mid)
 {
-    QByteArray bytes;
-    bytes.append('\x04'); // ASCII string
-    bytes.append(sender);
-    bytes.append('\0');
-    bytes.append('\x04');
-    bytes.append(recipient);
-    bytes.append('\0');
+    std::string bytes;
+    bytes += '\x04'; // ASCII string
+    bytes += sender;
+    bytes += '\0';
+    bytes += '\x04';
+    bytes += recipient;
+    bytes += '\0';
     return packet(SendStart, mid, {}, bytes);
 }
 
-QByteArray sendText(quint16 group, QByteArrayView block, quint16 mid)
+std::string sendText(std::uint16_t group, std::string_view block, std::uint16_t mid)
 {
-    QByteArray bytes;
-    bytes.append('\x01'); // data block
-    appendLe16(bytes, quint16(block.size()));
-    bytes.append(block);
+    std::string bytes;
+    bytes += '\x01'; // data block
+    appendLe16(bytes, std::uint16_t(block.size()));
+    bytes += block;
     return packet(SendText, mid, {group}, bytes);
 }
 
-QByteArray sendEnd(quint16 group, quint16 mid)
+std::string sendEnd(std::uint16_t group, std::uint16_t mid)
 {
     return packet(SendEnd, mid, {group}, {});
 }
 
-QList<QByteArray> blocks(QByteArrayView text)
+std::vector<std::string> blocks(std::string_view text)
 {
-    QList<QByteArray> result;
-    for (qsizetype start = 0; start < text.size(); start += maxBlock)
-        result.append(text.sliced(start, std::min(maxBlock, text.size() - start)).toByteArray());
+    std::vector<std::string> result;
+    for (std::size_t start = 0; start < text.size(); start += maxBlock)
+        result.emplace_back(text.substr(start, maxBlock));
     return result;
 }
 
-std::optional<Reply> parseReply(QByteArrayView data)
+std::optional<Reply> parseReply(std::string_view data)
 {
-    if (data.size() < headerSize + 3 || !data.startsWith(QByteArrayView("\xFFSMB", 4)))
+    if (data.size() < headerSize + 3 || !data.starts_with(std::string_view("\xFFSMB", 4)))
         return std::nullopt;
-    if (!(quint8(data[9]) & flagReply))
+    if (!(static_cast<std::uint8_t>(data[9]) & flagReply))
         return std::nullopt;
     Reply reply;
-    reply.command = quint8(data[4]);
-    const quint16 flags2 = qFromLittleEndian<quint16>(data.data() + 10);
-    reply.status.nt = flags2 & flags2NtStatus;
-    reply.status.code = reply.status.nt ? qFromLittleEndian<quint32>(data.data() + 5)
-                                        : quint32(quint8(data[5])) << 16 | qFromLittleEndian<quint16>(data.data() + 7);
-    const int wordCount = quint8(data[headerSize]);
-    const qsizetype byteCountAt = headerSize + 1 + 2 * wordCount;
+    reply.command = static_cast<std::uint8_t>(data[4]);
+    reply.status.nt = le16At(data, 10) & flags2NtStatus;
+    reply.status.code = reply.status.nt ? std::uint32_t(le16At(data, 7)) << 16 | le16At(data, 5)
+                                        : std::uint32_t(static_cast<std::uint8_t>(data[5])) << 16 | le16At(data, 7);
+    const std::size_t wordCount = static_cast<std::uint8_t>(data[headerSize]);
+    const std::size_t byteCountAt = headerSize + 1 + 2 * wordCount;
     if (byteCountAt + 2 > data.size())
         return std::nullopt;
-    for (int i = 0; i < wordCount; ++i)
-        reply.words.append(qFromLittleEndian<quint16>(data.data() + headerSize + 1 + 2 * i));
-    const quint16 byteCount = qFromLittleEndian<quint16>(data.data() + byteCountAt);
+    for (std::size_t i = 0; i < wordCount; ++i)
+        reply.words.push_back(le16At(data, headerSize + 1 + 2 * i));
+    const std::uint16_t byteCount = le16At(data, byteCountAt);
     if (byteCountAt + 2 + byteCount > data.size())
         return std::nullopt;
-    reply.bytes = data.sliced(byteCountAt + 2, byteCount).toByteArray();
+    reply.bytes = std::string(data.substr(byteCountAt + 2, byteCount));
     return reply;
 }
 
-QString describe(const Status &status)
+std::string describe(const Status &status)
 {
     if (status.nt) {
         if (status.code == ntRequestNotAccepted)
-            return QStringLiteral("NT_STATUS_REQUEST_NOT_ACCEPTED");
-        return QStringLiteral("NT status 0x%1").arg(status.code, 8, 16, QLatin1Char('0'));
+            return "NT_STATUS_REQUEST_NOT_ACCEPTED";
+        return "NT status 0x" + Text::hex(status.code, 8);
     }
-    return QStringLiteral("DOS error class %1, code %2").arg(status.code >> 16).arg(status.code & 0xFFFF);
+    return "DOS error class " + std::to_string(status.code >> 16) + ", code " + std::to_string(status.code & 0xFFFF);
 }
 
 } // namespace Smb

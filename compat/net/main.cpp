@@ -1,62 +1,54 @@
 // net: `net send NAME MESSAGE` and `net view` for Linux, speaking the Windows messenger protocol
 // itself. Everything it reports goes to standard output, which is all that Parlo shows.
 
-#include "LinuxFacts.h"
-#include "LocaleText.h"
 #include "Messenger.h"
 #include "NetBios.h"
 #include "NetCommand.h"
+#include "Text.h"
 
-#include <QCoreApplication>
-#include <QStringDecoder>
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
 constexpr int failed = 2;
 
-// Parlo hands its arguments over in UTF-8; a terminal in another locale may not.
-QString argumentText(const char *argument)
+std::string senderName()
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(QByteArrayView(argument));
-    return utf8.hasError() ? LocaleText::decode(QByteArray(argument)) : text;
+    char buffer[256] = {};
+    if (::gethostname(buffer, sizeof buffer - 1) != 0 || buffer[0] == '\0')
+        return "LINUX";
+    return NetBios::netbiosForm(Text::fromOutside(buffer));
 }
 
-QByteArray senderName()
+int send(const NetCommand &command, std::string &output)
 {
-    const std::optional<QString> name = systemHostName();
-    return name ? NetBios::netbiosForm(*name) : QByteArrayLiteral("LINUX");
-}
-
-int send(const NetCommand &command, QString &output)
-{
-    if (const QString refusal = recipientRefusal(command.name); !refusal.isEmpty()) {
+    if (const std::string refusal = recipientRefusal(command.name); !refusal.empty()) {
         output = failureText(command.name, refusal);
         return failed;
     }
     const PreparedText text = prepareMessage(command.message);
-    if (!text.refusal.isEmpty()) {
+    if (!text.refusal.empty()) {
         output = failureText(command.name, text.refusal);
         return failed;
     }
     const Timeouts timeouts;
-    const std::optional<QHostAddress> address = resolve(command.name, timeouts);
+    const std::optional<Address> address = resolve(command.name, timeouts);
     if (!address) {
-        output =
-            failureText(command.name, QStringLiteral("The name %1 was not found on the network.").arg(command.name));
+        output = failureText(command.name, "The name " + command.name + " was not found on the network.");
         return failed;
     }
 
     // A computer reached by its address is called by the messenger name it answers with, if any.
-    QByteArray called = NetBios::netbiosForm(command.name);
-    quint8 suffix = NetBios::messengerSuffix;
-    QByteArray recipient = called;
-    if (isIpv4Literal(command.name)) {
-        recipient = messengerNameAt(*address, 1000);
-        called = recipient.isEmpty() ? QByteArrayLiteral("*SMBSERVER") : recipient;
-        suffix = recipient.isEmpty() ? NetBios::serverSuffix : NetBios::messengerSuffix;
-        if (recipient.isEmpty())
-            recipient = command.name.toLatin1();
+    std::string called = NetBios::netbiosForm(command.name);
+    std::uint8_t suffix = NetBios::messengerSuffix;
+    std::string recipient = called;
+    if (ipv4Literal(command.name)) {
+        recipient = messengerNameAt(address->ipv4Value(), 1000);
+        called = recipient.empty() ? std::string("*SMBSERVER") : recipient;
+        suffix = recipient.empty() ? NetBios::serverSuffix : NetBios::messengerSuffix;
+        if (recipient.empty())
+            recipient = command.name;
     }
 
     const Delivery delivery = deliver(*address, called, suffix, senderName(), recipient, text.bytes, timeouts);
@@ -72,13 +64,13 @@ int send(const NetCommand &command, QString &output)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication application(argc, argv);
-    QStringList arguments;
+    // Parlo hands its arguments over in UTF-8; a terminal in another locale may not.
+    std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.append(argumentText(argv[i]));
+        arguments.push_back(Text::fromOutside(argv[i]));
 
     const NetCommand command = parseArguments(arguments);
-    QString output;
+    std::string output;
     int status = 0;
     switch (command.kind) {
     case NetCommand::Send:
@@ -92,6 +84,8 @@ int main(int argc, char *argv[])
         status = 1;
         break;
     }
-    LocaleText::print(output);
+    const std::string bytes = Text::toLocale(output);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
     return status;
 }
