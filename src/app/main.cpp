@@ -62,9 +62,10 @@ int main(int argc, char *argv[])
     parlo window(host.host(), makers);
     QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
     window.show();
-    MessagePopups popups(MessagePopups::defaultFolder(), [&window](const QString &sender) { window.replyTo(sender); });
+    MessagePopups popups(ReceivePlaces::defaults(), [&window](const QString &sender) { window.replyTo(sender); });
+    // Once the window is on its way: the record of seen messages loads SQLite.
     if (!options.isSet(screenshot))
-        popups.start();
+        QTimer::singleShot(0, &popups, &MessagePopups::start);
     if (options.isSet(screenshot)) {
         QTimer::singleShot(500, &window, [&window, file = options.value(screenshot)] {
             QApplication::exit(window.grab().save(file) ? 0 : 1);

@@ -1,5 +1,6 @@
 #include "SpoolWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -17,14 +18,36 @@ std::string failure(const std::string &what, const std::string &path)
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-std::string readWhole(const std::string &path, std::string &content)
+// The identity a set-user-ID program switches between: the user who started it, for the file
+// smbd handed over, and the program's owner, for the spool. Without set-user-ID both are one.
+struct Identity
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    uid_t caller = ::getuid();
+    uid_t owner = ::geteuid();
+
+    bool asCaller() const { return caller == owner || ::seteuid(caller) == 0; }
+    bool asOwner() const { return caller == owner || ::seteuid(owner) == 0; }
+};
+
+// Reads at most limit + 1 bytes of a regular file, never through a link or from a FIFO, so
+// that an over-long text is seen without being read whole.
+std::string readBounded(const std::string &path, std::size_t limit, std::string &content)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return failure("cannot open", path);
-    char buffer[65536];
+    struct stat status
+    {
+    };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return "not a regular file: " + path;
+    }
+    char buffer[16384];
     ssize_t got = 0;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
+    while (content.size() <= limit &&
+           ((got = ::read(fd, buffer, std::min(sizeof buffer, limit + 1 - content.size()))) > 0 ||
+            (got < 0 && errno == EINTR)))
         content.append(buffer, size_t(got > 0 ? got : 0));
     const std::string error = got < 0 ? failure("cannot read", path) : std::string();
     ::close(fd);
@@ -57,10 +80,10 @@ std::string commit(const std::string &dir, const std::string &name, const std::s
 {
     const std::string hidden = dir + "/." + name + ".tmp";
     const std::string visible = dir + "/" + name;
-    const int fd = ::open(hidden.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = ::open(hidden.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0640);
     if (fd < 0)
         return failure("cannot create", hidden);
-    ::fchmod(fd, 0644); // readable by the desktop user whatever smbd's umask is
+    ::fchmod(fd, 0640); // readable by the spool's group (the receiving users) whatever the umask is
     std::string error;
     if (!writeAll(fd, content) || ::fsync(fd) != 0)
         error = failure("cannot write", hidden);
@@ -93,15 +116,32 @@ std::string spoolHeaderValue(const std::string &value)
 std::string deliverMessage(const std::string &spool, const std::string &sender, const std::string &recipient,
                            const std::string &file)
 {
+    const Identity identity;
     std::string text;
-    if (std::string error = readWhole(file, text); !error.empty())
+    if (!identity.asCaller())
+        return failure("cannot take the identity of the caller for", file);
+    if (std::string error = readBounded(file, maxTextBytes, text); !error.empty())
         return error;
+    std::string refused;
+    if (text.size() > maxTextBytes)
+        refused = "refused: the text of " + file + " is longer than " + std::to_string(maxTextBytes) + " bytes";
+    else if (sender.size() > maxNameBytes || recipient.size() > maxNameBytes)
+        refused = "refused: a name is longer than " + std::to_string(maxNameBytes) + " bytes";
+    if (!refused.empty()) {
+        ::unlink(file.c_str()); // a hostile size would otherwise stay in smbd's folder
+        return refused;
+    }
     const auto now = std::chrono::system_clock::now();
     const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count();
     char name[64];
     std::snprintf(name, sizeof name, "%020lld-%ld.msg", static_cast<long long>(nanoseconds), long(::getpid()));
     const std::string content = header(sender, recipient, std::chrono::system_clock::to_time_t(now)) + text;
-    if (std::string error = commit(spool, name, content); !error.empty())
+    if (!identity.asOwner())
+        return failure("cannot take the identity of the spool's owner for", spool);
+    std::string error = commit(spool, name, content);
+    if (!identity.asCaller() && error.empty())
+        return failure("stored, but cannot take the identity of the caller to remove", file);
+    if (!error.empty())
         return error;
     if (::unlink(file.c_str()) != 0)
         return failure("stored, but cannot remove", file);

@@ -1,7 +1,10 @@
 // parlo-deliver [--spool=DIR] SENDER RECIPIENT FILE: Samba's message command. Copies the text
 // of FILE, unchanged, into a new file of the spool folder with the sender, the recipient and
 // the time of arrival, and then removes FILE. A message it cannot store makes it exit non-zero
-// and stays in FILE.
+// and stays in FILE; one over the size bounds is refused and removed.
+// Installed, it belongs to the spool's owner and is set-user-ID, executable only by the group of
+// Samba's guest account (parlo-receive-setup sets this up): so smbd can store messages, and no
+// other local user can, nor make one appear from anyone.
 #include "SpoolWriter.h"
 
 #include <cstdio>

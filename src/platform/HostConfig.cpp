@@ -29,3 +29,26 @@ QString HostConfig::messageSpool()
     const QString spool = qEnvironmentVariable("PARLO_SPOOL");
     return spool.isEmpty() ? QStringLiteral("/var/spool/parlo") : spool;
 }
+
+namespace {
+
+QString stateFolder()
+{
+    const QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    return (state.startsWith(u'/') ? state : QDir::homePath() + QStringLiteral("/.local/state")) +
+           QStringLiteral("/parlo");
+}
+
+} // namespace
+
+QString HostConfig::receiptFile()
+{
+    return stateFolder() + QStringLiteral("/received.sqlite");
+}
+
+QString HostConfig::receiverLock()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return runtime.startsWith(u'/') ? runtime + QStringLiteral("/parlo-receive.lock")
+                                    : stateFolder() + QStringLiteral("/receive.lock");
+}

@@ -19,4 +19,10 @@ struct HostConfig
 
     // The folder where received messages wait to be shown: $PARLO_SPOOL, else /var/spool/parlo.
     static QString messageSpool();
+    // Which received messages this user has acknowledged: $XDG_STATE_HOME/parlo/received.sqlite
+    // (by default ~/.local/state/parlo/received.sqlite).
+    static QString receiptFile();
+    // The lock held by the one Parlo of this user that receives: in $XDG_RUNTIME_DIR, else
+    // beside the receipt file.
+    static QString receiverLock();
 };

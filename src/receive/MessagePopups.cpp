@@ -4,23 +4,108 @@
 #include "HostConfig.h"
 #include "frmMessage.h"
 
-MessagePopups::MessagePopups(const QString &spoolFolder, Reply reply, QObject *parent)
-    : QObject(parent), m_spool(spoolFolder), m_reply(std::move(reply))
+#include <QFileInfo>
+#include <QTimer>
+
+ReceivePlaces ReceivePlaces::defaults()
 {
-    connect(&m_spool, &MessageSpool::arrived, this, &MessagePopups::show);
+    return {HostConfig::messageSpool(), HostConfig::receiptFile(), HostConfig::receiverLock()};
 }
 
-QString MessagePopups::defaultFolder()
+MessagePopups::MessagePopups(const ReceivePlaces &places, Reply reply, QObject *parent)
+    : QObject(parent), m_spoolFolder(places.spool), m_spool(places.spool), m_receipts(places.receipts),
+      m_lock(places.lock), m_reply(std::move(reply))
 {
-    return HostConfig::messageSpool();
+    connect(&m_spool, &MessageSpool::arrived, this, &MessagePopups::enqueue);
 }
 
-void MessagePopups::show(const SpoolMessage &message)
+MessagePopups::~MessagePopups()
 {
-    auto *popup = new frmMessage(message);
-    connect(popup, &frmMessage::replyRequested, this, [this](const QString &sender) { m_reply(sender); });
-    popup->show();
-    popup->raise();
-    notifyDesktop(messageHeading(message), message.text);
-    m_spool.take(message);
+    closeNotification(m_waitingNotification);
+}
+
+bool MessagePopups::start()
+{
+    if (!QFileInfo(m_spoolFolder).isDir())
+        return false; // Samba's receiving is not set up here
+    if (!m_lock.tryLock()) {
+        if (!m_lock.error().isEmpty())
+            qWarning("Parlo: cannot take the receiver's lock %s", qUtf8Printable(m_lock.error()));
+        return false; // another Parlo of this user receives
+    }
+    if (const QString error = m_receipts.open(); !error.isEmpty())
+        qWarning("Parlo: messages will be shown again at every start: %s", qUtf8Printable(error));
+    m_acknowledged = m_receipts.acknowledged();
+    const QSet<QString> present = m_spool.messageNames();
+    m_receipts.keepOnly(present);
+    m_acknowledged.intersect(present);
+    return m_spool.start();
+}
+
+void MessagePopups::enqueue(const QString &name)
+{
+    if (m_acknowledged.contains(name) || m_taken.contains(name))
+        return;
+    m_taken.insert(name);
+    m_waiting.enqueue(name);
+    showWaiting();
+}
+
+// Opens pop-ups for the oldest waiting messages while there is room.
+void MessagePopups::showWaiting()
+{
+    m_open.removeIf([](const QPointer<frmMessage> &popup) { return popup.isNull(); });
+    while (m_open.size() < maxOpen && !m_waiting.isEmpty()) {
+        const QString name = m_waiting.dequeue();
+        const std::optional<SpoolMessage> message = m_spool.read(name);
+        if (!message) {
+            m_taken.remove(name);
+            continue;
+        }
+        auto *popup = new frmMessage(*message);
+        connect(popup, &frmMessage::replyRequested, this, [this](const QString &sender) { m_reply(sender); });
+        connect(popup, &frmMessage::acknowledged, this, [this, name, popup] { acknowledge(name, popup); });
+        popup->show();
+        popup->raise();
+        m_open.append(popup);
+        notifyDesktop(messageHeading(*message), visibleText(message->text));
+    }
+    updateWaiting();
+}
+
+void MessagePopups::acknowledge(const QString &name, frmMessage *popup)
+{
+    if (!m_receipts.acknowledge(name))
+        qWarning("Parlo: cannot record that %s was seen; it will be shown again", qUtf8Printable(name));
+    m_acknowledged.insert(name);
+    m_taken.remove(name);
+    m_open.removeAll(popup);
+    // After the close has finished, so that the next pop-up comes in front of what it uncovers.
+    QTimer::singleShot(0, this, &MessagePopups::showWaiting);
+}
+
+// The newest pop-up says how many wait; so does one notification, replaced as the count changes.
+void MessagePopups::updateWaiting()
+{
+    for (qsizetype i = 0; i < m_open.size(); ++i) {
+        if (m_open[i])
+            m_open[i]->setWaiting(i + 1 == m_open.size() ? m_waiting.size() : 0);
+    }
+    if (m_waiting.isEmpty()) {
+        closeNotification(m_waitingNotification);
+        m_waitingNotification = 0;
+    } else if (!m_waitingNotificationPending) {
+        // One call at a time: the next one needs the number this one gets.
+        m_waitingNotificationPending = true;
+        notifyDesktop(QStringLiteral("Parlo"), waitingText(m_waiting.size()), m_waitingNotification,
+                      [self = QPointer<MessagePopups>(this)](uint id) {
+                          if (!self) {
+                              closeNotification(id);
+                              return;
+                          }
+                          self->m_waitingNotification = id;
+                          self->m_waitingNotificationPending = false;
+                          self->updateWaiting();
+                      });
+    }
 }

@@ -1,26 +1,60 @@
 #pragma once
 
 #include "MessageSpool.h"
+#include "ReceiptStore.h"
+#include "SessionLock.h"
+
+#include <QPointer>
+#include <QQueue>
 
 #include <functional>
 
-// Shows each message of a spool folder in a pop-up of its own (and as a desktop notification),
-// in the order they came, and removes it from the spool once its pop-up is on the screen.
+class frmMessage;
+
+// Where receiving keeps its things: the spool folder that parlo-deliver fills, the user's
+// record of acknowledged messages, and the lock that makes one Parlo of the user the receiver.
+struct ReceivePlaces
+{
+    QString spool;
+    QString receipts;
+    QString lock;
+
+    // The places the host names (HostConfig).
+    static ReceivePlaces defaults();
+};
+
+// Shows the messages of the spool in pop-ups (and desktop notifications), in the order they
+// came, at most maxOpen at once; the others wait their turn, and the newest pop-up says how
+// many wait. A message counts as seen when the user closes its pop-up: only then is it
+// recorded, and until then it is shown again at every start.
 class MessagePopups final : public QObject
 {
     Q_OBJECT
 public:
     using Reply = std::function<void(const QString &sender)>;
+    static constexpr int maxOpen = 10;
 
-    MessagePopups(const QString &spoolFolder, Reply reply, QObject *parent = nullptr);
-    void start() { m_spool.start(); }
+    MessagePopups(const ReceivePlaces &places, Reply reply, QObject *parent = nullptr);
+    ~MessagePopups() override;
 
-    // The spool folder the host names (HostConfig::messageSpool()).
-    static QString defaultFolder();
+    // Starts receiving; false when another Parlo of this user receives or there is no spool.
+    bool start();
 
 private:
-    void show(const SpoolMessage &message);
+    void enqueue(const QString &name);
+    void showWaiting();
+    void acknowledge(const QString &name, frmMessage *popup);
+    void updateWaiting();
 
+    QString m_spoolFolder;
     MessageSpool m_spool;
+    ReceiptStore m_receipts;
+    SessionLock m_lock;
     Reply m_reply;
+    QSet<QString> m_acknowledged;
+    QSet<QString> m_taken; // open or waiting
+    QQueue<QString> m_waiting;
+    QList<QPointer<frmMessage>> m_open;
+    uint m_waitingNotification = 0;
+    bool m_waitingNotificationPending = false;
 };

@@ -1,11 +1,12 @@
 #include "MessageSpool.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 namespace {
+
+// How many entries one turn of the event loop checks.
+constexpr int batchSize = 128;
 
 QString decodeText(const QByteArray &bytes)
 {
@@ -42,40 +43,102 @@ std::optional<SpoolMessage> parseSpoolFile(const QByteArray &content)
     return message;
 }
 
+bool isMessageName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[0-9]{20}-[0-9]{1,10}\\.msg$"));
+    return pattern.match(name).hasMatch();
+}
+
 MessageSpool::MessageSpool(const QString &folder, QObject *parent) : QObject(parent), m_folder(folder)
 {
+    m_batch.setSingleShot(true);
+    m_batch.setInterval(0);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &MessageSpool::scan);
+    connect(&m_batch, &QTimer::timeout, this, &MessageSpool::checkBatch);
 }
 
-void MessageSpool::start()
+bool MessageSpool::start()
 {
-    if (!QFileInfo(m_folder).isDir())
-        return; // Samba's receiving is not set up here
-    m_watcher.addPath(m_folder);
+    if (!m_folder.open())
+        return false; // Samba's receiving is not set up here
+    m_watcher.addPath(m_folder.path());
     scan();
+    return true;
 }
 
-// Names sort in the order of arrival; a file already reported (shown, but not removable) or
-// not readable yet is passed over.
+// New names are checked in the order of arrival (their names sort so) after those that wait.
 void MessageSpool::scan()
 {
-    const QDir dir(m_folder);
-    for (const QString &name : dir.entryList({QStringLiteral("*.msg")}, QDir::Files, QDir::Name)) {
-        if (m_reported.contains(name))
+    const QStringList names = m_folder.names();
+    const QSet<QString> present(names.cbegin(), names.cend());
+    m_known.intersect(present); // what went may come again under its name
+    QStringList fresh;
+    for (const QString &name : names) {
+        if (m_known.contains(name))
             continue;
-        QFile file(dir.filePath(name));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        std::optional<SpoolMessage> message = parseSpoolFile(file.readAll());
-        if (!message)
-            continue;
-        message->fileName = name;
-        m_reported.insert(name);
-        Q_EMIT arrived(*message);
+        m_known.insert(name);
+        if (isMessageName(name))
+            fresh.append(name);
+        else
+            setAside(name, QStringLiteral("not the name of a message"));
+    }
+    fresh.sort();
+    m_unchecked.append(fresh);
+    checkBatch();
+}
+
+void MessageSpool::checkBatch()
+{
+    const int count = int(std::min<qsizetype>(batchSize, m_unchecked.size()));
+    const QStringList batch = m_unchecked.mid(0, count);
+    m_unchecked.remove(0, count);
+    for (const QString &name : batch) {
+        if (const QString problem = m_folder.read(name); problem.isEmpty())
+            Q_EMIT arrived(name);
+        else if (problem == SpoolFolder::gone())
+            m_known.remove(name);
+        else
+            setAside(name, problem);
+    }
+    if (!m_unchecked.isEmpty()) {
+        m_batch.start();
+    } else if (m_setAside > 0) {
+        qWarning("Parlo: set aside %d entries of %s that are no messages (%s)", m_setAside,
+                 qUtf8Printable(m_folder.path()), qUtf8Printable(m_firstSetAside));
+        m_setAside = 0;
     }
 }
 
-bool MessageSpool::take(const SpoolMessage &message)
+void MessageSpool::setAside(const QString &name, const QString &why)
 {
-    return QFile::remove(QDir(m_folder).filePath(message.fileName));
+    if (m_setAside++ == 0)
+        m_firstSetAside = name + QStringLiteral(": ") + why;
+}
+
+std::optional<SpoolMessage> MessageSpool::read(const QString &name)
+{
+    QByteArray content;
+    std::optional<SpoolMessage> message;
+    if (const QString problem = m_folder.read(name, &content); problem == SpoolFolder::gone())
+        return std::nullopt;
+    else if (!problem.isEmpty())
+        setAside(name, problem);
+    else if (!(message = parseSpoolFile(content)))
+        setAside(name, QStringLiteral("no message header"));
+    if (message)
+        message->fileName = name;
+    else if (m_unchecked.isEmpty())
+        checkBatch(); // says so now
+    return message;
+}
+
+QSet<QString> MessageSpool::messageNames()
+{
+    QSet<QString> names;
+    m_folder.open();
+    for (const QString &name : m_folder.names()) {
+        if (isMessageName(name))
+            names.insert(name);
+    }
+    return names;
 }

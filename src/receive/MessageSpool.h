@@ -1,9 +1,12 @@
 #pragma once
 
+#include "SpoolFolder.h"
+
 #include <QDateTime>
 #include <QFileSystemWatcher>
 #include <QSet>
 #include <QString>
+#include <QTimer>
 
 #include <optional>
 
@@ -21,25 +24,39 @@ struct SpoolMessage
 // from UTF-8, Samba's default character set (or byte for byte as Latin-1 when it is no UTF-8).
 std::optional<SpoolMessage> parseSpoolFile(const QByteArray &content);
 
-// Watches a spool folder and reports each message in it once, oldest first: those there at
-// start(), then each one as it arrives.
+// Whether name is one that parlo-deliver gives a message: NANOSECONDS-PID.msg.
+bool isMessageName(const QString &name);
+
+// Watches a spool folder and reports each message file in it once, oldest first: those there at
+// start(), then each one as it arrives. An entry that is no message file of the deliverer (see
+// SpoolFolder) is set aside: never reported, never looked at again, and counted in one warning
+// line per pass. Entries are checked a batch at a time, so a folder of many keeps the event loop
+// free; only the names are kept, never the texts.
 class MessageSpool final : public QObject
 {
     Q_OBJECT
 public:
     explicit MessageSpool(const QString &folder, QObject *parent = nullptr);
 
-    void start(); // does nothing when the folder does not exist
-    // Removes the message's file; it was shown. False when it cannot be removed.
-    bool take(const SpoolMessage &message);
+    bool start(); // false, doing nothing, when the folder does not exist
+    // Reads a reported message; nothing when it is gone or turned out to be no message.
+    std::optional<SpoolMessage> read(const QString &name);
+    // The names of the message files now in the folder.
+    QSet<QString> messageNames();
 
 Q_SIGNALS:
-    void arrived(const SpoolMessage &message);
+    void arrived(const QString &name);
 
 private:
     void scan();
+    void checkBatch();
+    void setAside(const QString &name, const QString &why);
 
-    QString m_folder;
+    SpoolFolder m_folder;
     QFileSystemWatcher m_watcher;
-    QSet<QString> m_reported;
+    QTimer m_batch;
+    QSet<QString> m_known; // reported, waiting to be checked, or set aside
+    QStringList m_unchecked;
+    int m_setAside = 0;
+    QString m_firstSetAside;
 };

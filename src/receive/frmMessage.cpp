@@ -1,40 +1,85 @@
 #include "frmMessage.h"
 
+#include <QCloseEvent>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
+namespace {
+
+bool isBidiControl(char16_t c)
+{
+    return c == 0x061c || c == 0x200e || c == 0x200f || (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+}
+
+} // namespace
+
+QString visibleText(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() == 0)
+            shown += QChar(0x2400);
+        else if (isBidiControl(c.unicode()))
+            shown += QStringLiteral("[U+%1]").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+        else
+            shown += c;
+    }
+    return shown;
+}
 
 QString messageHeading(const SpoolMessage &message)
 {
     const QDateTime local = message.time.toLocalTime();
     const QLocale locale;
     return QStringLiteral("Message from %1 to %2 on %3 %4")
-        .arg(message.sender, message.recipient, locale.toString(local.date(), QLocale::ShortFormat),
-             locale.toString(local.time(), QLocale::LongFormat));
+        .arg(visibleText(message.sender.toUpper()), visibleText(message.recipient.toUpper()),
+             locale.toString(local.date(), QLocale::ShortFormat), locale.toString(local.time(), QLocale::LongFormat));
+}
+
+QString waitingText(qsizetype count)
+{
+    if (count <= 0)
+        return {};
+    return count == 1 ? QStringLiteral("1 more message waiting")
+                      : QStringLiteral("%1 more messages waiting").arg(count);
 }
 
 frmMessage::frmMessage(const SpoolMessage &message)
     : Form("frmMessage", QStringLiteral("Messenger Service"), {6240, 3720}, Border::FixedDialog, true),
-      m_sender(message.sender), Label1(label("Label1", messageHeading(message), {120, 120, 6000, 480})),
+      m_sender(message.sender.toUpper()), Label1(label("Label1", messageHeading(message), {120, 120, 6000, 480})),
       Text1(outputBox("Text1", {120, 660, 6000, 2400}, true)),
+      lblWaiting(label("lblWaiting", {}, {120, 3240, 3240, 255})),
       cmdOK(button("cmdOK", QStringLiteral("OK"), {3480, 3180, 1215, 375})),
       cmdReply(button("cmdReply", QStringLiteral("&Reply"), {4905, 3180, 1215, 375}))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     Label1->setWordWrap(true);
-    Text1->setPlainText(message.text);
+    Text1->setPlainText(visibleText(message.text));
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &frmMessage::cmdOK_Click);
     connect(cmdReply, &QPushButton::clicked, this, &frmMessage::cmdReply_Click);
 }
 
+// Only the user's close acknowledges: a pop-up that goes with the process (Exit, a signal) is
+// shown again at the next start.
+void frmMessage::closeEvent(QCloseEvent *event)
+{
+    Form::closeEvent(event);
+    if (event->isAccepted() && (m_byButton || event->spontaneous()))
+        Q_EMIT acknowledged();
+}
+
 void frmMessage::cmdOK_Click()
 {
+    m_byButton = true;
     close();
 }
 
 void frmMessage::cmdReply_Click()
 {
     Q_EMIT replyRequested(m_sender);
+    m_byButton = true;
     close();
 }

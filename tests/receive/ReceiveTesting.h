@@ -24,11 +24,12 @@ inline const QList<std::pair<const char *, QString>> &sentTexts()
     return texts;
 }
 
-// smbd's message command: the built parlo-deliver stores each message in spool. smbd escapes
-// shell syntax, so the "&" arrives as a word of its own, which parlo-deliver accepts.
+// smbd's message command, quoted as parlo-receive-setup writes it: the built parlo-deliver stores
+// each message in spool. smbd escapes shell syntax outside quotes, so the "&" arrives as a word
+// of its own, which parlo-deliver accepts.
 inline QString deliverCommand(const QString &spool)
 {
-    return QStringLiteral(PARLO_TEST_DELIVER " --spool=%1 %m %L %s &").arg(spool);
+    return QStringLiteral("'" PARLO_TEST_DELIVER "' '--spool=%1' '%m' '%L' '%s' &").arg(spool);
 }
 
 // A main window whose commands run through the real /bin/sh and the built console programs.

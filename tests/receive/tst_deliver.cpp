@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 class tst_Deliver : public QObject
@@ -15,6 +16,9 @@ private Q_SLOTS:
     void storesExactly();
     void twoAtOnce();
     void unwritableSpoolKeepsMessage();
+    void refusesWhatIsTooLong_data();
+    void refusesWhatIsTooLong();
+    void onlyTheGuestDeliversAndOnlyTheGroupReads();
 
 private:
     QString writeMessage(const QByteArray &text, const QString &name = QStringLiteral("msg.in"));
@@ -75,7 +79,7 @@ void tst_Deliver::storesExactly()
     QVERIFY(content.startsWith(header + "time=20"));
     QVERIFY(content.endsWith("Z\n\n" + text));
     QCOMPARE(QFileInfo(QDir(m_dir->filePath("spool")).filePath(names[0])).permissions() & 0x0fff,
-             QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther); // 0644
+             QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup); // 0640
     QVERIFY(!QFile::exists(input));
 }
 
@@ -118,6 +122,108 @@ void tst_Deliver::unwritableSpoolKeepsMessage()
     QCOMPARE(kept.readAll(), QByteArray("keep me"));
     QFile::setPermissions(spool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(spooled().isEmpty());
+}
+
+void tst_Deliver::refusesWhatIsTooLong_data()
+{
+    QTest::addColumn<QString>("sender");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("32 KiB text") << "A" << QByteArray(32 * 1024, 'x');
+    QTest::newRow("a byte more") << "A" << QByteArray(32 * 1024 + 1, 'x');
+    QTest::newRow("10 MB text") << "A" << QByteArray(10 << 20, 'x');
+    QTest::newRow("long name") << QString(257, 'N') << QByteArray("hi");
+}
+
+// A hostile size is refused and removed, not left in smbd's folder.
+void tst_Deliver::refusesWhatIsTooLong()
+{
+    QFETCH(QString, sender);
+    QFETCH(QByteArray, text);
+    const QString input = writeMessage(text);
+    QProcess deliver;
+    deliver.start(PARLO_TEST_DELIVER, {"--spool=" + m_dir->filePath("spool"), sender, "R", input});
+    QVERIFY(deliver.waitForFinished(10000));
+    const bool fits = text.size() <= 32 * 1024 && sender.size() <= 256;
+    QCOMPARE(deliver.exitCode(), fits ? 0 : 1);
+    QCOMPARE(spooled().size(), fits ? 1 : 0);
+    QVERIFY(!QFile::exists(input));
+}
+
+namespace {
+
+// Runs a shell line as user; its exit code.
+int runAs(const QString &user, const QString &line)
+{
+    QProcess process;
+    process.start("setpriv", {"--reuid=" + user, "--regid=" + user, "--init-groups", "/bin/sh", "-c", line});
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+bool run(const QStringList &command)
+{
+    QProcess process;
+    process.start(command.first(), command.mid(1));
+    return process.waitForFinished(10000) && process.exitCode() == 0;
+}
+
+} // namespace
+
+// The installed arrangement, with users of the test's own: the program belongs to the deliverer,
+// is set-user-ID and executable only by the group of Samba's guest; the spool is the
+// deliverer's and readable by its group, the receiving users.
+void tst_Deliver::onlyTheGuestDeliversAndOnlyTheGroupReads()
+{
+    if (geteuid() != 0)
+        QSKIP("making users needs root");
+    QTemporaryDir base(QDir::currentPath() + "/deliver-XXXXXX"); // /tmp may be mounted nosuid
+    struct statvfs mount
+    {
+    };
+    if (statvfs(QFile::encodeName(base.path()).constData(), &mount) != 0 || (mount.f_flag & ST_NOSUID))
+        QSKIP("the build folder is mounted nosuid");
+    const QStringList users = {"parlot-dlv", "parlot-guest", "parlot-other", "parlot-recv"};
+    auto removeUsers = qScopeGuard([&] {
+        for (auto user = users.crbegin(); user != users.crend(); ++user)
+            run({"userdel", *user}) && run({"groupdel", *user});
+    });
+    for (const QString &user : users)
+        QVERIFY(run({"useradd", "--system", "--user-group", "--no-create-home", "--shell", "/usr/sbin/nologin", user}));
+    QVERIFY(run({"usermod", "-a", "-G", "parlot-dlv", "parlot-recv"}));
+
+    const QString program = base.filePath("parlo-deliver"), spool = base.filePath("spool");
+    QVERIFY(QFile::setPermissions(base.path(), QFileDevice::Permissions(0x7755)));
+    QVERIFY(QFile::copy(PARLO_TEST_DELIVER, program) && QDir(base.path()).mkdir("spool"));
+    QVERIFY(run({"chown", "parlot-dlv:parlot-guest", program}) && run({"chmod", "4750", program}));
+    QVERIFY(run({"chown", "parlot-dlv:parlot-dlv", spool}) && run({"chmod", "2750", spool}));
+    const auto deliverAs = [&](const QString &user) {
+        const QString input = base.filePath(user + "/message"); // as smbd's, in a folder the user may write
+        QDir(base.path()).mkdir(user);
+        run({"chown", user, base.filePath(user)});
+        QFile file(input);
+        if (!file.open(QIODevice::WriteOnly) || file.write("from " + user.toLatin1()) < 0)
+            return -1;
+        file.close();
+        run({"chown", user, input});
+        return runAs(user, QString("'%1' --spool='%2' SENDER R '%3'").arg(program, spool, input));
+    };
+    QVERIFY(deliverAs("parlot-other") != 0);
+    QVERIFY(deliverAs("parlot-recv") != 0);
+    QCOMPARE(QDir(spool).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(deliverAs("parlot-guest"), 0);
+    const QStringList stored = QDir(spool).entryList(QDir::Files);
+    QCOMPARE(stored.size(), 1);
+    const QString message = QDir(spool).filePath(stored.first());
+    const QFileInfo info(message);
+    QCOMPARE(info.owner() + ':' + info.group(), QString("parlot-dlv:parlot-dlv"));
+
+    const QString quoted = "'" + message + "'";
+    QCOMPARE(runAs("parlot-recv", "grep -q 'from parlot-guest' " + quoted), 0);
+    for (const QString &user : {"parlot-recv", "parlot-other", "parlot-guest"}) {
+        QVERIFY2(runAs(user, "rm -f " + quoted + " || :; echo x >>" + quoted) != 0, qPrintable(user));
+        QVERIFY2(runAs(user, "echo x >'" + spool + "/00000000000000000001-1.msg'") != 0, qPrintable(user));
+    }
+    QVERIFY(runAs("parlot-other", "cat " + quoted) != 0);
+    QCOMPARE(QDir(spool).entryList(QDir::Files), stored);
 }
 
 QTEST_GUILESS_MAIN(tst_Deliver)

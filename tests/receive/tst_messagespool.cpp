@@ -1,9 +1,16 @@
-// The spool's file reader, and its watcher on a spool folder of the test's own.
+// The spool's file reader, and its watcher on a spool folder of the test's own, with what a
+// hostile local user or a broken deliverer could leave in it.
 #include "MessageSpool.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 class tst_MessageSpool : public QObject
 {
@@ -12,10 +19,34 @@ private Q_SLOTS:
     void parse_data();
     void parse();
     void reportsOnceInOrder();
+    void setsAsideWhatIsNoMessage();
+    void manyEntriesKeepTheLoopFree();
+    void entryFlippingBetweenFileAndFifo();
 
 private:
     static void put(const QDir &dir, const QString &name, const QByteArray &text);
 };
+
+namespace {
+
+QString name(int n)
+{
+    return QStringLiteral("%1-1.msg").arg(n, 20, 10, QLatin1Char('0'));
+}
+
+long rssKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return 0;
+}
+
+} // namespace
 
 void tst_MessageSpool::put(const QDir &dir, const QString &name, const QByteArray &text)
 {
@@ -60,22 +91,103 @@ void tst_MessageSpool::parse()
 void tst_MessageSpool::reportsOnceInOrder()
 {
     QTemporaryDir dir;
-    put(dir.path(), "2-1.msg", "second");
-    put(dir.path(), "1-1.msg", "first");
+    put(dir.path(), name(2), "second");
+    put(dir.path(), name(1), "first");
     MessageSpool spool(dir.path());
     QStringList texts;
-    connect(&spool, &MessageSpool::arrived, this, [&texts](const SpoolMessage &m) { texts << m.text; });
-    spool.start();
+    connect(&spool, &MessageSpool::arrived, this, [&](const QString &n) { texts << spool.read(n)->text; });
+    QVERIFY(spool.start());
     QCOMPARE(texts, QStringList({"first", "second"}));
 
-    put(dir.path(), ".3-1.msg.tmp", "hidden");
-    put(dir.path(), "3-1.msg", "third");
-    put(dir.path(), "4-1.msg", "fourth");
+    put(dir.path(), "." + name(3) + ".tmp", "hidden");
+    put(dir.path(), name(3), "third");
+    put(dir.path(), name(4), "fourth");
     QTRY_COMPARE_WITH_TIMEOUT(texts.size(), 4, 5000);
     QCOMPARE(texts.mid(2), QStringList({"third", "fourth"}));
-    put(dir.path(), "5-1.msg", "fifth");
+    put(dir.path(), name(5), "fifth");
     QTRY_COMPARE_WITH_TIMEOUT(texts.size(), 5, 5000);
     QCOMPARE(texts.last(), QString("fifth"));
+}
+
+// Only the last entry is a message; nothing else is reported, read whole, or waited on, and
+// one line names what was set aside.
+void tst_MessageSpool::setsAsideWhatIsNoMessage()
+{
+    QTemporaryDir dir;
+    const QDir spoolDir(dir.filePath("spool"));
+    QVERIFY(spoolDir.mkpath("."));
+    QFile sparse(spoolDir.filePath(name(1)));
+    QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(100LL << 30)); // 100 GB, no blocks
+    QVERIFY(QFile::link("/proc/self/pagemap", spoolDir.filePath(name(2))));
+    QCOMPARE(::mkfifo(QFile::encodeName(spoolDir.filePath(name(3))).constData(), 0644), 0);
+    QVERIFY(spoolDir.mkdir(name(4)));
+    put(spoolDir, name(5), QByteArray(10 << 20, 'x'));
+    put(dir.path(), "outside", "linked in");
+    QCOMPARE(::link(QFile::encodeName(dir.filePath("outside")).constData(),
+                    QFile::encodeName(spoolDir.filePath(name(6))).constData()),
+             0);
+    put(spoolDir, name(7), "");
+    if (::geteuid() == 0)
+        QCOMPARE(::chown(QFile::encodeName(spoolDir.filePath(name(7))).constData(), 65534, 65534), 0);
+    else
+        QVERIFY(QFile::remove(spoolDir.filePath(name(7)))); // only root can give a file away
+    put(spoolDir, "junk", "x");
+    put(spoolDir, name(8), "the message");
+
+    const long before = rssKiB();
+    MessageSpool spool(spoolDir.path());
+    QStringList arrived;
+    connect(&spool, &MessageSpool::arrived, this, [&](const QString &n) { arrived << n; });
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Parlo: set aside \\d entries of .*spool that are no "));
+    QVERIFY(spool.start());
+    QTRY_COMPARE(arrived, QStringList({name(8)}));
+    QCOMPARE(spool.read(name(8))->text, QString("the message"));
+    QVERIFY2(rssKiB() - before < 64 * 1024, qPrintable(QString::number(rssKiB() - before)));
+    QVERIFY(!spool.read(name(1)));
+}
+
+// Checking goes a batch at a time through the event loop: start() reports only the first batch.
+void tst_MessageSpool::manyEntriesKeepTheLoopFree()
+{
+    QTemporaryDir dir;
+    for (int i = 0; i < 2000; ++i)
+        put(dir.path(), i % 2 ? name(i) : QStringLiteral("junk%1").arg(i), "x");
+    MessageSpool spool(dir.path());
+    int arrived = 0;
+    connect(&spool, &MessageSpool::arrived, this, [&arrived] { ++arrived; });
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Parlo: set aside 1000 entries "));
+    QVERIFY(spool.start());
+    QVERIFY2(arrived < 1000, qPrintable(QString::number(arrived)));
+    QTRY_COMPARE_WITH_TIMEOUT(arrived, 1000, 20000);
+}
+
+// An entry replaced again and again by a FIFO or a file: reading it never blocks.
+void tst_MessageSpool::entryFlippingBetweenFileAndFifo()
+{
+    QTemporaryDir dir;
+    put(dir.path(), name(1), "plain");
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0644), 0);
+    MessageSpool spool(dir.path());
+    QVERIFY(spool.start());
+    std::atomic<bool> done = false;
+    std::thread flipper([&] {
+        const QByteArray target = QFile::encodeName(dir.filePath(name(1)));
+        for (int i = 0; i < 2000 && !done; ++i) {
+            const QByteArray source = QFile::encodeName(dir.filePath(i % 2 ? "file" : "fifo"));
+            if (i % 2)
+                put(dir.path(), "file", "plain");
+            else
+                ::mkfifo(source.constData(), 0644);
+            ::rename(source.constData(), target.constData());
+        }
+    });
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    for (int i = 0; i < 500; ++i)
+        spool.read(name(1)); // a message, or set aside: either way at once
+    qInstallMessageHandler(previous);
+    done = true;
+    flipper.join();
 }
 
 QTEST_GUILESS_MAIN(tst_MessageSpool)
