@@ -218,7 +218,7 @@ void tst_Deliver::onlyTheGuestDeliversAndOnlyTheGroupReads()
 
     const QString quoted = "'" + message + "'";
     QCOMPARE(runAs("parlot-recv", "grep -q 'from parlot-guest' " + quoted), 0);
-    for (const QString &user : {"parlot-recv", "parlot-other", "parlot-guest"}) {
+    for (const QString &user : QStringList{"parlot-recv", "parlot-other", "parlot-guest"}) {
         QVERIFY2(runAs(user, "rm -f " + quoted + " || :; echo x >>" + quoted) != 0, qPrintable(user));
         QVERIFY2(runAs(user, "echo x >'" + spool + "/00000000000000000001-1.msg'") != 0, qPrintable(user));
     }
