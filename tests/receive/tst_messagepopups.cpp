@@ -1,11 +1,12 @@
-// A burst of 1,000 messages through the pop-ups of a child process that acknowledges them in
-// random order and is killed (SIGKILL) now and then: never more pop-ups than the bound, every
-// message shown first in arrival order, none lost, none shown again once acknowledged.
+// The pop-ups of received messages: what they show, how many at once, who receives, and a burst
+// of 1,000 messages through a child process that acknowledges them in random order and is
+// killed (SIGKILL) now and then.
 #include "MessagePopups.h"
 #include "frmMessage.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -21,9 +22,35 @@ namespace {
 
 constexpr int messageCount = 1000;
 
+int text(const frmMessage *popup)
+{
+    return popup->findChild<QPlainTextEdit *>("Text1")->toPlainText().toInt();
+}
+
 ReceivePlaces placesIn(const QString &dir)
 {
     return {dir + "/spool", dir + "/received.sqlite", dir + "/receive.lock"};
+}
+
+void writeMessages(const QString &dir, int count)
+{
+    QVERIFY(QDir(dir).mkpath("spool"));
+    for (int i = 0; i < count; ++i) {
+        QFile file(dir + QString("/spool/%1-1.msg").arg(i + 1, 20, 10, QChar('0')));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("from=S\nto=R\ntime=2026-12-07T12:00:00Z\n\n" + QByteArray::number(i));
+    }
+}
+
+QList<frmMessage *> openPopups()
+{
+    QList<frmMessage *> open;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *popup = qobject_cast<frmMessage *>(widget); popup && popup->isVisible())
+            open.append(popup);
+    }
+    std::sort(open.begin(), open.end(), [](frmMessage *a, frmMessage *b) { return text(a) < text(b); });
+    return open;
 }
 
 // The child: shows the spool's messages and, every millisecond, clicks OK on one open pop-up.
@@ -37,31 +64,23 @@ int runChild(const QString &dir)
     int idle = 0;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &tick, [&idle] {
-        QList<frmMessage *> open;
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (auto *popup = qobject_cast<frmMessage *>(widget); popup && popup->isVisible())
-                open.append(popup);
-        }
+        const QList<frmMessage *> open = openPopups();
         if (open.size() > MessagePopups::maxOpen)
             std::printf("over %lld\n", static_cast<long long>(open.size()));
-        QList<int> fresh; // in no particular order among the top-level widgets
         for (frmMessage *popup : open) {
             if (!popup->property("reported").toBool()) {
                 popup->setProperty("reported", true);
-                fresh.append(popup->findChild<QPlainTextEdit *>("Text1")->toPlainText().toInt());
+                std::printf("shown %d\n", text(popup));
             }
         }
-        std::sort(fresh.begin(), fresh.end());
-        for (const int n : fresh)
-            std::printf("shown %d\n", n);
         idle = open.isEmpty() ? idle + 1 : 0;
         if (idle > 200)
             QCoreApplication::quit();
         else if (!open.isEmpty()) {
             frmMessage *popup = open[QRandomGenerator::global()->bounded(int(open.size()))];
-            const QString text = popup->findChild<QPlainTextEdit *>("Text1")->toPlainText();
+            const int n = text(popup);
             popup->findChild<QPushButton *>("cmdOK")->click();
-            std::printf("acked %s\n", qPrintable(text));
+            std::printf("acked %d\n", n);
         }
         std::fflush(stdout);
     });
@@ -71,22 +90,83 @@ int runChild(const QString &dir)
 
 } // namespace
 
-class tst_PopupBurst : public QObject
+class tst_MessagePopups : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void visibleText_data();
+    void visibleText();
+    void boundedAndCounted();
+    void oneReceiverPerSession();
     void burstSurvivesKills();
 };
 
-void tst_PopupBurst::burstSurvivesKills()
+void tst_MessagePopups::visibleText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("plain") << "a\tb\nc"
+                           << "a\tb\nc";
+    QTest::newRow("NUL") << QString::fromUtf8("cut\0here", 8) << "cut\u2400here";
+    QTest::newRow("right-to-left override") << "gnp\u202e.exe"
+                                            << "gnp[U+202E].exe";
+    QTest::newRow("isolates and marks") << "\u2067a\u2069\u200f"
+                                        << "[U+2067]a[U+2069][U+200F]";
+    QTest::newRow("Arabic letters stay") << "\u0633\u0644\u0627\u0645"
+                                         << "\u0633\u0644\u0627\u0645";
+}
+
+void tst_MessagePopups::visibleText()
+{
+    QFETCH(QString, text);
+    QTEST(::visibleText(text), "shown");
+}
+
+// Thirteen waiting: ten pop-ups, the newest counting the rest; a pop-up closed by the user makes
+// room for the next; pop-ups that go with the process were not seen and come again.
+void tst_MessagePopups::boundedAndCounted()
 {
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath("spool"));
-    for (int i = 0; i < messageCount; ++i) {
-        QFile file(dir.filePath("spool/%1-1.msg").arg(i + 1, 20, 10, QChar('0')));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("from=S\nto=R\ntime=2026-12-07T12:00:00Z\n\n" + QByteArray::number(i));
-    }
+    writeMessages(dir.path(), 13);
+    auto popups = std::make_unique<MessagePopups>(placesIn(dir.path()), [](const QString &) {});
+    QVERIFY(popups->start());
+    QList<frmMessage *> open = openPopups();
+    QCOMPARE(open.size(), 10);
+    QCOMPARE(text(open.first()), 0);
+    QCOMPARE(open.last()->findChild<QLabel *>("lblWaiting")->text(), QString("3 more messages waiting"));
+    QCOMPARE(open.first()->findChild<QLabel *>("lblWaiting")->text(), QString());
+
+    open[3]->findChild<QPushButton *>("cmdOK")->click();
+    QTRY_COMPARE(openPopups().size(), 10);
+    QCOMPARE(text(openPopups().last()), 10);
+    QCOMPARE(openPopups().last()->findChild<QLabel *>("lblWaiting")->text(), QString("2 more messages waiting"));
+
+    popups.reset();
+    qDeleteAll(openPopups());
+    popups = std::make_unique<MessagePopups>(placesIn(dir.path()), [](const QString &) {});
+    QVERIFY(popups->start());
+    QCOMPARE(text(openPopups().first()), 0);
+    QCOMPARE(openPopups().last()->findChild<QLabel *>("lblWaiting")->text(), QString("2 more messages waiting"));
+    qDeleteAll(openPopups());
+}
+
+void tst_MessagePopups::oneReceiverPerSession()
+{
+    QTemporaryDir dir;
+    writeMessages(dir.path(), 0);
+    auto first = std::make_unique<MessagePopups>(placesIn(dir.path()), [](const QString &) {});
+    MessagePopups second(placesIn(dir.path()), [](const QString &) {});
+    QVERIFY(first->start());
+    QVERIFY(!second.start());
+    first.reset();
+    MessagePopups third(placesIn(dir.path()), [](const QString &) {});
+    QVERIFY(third.start());
+}
+
+void tst_MessagePopups::burstSurvivesKills()
+{
+    QTemporaryDir dir;
+    writeMessages(dir.path(), messageCount);
     QStringList lines;
     // Killed after a few hundred lines of output, four times; then left to finish.
     for (int round = 0; round < 5; ++round) {
@@ -144,8 +224,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     if (const QString dir = qEnvironmentVariable("PARLO_BURST_CHILD"); !dir.isEmpty())
         return runChild(dir);
-    tst_PopupBurst test;
+    tst_MessagePopups test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_popupburst.moc"
+#include "tst_messagepopups.moc"
