@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -96,6 +97,47 @@ std::string commit(const std::string &dir, const std::string &name, const std::s
     return error;
 }
 
+// The nanoseconds a spool name starts with, or -1 when it is no name parlo-deliver gives.
+long long stampOf(const char *name)
+{
+    long long stamp = 0;
+    int digits = 0;
+    for (; digits < 20 && name[digits] >= '0' && name[digits] <= '9'; ++digits)
+        stamp = stamp * 10 + (name[digits] - '0');
+    return digits == 20 && name[20] == '-' ? stamp : -1;
+}
+
+// At most once an hour (a stamp file's time says when it last ran): removes the messages older
+// than keptDays, and what a delivery that died left under a hidden name for a day.
+void prune(const std::string &spool, long long nowNanoseconds)
+{
+    constexpr long long hour = 3600LL * 1000 * 1000 * 1000;
+    const std::string stampFile = spool + "/.pruned";
+    struct stat status
+    {
+    };
+    if (::lstat(stampFile.c_str(), &status) == 0 &&
+        status.st_mtim.tv_sec * 1000000000LL + status.st_mtim.tv_nsec > nowNanoseconds - hour)
+        return;
+    const int stamp = ::open(stampFile.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0640);
+    if (stamp < 0)
+        return;
+    ::futimens(stamp, nullptr);
+    ::close(stamp);
+    DIR *dir = ::opendir(spool.c_str());
+    if (!dir)
+        return;
+    const int fd = ::dirfd(dir);
+    while (const dirent *entry = ::readdir(dir)) {
+        const bool hidden = entry->d_name[0] == '.';
+        const long long born = stampOf(entry->d_name + (hidden ? 1 : 0));
+        const long long limit = hidden ? 24 * hour : keptDays * 24 * hour;
+        if (born >= 0 && born < nowNanoseconds - limit)
+            ::unlinkat(fd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 } // namespace
 
 std::string spoolHeaderValue(const std::string &value)
@@ -139,6 +181,8 @@ std::string deliverMessage(const std::string &spool, const std::string &sender, 
     if (!identity.asOwner())
         return failure("cannot take the identity of the spool's owner for", spool);
     std::string error = commit(spool, name, content);
+    if (error.empty())
+        prune(spool, static_cast<long long>(nanoseconds));
     if (!identity.asCaller() && error.empty())
         return failure("stored, but cannot take the identity of the caller to remove", file);
     if (!error.empty())

@@ -18,6 +18,9 @@
 // these bounds a spool file stays well below the 64 KiB that Parlo reads.
 inline constexpr std::size_t maxTextBytes = 32 * 1024;
 inline constexpr std::size_t maxNameBytes = 256;
+// How long a message stays in the spool, seen or not; each delivery removes older ones (at most
+// once an hour, when it finds the spool's ".pruned" older than that).
+inline constexpr long long keptDays = 30;
 
 // Percent-encodes '%' and the bytes below 0x20 and 0x7f.
 std::string spoolHeaderValue(const std::string &value);

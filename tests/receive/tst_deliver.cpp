@@ -16,13 +16,20 @@ private Q_SLOTS:
     void storesExactly();
     void twoAtOnce();
     void unwritableSpoolKeepsMessage();
+    void prunesOldMessagesHourly();
     void refusesWhatIsTooLong_data();
     void refusesWhatIsTooLong();
     void onlyTheGuestDeliversAndOnlyTheGroupReads();
 
 private:
     QString writeMessage(const QByteArray &text, const QString &name = QStringLiteral("msg.in"));
-    QStringList spooled() const { return QDir(m_dir->filePath("spool")).entryList(QDir::Files | QDir::Hidden); }
+    // The spool's files, but the time stamp of its last pruning.
+    QStringList spooled() const
+    {
+        return QDir(m_dir->filePath("spool"))
+            .entryList(QDir::Files | QDir::Hidden)
+            .filter(QRegularExpression("^(?!\\.pruned$)"));
+    }
     QByteArray spooledContent(const QString &name) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -122,6 +129,32 @@ void tst_Deliver::unwritableSpoolKeepsMessage()
     QCOMPARE(kept.readAll(), QByteArray("keep me"));
     QFile::setPermissions(spool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(spooled().isEmpty());
+}
+
+// Messages older than 30 days go, and a hidden file a delivery left a day ago; at most once an
+// hour, so a second delivery leaves an old message alone.
+void tst_Deliver::prunesOldMessagesHourly()
+{
+    const qint64 day = 24LL * 3600 * 1000 * 1000 * 1000, now = QDateTime::currentMSecsSinceEpoch() * 1000000;
+    const auto stamped = [](qint64 ns) { return QString("%1-7.msg").arg(ns, 20, 10, QChar('0')); };
+    const QStringList kept = {stamped(now - 29 * day), "." + stamped(now - day / 2) + ".tmp", "other"};
+    for (const QString &name : kept + QStringList{stamped(now - 31 * day), "." + stamped(now - 2 * day) + ".tmp"})
+        writeMessage("x", "spool/" + name);
+    const auto deliver = [&] {
+        QProcess process;
+        process.start(PARLO_TEST_DELIVER, {"--spool=" + m_dir->filePath("spool"), "A", "B", writeMessage("new")});
+        return process.waitForFinished(5000) && process.exitCode() == 0;
+    };
+    QVERIFY(deliver());
+    QStringList left; // but what was delivered now
+    for (const QString &name : spooled()) {
+        if (!QRegularExpression("^\\d{20}-\\d+\\.msg$").match(name).hasMatch() || name.endsWith("-7.msg"))
+            left << name;
+    }
+    QCOMPARE(QSet(left.cbegin(), left.cend()), QSet(kept.cbegin(), kept.cend()));
+    writeMessage("x", "spool/" + stamped(now - 40 * day));
+    QVERIFY(deliver());
+    QVERIFY(spooled().contains(stamped(now - 40 * day)));
 }
 
 void tst_Deliver::refusesWhatIsTooLong_data()
