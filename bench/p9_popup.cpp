@@ -9,7 +9,9 @@
 // closed as a user closes it, by WM_DELETE_WINDOW from the window manager, and the round waits
 // until it is unmapped: Parlo records the message as seen and has room for the next pop-up, and
 // the baseline, which keeps no record, closes its label window the same way, so that each round
-// of either program maps one new window on a screen that holds only what it held before.
+// of either program maps one new window on a screen that holds only what it held before. Since
+// no pop-up is open between rounds, Parlo has made the next one ahead (MessagePopups), as it does
+// for a message that comes to an idle desktop; the baseline makes its label when a message comes.
 #include "Bench.h"
 
 #include <QCoreApplication>
