@@ -21,6 +21,7 @@ MessagePopups::MessagePopups(const ReceivePlaces &places, Reply reply, QObject *
 
 MessagePopups::~MessagePopups()
 {
+    delete m_next.data();
     closeNotification(m_waitingNotification);
 }
 
@@ -39,6 +40,7 @@ bool MessagePopups::start()
     const QSet<QString> present = m_spool.messageNames();
     m_receipts.keepOnly(present);
     m_acknowledged.intersect(present);
+    QTimer::singleShot(0, this, &MessagePopups::prepareNext);
     return m_spool.start();
 }
 
@@ -62,7 +64,9 @@ void MessagePopups::showWaiting()
             m_taken.remove(name);
             continue;
         }
-        auto *popup = new frmMessage(*message);
+        frmMessage *popup = m_next ? m_next.data() : new frmMessage;
+        m_next = nullptr;
+        popup->setMessage(*message);
         connect(popup, &frmMessage::replyRequested, this, [this](const QString &sender) { m_reply(sender); });
         connect(popup, &frmMessage::acknowledged, this, [this, name, popup] { acknowledge(name, popup); });
         popup->show();
@@ -73,6 +77,17 @@ void MessagePopups::showWaiting()
     updateWaiting();
 }
 
+// Making the pop-up's widgets and window is most of the time from a message's arrival to its
+// pop-up on the screen. Not while one is open, whose first drawing would wait for it.
+void MessagePopups::prepareNext()
+{
+    m_open.removeIf([](const QPointer<frmMessage> &popup) { return popup.isNull(); });
+    if (m_next || !m_open.isEmpty())
+        return;
+    m_next = new frmMessage;
+    m_next->winId(); // the window on the X server, unmapped
+}
+
 void MessagePopups::acknowledge(const QString &name, frmMessage *popup)
 {
     if (!m_receipts.acknowledge(name))
@@ -81,7 +96,10 @@ void MessagePopups::acknowledge(const QString &name, frmMessage *popup)
     m_taken.remove(name);
     m_open.removeAll(popup);
     // After the close has finished, so that the next pop-up comes in front of what it uncovers.
-    QTimer::singleShot(0, this, &MessagePopups::showWaiting);
+    QTimer::singleShot(0, this, [this] {
+        showWaiting();
+        prepareNext();
+    });
 }
 
 // The newest pop-up says how many wait; so does one notification, replaced as the count changes.

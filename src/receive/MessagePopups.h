@@ -26,7 +26,9 @@ struct ReceivePlaces
 // Shows the messages of the spool in pop-ups (and desktop notifications), in the order they
 // came, at most maxOpen at once; the others wait their turn, and the newest pop-up says how
 // many wait. A message counts as seen when the user closes its pop-up: only then is it
-// recorded, and until then it is shown again at every start.
+// recorded, and until then it is shown again at every start. While no pop-up is open (after
+// start, and after the user closed the last one), the next one is made ahead, native window and
+// all, so that a message arriving then only has to be filled in and mapped.
 class MessagePopups final : public QObject
 {
     Q_OBJECT
@@ -45,6 +47,7 @@ private:
     void showWaiting();
     void acknowledge(const QString &name, frmMessage *popup);
     void updateWaiting();
+    void prepareNext();
 
     QString m_spoolFolder;
     MessageSpool m_spool;
@@ -55,6 +58,7 @@ private:
     QSet<QString> m_taken; // open or waiting
     QQueue<QString> m_waiting;
     QList<QPointer<frmMessage>> m_open;
+    QPointer<frmMessage> m_next; // hidden, for the next message
     uint m_waitingNotification = 0;
     bool m_waitingNotificationPending = false;
 };

@@ -46,20 +46,25 @@ QString waitingText(qsizetype count)
                       : QStringLiteral("%1 more messages waiting").arg(count);
 }
 
-frmMessage::frmMessage(const SpoolMessage &message)
+frmMessage::frmMessage()
     : Form("frmMessage", QStringLiteral("Messenger Service"), {6240, 3720}, Border::FixedDialog, true),
-      m_sender(message.sender.toUpper()), Label1(label("Label1", messageHeading(message), {120, 120, 6000, 480})),
-      Text1(outputBox("Text1", {120, 660, 6000, 2400}, true)),
+      Label1(label("Label1", {}, {120, 120, 6000, 480})), Text1(outputBox("Text1", {120, 660, 6000, 2400}, true)),
       lblWaiting(label("lblWaiting", {}, {120, 3240, 3240, 255})),
       cmdOK(button("cmdOK", QStringLiteral("OK"), {3480, 3180, 1215, 375})),
       cmdReply(button("cmdReply", QStringLiteral("&Reply"), {4905, 3180, 1215, 375}))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     Label1->setWordWrap(true);
-    Text1->setPlainText(visibleText(message.text));
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &frmMessage::cmdOK_Click);
     connect(cmdReply, &QPushButton::clicked, this, &frmMessage::cmdReply_Click);
+}
+
+void frmMessage::setMessage(const SpoolMessage &message)
+{
+    m_sender = message.sender.toUpper();
+    Label1->setCaption(messageHeading(message));
+    Text1->setPlainText(visibleText(message.text));
 }
 
 // Only the user's close acknowledges: a pop-up that goes with the process (Exit, a signal) is

@@ -19,11 +19,14 @@ QString messageHeading(const SpoolMessage &message);
 QString waitingText(qsizetype count);
 
 // A received message: the heading, the text, OK and Reply; below the text, how many more wait.
+// Made empty, and given its message before it is shown, so that one can be made ahead of time.
 class frmMessage final : public Form
 {
     Q_OBJECT
 public:
-    explicit frmMessage(const SpoolMessage &message);
+    frmMessage();
+
+    void setMessage(const SpoolMessage &message);
 
     void setWaiting(qsizetype count) { lblWaiting->setCaption(waitingText(count)); }
 
