@@ -47,15 +47,17 @@ struct Folder
         QVERIFY(::chmod(qPrintable(file.fileName()), mode) == 0);
     }
     // The exit code (-1: none) and the output; extra's %1 is the folder, and "(as nobody)" in it runs the
-    // script as user and group 65534.
+    // script as user and group 65534, read from standard input (opened as root).
     std::pair<int, QString> run(QStringList extra, const QString &sudoUser = {}) const
     {
+        QProcess setup;
         QStringList command{"env", "SUDO_USER=" + sudoUser, "/bin/sh", PARLO_TEST_SETUP, "--no-restart"};
-        if (extra.removeAll("(as nobody)"))
-            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
+        if (extra.removeAll("(as nobody)")) {
+            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "/bin/sh", "-s", "--"};
+            setup.setStandardInputFile(PARLO_TEST_SETUP);
+        }
         command << "--config" << path("smb.conf") << "--include" << path("parlo.conf") << "--deliver"
                 << path("p d/deliver") << "--spool" << path("spool") << extra.replaceInStrings("%1", dir.path());
-        QProcess setup;
         setup.setProcessChannelMode(QProcess::MergedChannels);
         setup.start(command.first(), command.mid(1));
         return {setup.waitForFinished(30000) ? setup.exitCode() : -1, QString::fromUtf8(setup.readAll())};
