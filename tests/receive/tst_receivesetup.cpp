@@ -53,7 +53,8 @@ struct Folder
         QProcess setup;
         QStringList command{"env", "SUDO_USER=" + sudoUser, "/bin/sh", PARLO_TEST_SETUP, "--no-restart"};
         if (extra.removeAll("(as nobody)")) {
-            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "/bin/sh", "-s", "--"};
+            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} +
+                      QStringList{"/bin/sh", "-s", "--", "--no-restart"};
             setup.setStandardInputFile(PARLO_TEST_SETUP);
         }
         command << "--config" << path("smb.conf") << "--include" << path("parlo.conf") << "--deliver"
