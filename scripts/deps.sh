@@ -3,7 +3,7 @@
 # Quiet when everything is there.
 #   deps.sh          what building and running Parlo needs
 #   deps.sh --test   that, and what the tests use (a Samba server, a DNS server, a D-Bus daemon, ...)
-#   deps.sh --package  that, and what building and checking the Debian package uses
+#   deps.sh --package  that, and what building and checking the Debian package uses (Samba too)
 #   deps.sh --bench  that, and the benchmarks' baselines (smbclient, whois, an X server)
 #   deps.sh --fuzz   that, and clang with libFuzzer and the sanitizer runtimes
 set -eu
@@ -16,8 +16,9 @@ packages="$packages hardinfo"
 # Test peers.
 case "${1:-}" in
 --test) packages="$packages samba smbclient dnsmasq-base dbus-daemon" ;;
-# The package's tools: dpkg-shlibdeps, lintian and the desktop file and AppStream validators.
---package) packages="$packages dpkg-dev lintian desktop-file-utils appstream" ;;
+# The package's tools: dpkg-shlibdeps, lintian and the desktop file and AppStream validators;
+# and Samba, whose smb.conf the check sets up and takes back.
+--package) packages="$packages dpkg-dev lintian desktop-file-utils appstream samba" ;;
 --bench) packages="$packages samba dnsmasq-base smbclient whois xvfb xauth" ;;
 --fuzz) packages="$packages clang libclang-rt-14-dev" ;;
 esac

@@ -1,8 +1,11 @@
 #!/bin/sh
 # Builds the Debian package in the build folder (BUILD, default build/) and checks it: lintian,
 # the desktop file and AppStream validators on the files it ships; then installs it, runs the
-# installed program and one console program, purges it and checks that nothing of it is left.
-# Changes the machine's packages: as root, or as a user who may use sudo.
+# installed program and one console program, checks the spool and the deliver program's owner
+# and mode, sets Samba up with parlo-receive-setup and removes the package (which must leave
+# /etc/samba/smb.conf byte for byte as before), purges it and checks that nothing of it is left
+# but the system user parlo. Changes the machine's packages and, for a while, smb.conf: as root,
+# or as a user who may use sudo.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$top/build}
@@ -37,13 +40,28 @@ $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-rec
 dpkg-query -W -f='${Package}\n' | sort >"$work/after"
 [ "$(/usr/bin/parlo --version)" = "parlo $version" ] || fail "parlo --version: $(/usr/bin/parlo --version)"
 /usr/lib/parlo/compat/ping -n 1 127.0.0.1 || fail "the installed ping failed"
-[ "$(stat -c %a:%U /var/spool/parlo)" = 777:root ] || fail "/var/spool/parlo: $(stat -c %a:%U /var/spool/parlo)"
+[ "$(stat -c %a:%U:%G /var/spool/parlo)" = 2750:parlo:parlo ] ||
+    fail "/var/spool/parlo: $(stat -c %a:%U:%G /var/spool/parlo)"
+deliver=/usr/lib/parlo/parlo-deliver
+[ "$(dpkg-statoverride --list "$deliver")" = "parlo nogroup 4750 $deliver" ] ||
+    fail "the statoverride of $deliver: $(dpkg-statoverride --list "$deliver")"
+[ "$(stat -c %a:%U:%G "$deliver")" = 4750:parlo:nogroup ] || fail "$deliver: $(stat -c %a:%U:%G "$deliver")"
 dpkg-query -L parlo | while read -r path; do [ -d "$path" ] || echo "$path"; done >"$work/files"
 [ -s "$work/files" ] || fail "dpkg lists no files of parlo"
 
 # What apt installed for the package alone (not what something else installed meanwhile).
 apt-mark showauto | sort >"$work/auto"
 added=$(comm -13 "$work/before" "$work/after" | comm -12 - "$work/auto" | tr '\n' ' ')
+
+# Set up (adding nobody to group parlo), then removed: smb.conf is as it was before.
+cp /etc/samba/smb.conf "$work/smb.conf"
+$sudo env -u SUDO_USER parlo-receive-setup --no-restart >/dev/null
+grep -qxF "include = /etc/samba/parlo.conf" /etc/samba/smb.conf || fail "parlo-receive-setup did not change smb.conf"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq parlo >/dev/null
+cmp -s /etc/samba/smb.conf "$work/smb.conf" || fail "removing parlo left /etc/samba/smb.conf changed"
+for path in /etc/samba/parlo.conf /etc/samba/smb.conf.parlo-backup; do
+    [ ! -e "$path" ] || fail "$path is left after removing parlo"
+done
 # shellcheck disable=SC2086
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq parlo $added >/dev/null
 status=$(dpkg-query -W -f='${db:Status-Status}' parlo 2>/dev/null || true)
@@ -52,4 +70,5 @@ while read -r path; do
     [ ! -e "$path" ] || fail "$path is left after purging"
 done <"$work/files"
 [ ! -e /var/spool/parlo ] || fail "/var/spool/parlo is left after purging"
+! dpkg-statoverride --list "$deliver" >/dev/null || fail "the statoverride of $deliver is left after purging"
 echo "The package installs, runs and purges cleanly."
