@@ -1,8 +1,11 @@
 // The real parlo-deliver against a spool folder in a temporary folder.
 #include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "SambaReceiver.h"
 
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -203,7 +206,8 @@ bool run(const QStringList &command)
 
 // The installed arrangement, with users of the test's own: the program belongs to the deliverer,
 // is set-user-ID and executable only by the group of Samba's guest; the spool is the
-// deliverer's and readable by its group, the receiving users.
+// deliverer's and readable by its group, the receiving users. No one else can store, read,
+// change or remove a message.
 void tst_Deliver::onlyTheGuestDeliversAndOnlyTheGroupReads()
 {
     if (geteuid() != 0)
@@ -243,14 +247,29 @@ void tst_Deliver::onlyTheGuestDeliversAndOnlyTheGroupReads()
     QVERIFY(deliverAs("parlot-recv") != 0);
     QCOMPARE(QDir(spool).entryList(QDir::Files | QDir::Hidden), QStringList());
     QCOMPARE(deliverAs("parlot-guest"), 0);
+    // And through smbd, which runs its message command as the guest and leaves the text in a
+    // file of the guest's, mode 0600, in its temporary folder.
+    const QString smbclient = QStandardPaths::findExecutable("smbclient");
+    if (SambaReceiver::available() && !smbclient.isEmpty()) {
+        SambaReceiver smbd("127.0.0.29", true, {}, QString("'%1' '--spool=%2' '%m' '%L' '%s'").arg(program, spool),
+                           "parlot-guest");
+        QVERIFY2(smbd.isReady(), qPrintable(smbd.error()));
+        QProcess client;
+        client.start(smbclient, {"--option=client min protocol=NT1", "-M", "BOSS", "-I", smbd.address(), "-N"});
+        client.write("from smbd\n");
+        client.closeWriteChannel();
+        QVERIFY(client.waitForFinished(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(spool).entryList(QDir::Files).size(), 2, 10000);
+    }
     const QStringList stored = QDir(spool).entryList(QDir::Files);
-    QCOMPARE(stored.size(), 1);
+    for (const QString &name : stored) {
+        const QFileInfo info(QDir(spool).filePath(name));
+        QCOMPARE(info.owner() + ':' + info.group(), QString("parlot-dlv:parlot-dlv"));
+    }
     const QString message = QDir(spool).filePath(stored.first());
-    const QFileInfo info(message);
-    QCOMPARE(info.owner() + ':' + info.group(), QString("parlot-dlv:parlot-dlv"));
 
     const QString quoted = "'" + message + "'";
-    QCOMPARE(runAs("parlot-recv", "grep -q 'from parlot-guest' " + quoted), 0);
+    QCOMPARE(runAs("parlot-recv", "grep -q 'from parlot-guest' " + quoted), 0); // the oldest
     for (const QString &user : QStringList{"parlot-recv", "parlot-other", "parlot-guest"}) {
         QVERIFY2(runAs(user, "rm -f " + quoted + " || :; echo x >>" + quoted) != 0, qPrintable(user));
         QVERIFY2(runAs(user, "echo x >'" + spool + "/00000000000000000001-1.msg'") != 0, qPrintable(user));

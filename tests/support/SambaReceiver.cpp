@@ -44,16 +44,18 @@ void stop(QProcess &process)
 } // namespace
 
 SambaReceiver::SambaReceiver(const QString &address, bool acceptMessages, const QString &networkNamespace,
-                             const QString &messageCommand)
+                             const QString &messageCommand, const QString &guestAccount)
     : m_address(address)
 {
     const QDir dir(m_dir.path());
-    QString conf = QStringLiteral("[global]\nnetbios name = PARLOTEST\ninterfaces = %1/24\nbind interfaces only = yes\n"
-                                  "smb ports = 139\nserver min protocol = NT1\nload printers = no\nlocal master = no\n"
-                                  "guest account = %2\nlog file = %3/log\nlock directory = %3\nstate directory = %3\n"
-                                  "cache directory = %3\npid directory = %3\nprivate dir = %3\nncalrpc dir = %3\n"
-                                  "binddns dir = %3\n")
-                       .arg(address, QString::fromLocal8Bit(getpwuid(geteuid())->pw_name), dir.path());
+    QString conf =
+        QStringLiteral("[global]\nnetbios name = PARLOTEST\ninterfaces = %1/24\nbind interfaces only = yes\n"
+                       "smb ports = 139\nserver min protocol = NT1\nload printers = no\nlocal master = no\n"
+                       "guest account = %2\nlog file = %3/log\nlock directory = %3\nstate directory = %3\n"
+                       "cache directory = %3\npid directory = %3\nprivate dir = %3\nncalrpc dir = %3\n"
+                       "binddns dir = %3\n")
+            .arg(address, guestAccount.isEmpty() ? QString::fromLocal8Bit(getpwuid(geteuid())->pw_name) : guestAccount,
+                 dir.path());
     // smbd runs the hook with the file that holds the text, which the hook must remove, and
     // answers the end of the message only when the hook has finished.
     if (acceptMessages && !messageCommand.isEmpty())

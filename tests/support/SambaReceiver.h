@@ -16,9 +16,9 @@ public:
 
     // Waits (at most 10 s) until port 139 listens; see isReady(). Without acceptMessages there
     // is no message command, so smbd refuses every message. A messageCommand replaces the one that
-    // keeps the messages for messages().
+    // keeps the messages for messages(). smbd runs it as guestAccount, by default the test's user.
     explicit SambaReceiver(const QString &address, bool acceptMessages = true, const QString &networkNamespace = {},
-                           const QString &messageCommand = {});
+                           const QString &messageCommand = {}, const QString &guestAccount = {});
     ~SambaReceiver();
 
     static bool available(); // whether smbd is in $PATH or /usr/sbin; tests skip without it
