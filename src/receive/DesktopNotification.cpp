@@ -38,8 +38,7 @@ void notify(const QString &title, const QString &body, uint replaces, const std:
     auto *answer = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(notify, 5000));
     QObject::connect(answer, &QDBusPendingCallWatcher::finished, answer, [shown](QDBusPendingCallWatcher *watcher) {
         const QDBusPendingReply<uint> reply = *watcher;
-        if (reply.isValid())
-            shown(reply.value());
+        shown(reply.isValid() ? reply.value() : 0u);
         watcher->deleteLater();
     });
 }

@@ -109,21 +109,30 @@ void MessagePopups::updateWaiting()
         if (m_open[i])
             m_open[i]->setWaiting(i + 1 == m_open.size() ? m_waiting.size() : 0);
     }
-    if (m_waiting.isEmpty()) {
+    notifyWaiting();
+}
+
+// One call at a time: the next one replaces the notification by the number this one gets.
+void MessagePopups::notifyWaiting()
+{
+    const qsizetype count = m_waiting.size();
+    if (m_waitingNotificationPending || count == m_waitingNotified)
+        return;
+    m_waitingNotified = count;
+    if (count == 0) {
         closeNotification(m_waitingNotification);
         m_waitingNotification = 0;
-    } else if (!m_waitingNotificationPending) {
-        // One call at a time: the next one needs the number this one gets.
-        m_waitingNotificationPending = true;
-        notifyDesktop(QStringLiteral("Parlo"), waitingText(m_waiting.size()), m_waitingNotification,
-                      [self = QPointer<MessagePopups>(this)](uint id) {
-                          if (!self) {
-                              closeNotification(id);
-                              return;
-                          }
-                          self->m_waitingNotification = id;
-                          self->m_waitingNotificationPending = false;
-                          self->updateWaiting();
-                      });
+        return;
     }
+    m_waitingNotificationPending = true;
+    notifyDesktop(QStringLiteral("Parlo"), waitingText(count), m_waitingNotification,
+                  [self = QPointer<MessagePopups>(this)](uint id) {
+                      if (!self) {
+                          closeNotification(id);
+                          return;
+                      }
+                      self->m_waitingNotification = id;
+                      self->m_waitingNotificationPending = false;
+                      self->notifyWaiting(); // the count may have changed meanwhile
+                  });
 }

@@ -47,6 +47,7 @@ private:
     void showWaiting();
     void acknowledge(const QString &name, frmMessage *popup);
     void updateWaiting();
+    void notifyWaiting();
     void prepareNext();
 
     QString m_spoolFolder;
@@ -60,5 +61,6 @@ private:
     QList<QPointer<frmMessage>> m_open;
     QPointer<frmMessage> m_next; // hidden, for the next message
     uint m_waitingNotification = 0;
+    qsizetype m_waitingNotified = 0; // the count it shows
     bool m_waitingNotificationPending = false;
 };

@@ -42,6 +42,14 @@ QString enterNamespaces()
 
 QString namespaceError;
 
+QString dump(const QList<QStringList> &notifications)
+{
+    QStringList lines;
+    for (const QStringList &notification : notifications)
+        lines << notification.join(u'|');
+    return lines.join(u'\n');
+}
+
 } // namespace
 
 // The desktop's notification service as far as Parlo uses it; it keeps each summary and body.
@@ -50,16 +58,17 @@ class NotificationService final : public QObject
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
-    QList<QStringList> shown; // application, summary, body
+    QList<QStringList> shown; // application, summary, body, the number it replaces
     QStringList capabilities;
 
 public Q_SLOTS:
-    uint Notify(const QString &application, uint, const QString &, const QString &summary, const QString &body,
+    uint Notify(const QString &application, uint replaces, const QString &, const QString &summary, const QString &body,
                 const QStringList &, const QVariantMap &, int)
     {
-        shown.append({application, summary, body});
-        return uint(shown.size());
+        shown.append({application, summary, body, QString::number(replaces)});
+        return replaces ? replaces : uint(shown.size());
     }
+    void CloseNotification(uint) {}
     QStringList GetCapabilities() const { return capabilities; }
 };
 
@@ -70,6 +79,7 @@ private Q_SLOTS:
     void initTestCase();
     void notificationCarriesWhatWasSent_data();
     void notificationCarriesWhatWasSent();
+    void burstIsCoalesced();
     void cleanupTestCase();
 
 private:
@@ -154,6 +164,38 @@ void tst_ReceiveProcess::notificationCarriesWhatWasSent()
     // here its own address, for "*SMBSERVER"; both shown in capitals.
     const QRegularExpression heading("^Message from PARLO-SENDER to 127\\.0\\.0\\.1 on \\S+");
     QVERIFY2(heading.match(shown[1]).hasMatch(), qPrintable(shown[1]));
+}
+
+// Twelve more messages, with the pop-ups of the rows above still open: pop-ups fill the ten,
+// each with its notification; the rest are counted in one notification, replaced as it changes.
+void tst_ReceiveProcess::burstIsCoalesced()
+{
+    const qsizetype before = m_service.shown.size();
+    const qsizetype open = std::count_if(m_service.shown.cbegin(), m_service.shown.cend(),
+                                         [](const QStringList &n) { return n[1] != u"Parlo"; });
+    const qint64 now = QDateTime::currentMSecsSinceEpoch() * 1000000;
+    for (int i = 0; i < 12; ++i)
+        writeFile(QString("%1/%2-1.msg").arg(m_spool).arg(now + i, 20, 10, QChar('0')),
+                  "from=S\nto=R\ntime=2026-12-07T12:00:00Z\n\nburst " + QByteArray::number(i));
+    const QString waiting = QString("%1 more messages waiting").arg(12 - (10 - open));
+    QTRY_VERIFY2_WITH_TIMEOUT(!m_service.shown.isEmpty() && m_service.shown.last()[2] == waiting,
+                              qPrintable(dump(m_service.shown.mid(before))), 15000);
+    QTest::qWait(200); // nothing more comes
+    const QList<QStringList> added = m_service.shown.mid(before);
+    QStringList texts, replaces;
+    for (const QStringList &notification : added) {
+        if (notification[1] == u"Parlo")
+            replaces << notification[3];
+        else
+            texts << notification[2];
+    }
+    QCOMPARE(texts.size(), 10 - open);
+    QCOMPARE(texts.first(), QString("burst 0"));
+    QVERIFY2(replaces.size() <= 12, qPrintable(dump(added)));
+    QCOMPARE(replaces.first(), QString("0")); // the first, then always that one replaced
+    for (const QString &number : replaces.mid(1))
+        QVERIFY(number != u"0" && number == replaces[1]);
+    QCOMPARE(added.last()[2], waiting);
 }
 
 void tst_ReceiveProcess::cleanupTestCase()
