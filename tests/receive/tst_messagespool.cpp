@@ -48,11 +48,14 @@ long rssKiB()
 
 } // namespace
 
+// Writes a message as parlo-deliver does: whole, under a hidden name first.
 void tst_MessageSpool::put(const QDir &dir, const QString &name, const QByteArray &text)
 {
-    QFile file(dir.filePath(name));
+    QFile file(dir.filePath(".put"));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("from=S" + name.left(1).toLatin1() + "\nto=R\ntime=2026-12-07T12:00:00Z\n\n" + text);
+    file.close();
+    QVERIFY(QFile::rename(file.fileName(), dir.filePath(name)));
 }
 
 void tst_MessageSpool::parse_data()

@@ -174,9 +174,11 @@ void tst_ReceiveProcess::burstIsCoalesced()
     const qsizetype open = std::count_if(m_service.shown.cbegin(), m_service.shown.cend(),
                                          [](const QStringList &n) { return n[1] != u"Parlo"; });
     const qint64 now = QDateTime::currentMSecsSinceEpoch() * 1000000;
-    for (int i = 0; i < 12; ++i)
-        writeFile(QString("%1/%2-1.msg").arg(m_spool).arg(now + i, 20, 10, QChar('0')),
-                  "from=S\nto=R\ntime=2026-12-07T12:00:00Z\n\nburst " + QByteArray::number(i));
+    for (int i = 0; i < 12; ++i) { // as parlo-deliver writes them: whole, under a hidden name first
+        const QString name = QString("%1-1.msg").arg(now + i, 20, 10, QChar('0'));
+        writeFile(m_spool + "/." + name, "from=S\nto=R\ntime=2026-12-07T12:00:00Z\n\nburst " + QByteArray::number(i));
+        QVERIFY(QFile::rename(m_spool + "/." + name, m_spool + "/" + name));
+    }
     const QString waiting = QString("%1 more messages waiting").arg(12 - (10 - open));
     QTRY_VERIFY2_WITH_TIMEOUT(!m_service.shown.isEmpty() && m_service.shown.last()[2] == waiting,
                               qPrintable(dump(m_service.shown.mid(before))), 15000);
