@@ -16,6 +16,9 @@ MessagePopups::MessagePopups(const ReceivePlaces &places, Reply reply, QObject *
     : QObject(parent), m_spoolFolder(places.spool), m_spool(places.spool), m_receipts(places.receipts),
       m_lock(places.lock), m_reply(std::move(reply))
 {
+    m_show.setSingleShot(true);
+    m_show.setInterval(0);
+    connect(&m_show, &QTimer::timeout, this, &MessagePopups::showWaiting);
     connect(&m_spool, &MessageSpool::arrived, this, &MessagePopups::enqueue);
 }
 
@@ -50,14 +53,19 @@ void MessagePopups::enqueue(const QString &name)
         return;
     m_taken.insert(name);
     m_waiting.enqueue(name);
-    showWaiting();
+    m_show.start(); // once a turn, for all that arrive in it
 }
 
 // Opens pop-ups for the oldest waiting messages while there is room.
 void MessagePopups::showWaiting()
 {
     m_open.removeIf([](const QPointer<frmMessage> &popup) { return popup.isNull(); });
-    while (m_open.size() < maxOpen && !m_waiting.isEmpty()) {
+    // A bounded number of reads a turn, however many of the waiting turn out to be no messages.
+    for (int reads = 0; m_open.size() < maxOpen && !m_waiting.isEmpty(); ++reads) {
+        if (reads == readsPerTurn) {
+            m_show.start();
+            break;
+        }
         const QString name = m_waiting.dequeue();
         const std::optional<SpoolMessage> message = m_spool.read(name);
         if (!message) {

@@ -6,6 +6,7 @@
 
 #include <QPointer>
 #include <QQueue>
+#include <QTimer>
 
 #include <functional>
 
@@ -35,6 +36,7 @@ class MessagePopups final : public QObject
 public:
     using Reply = std::function<void(const QString &sender)>;
     static constexpr int maxOpen = 10;
+    static constexpr int readsPerTurn = 64;
 
     MessagePopups(const ReceivePlaces &places, Reply reply, QObject *parent = nullptr);
     ~MessagePopups() override;
@@ -59,6 +61,7 @@ private:
     QSet<QString> m_taken; // open or waiting
     QQueue<QString> m_waiting;
     QList<QPointer<frmMessage>> m_open;
+    QTimer m_show;
     QPointer<frmMessage> m_next; // hidden, for the next message
     uint m_waitingNotification = 0;
     qsizetype m_waitingNotified = 0; // the count it shows

@@ -53,8 +53,11 @@ MessageSpool::MessageSpool(const QString &folder, QObject *parent) : QObject(par
 {
     m_batch.setSingleShot(true);
     m_batch.setInterval(0);
+    m_report.setSingleShot(true);
+    m_report.setInterval(250);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &MessageSpool::scan);
     connect(&m_batch, &QTimer::timeout, this, &MessageSpool::checkBatch);
+    connect(&m_report, &QTimer::timeout, this, &MessageSpool::reportSetAside);
 }
 
 bool MessageSpool::start()
@@ -100,19 +103,24 @@ void MessageSpool::checkBatch()
         else
             setAside(name, problem);
     }
-    if (!m_unchecked.isEmpty()) {
+    if (!m_unchecked.isEmpty())
         m_batch.start();
-    } else if (m_setAside > 0) {
-        qWarning("Parlo: set aside %d entries of %s that are no messages (%s)", m_setAside,
-                 qUtf8Printable(m_folder.path()), qUtf8Printable(m_firstSetAside));
-        m_setAside = 0;
-    }
 }
 
+// What was set aside is said in one line for all that a quarter of a second brings.
 void MessageSpool::setAside(const QString &name, const QString &why)
 {
     if (m_setAside++ == 0)
         m_firstSetAside = name + QStringLiteral(": ") + why;
+    if (!m_report.isActive())
+        m_report.start();
+}
+
+void MessageSpool::reportSetAside()
+{
+    qWarning("Parlo: set aside %d entries of %s that are no messages (%s)", m_setAside, qUtf8Printable(m_folder.path()),
+             qUtf8Printable(m_firstSetAside));
+    m_setAside = 0;
 }
 
 std::optional<SpoolMessage> MessageSpool::read(const QString &name)
@@ -127,8 +135,6 @@ std::optional<SpoolMessage> MessageSpool::read(const QString &name)
         setAside(name, QStringLiteral("no message header"));
     if (message)
         message->fileName = name;
-    else if (m_unchecked.isEmpty())
-        checkBatch(); // says so now
     return message;
 }
 

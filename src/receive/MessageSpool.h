@@ -30,8 +30,8 @@ bool isMessageName(const QString &name);
 // Watches a spool folder and reports each message file in it once, oldest first: those there at
 // start(), then each one as it arrives. An entry that is no message file of the deliverer (see
 // SpoolFolder) is set aside: never reported, never looked at again, and counted in one warning
-// line per pass. Entries are checked a batch at a time, so a folder of many keeps the event loop
-// free; only the names are kept, never the texts.
+// line for all that a quarter of a second brings. Entries are checked a batch at a time, so a folder of many keeps the
+// event loop free; only the names are kept, never the texts.
 class MessageSpool final : public QObject
 {
     Q_OBJECT
@@ -51,10 +51,12 @@ private:
     void scan();
     void checkBatch();
     void setAside(const QString &name, const QString &why);
+    void reportSetAside();
 
     SpoolFolder m_folder;
     QFileSystemWatcher m_watcher;
     QTimer m_batch;
+    QTimer m_report;
     QSet<QString> m_known; // reported, waiting to be checked, or set aside
     QStringList m_unchecked;
     int m_setAside = 0;

@@ -98,6 +98,7 @@ private Q_SLOTS:
     void visibleText();
     void boundedAndCounted();
     void oneReceiverPerSession();
+    void quitAcknowledgesNothing();
     void burstSurvivesKills();
 };
 
@@ -130,8 +131,8 @@ void tst_MessagePopups::boundedAndCounted()
     writeMessages(dir.path(), 13);
     auto popups = std::make_unique<MessagePopups>(placesIn(dir.path()), [](const QString &) {});
     QVERIFY(popups->start());
+    QTRY_COMPARE(openPopups().size(), 10);
     QList<frmMessage *> open = openPopups();
-    QCOMPARE(open.size(), 10);
     QCOMPARE(text(open.first()), 0);
     QCOMPARE(open.last()->findChild<QLabel *>("lblWaiting")->text(), QString("3 more messages waiting"));
     QCOMPARE(open.first()->findChild<QLabel *>("lblWaiting")->text(), QString());
@@ -145,8 +146,26 @@ void tst_MessagePopups::boundedAndCounted()
     qDeleteAll(openPopups());
     popups = std::make_unique<MessagePopups>(placesIn(dir.path()), [](const QString &) {});
     QVERIFY(popups->start());
+    QTRY_COMPARE(openPopups().size(), 10);
     QCOMPARE(text(openPopups().first()), 0);
     QCOMPARE(openPopups().last()->findChild<QLabel *>("lblWaiting")->text(), QString("2 more messages waiting"));
+    qDeleteAll(openPopups());
+}
+
+// The main window's Exit quits, which closes every window: not the user's close of a pop-up.
+void tst_MessagePopups::quitAcknowledgesNothing()
+{
+    QTemporaryDir dir;
+    writeMessages(dir.path(), 2);
+    auto popups = std::make_unique<MessagePopups>(placesIn(dir.path()), [](const QString &) {});
+    QVERIFY(popups->start());
+    QTRY_COMPARE(openPopups().size(), 2);
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QApplication::exec();
+    qDeleteAll(openPopups());
+    popups = std::make_unique<MessagePopups>(placesIn(dir.path()), [](const QString &) {});
+    QVERIFY(popups->start());
+    QTRY_COMPARE(openPopups().size(), 2);
     qDeleteAll(openPopups());
 }
 

@@ -34,6 +34,20 @@ QString name(int n)
     return QStringLiteral("%1-1.msg").arg(n, 20, 10, QLatin1Char('0'));
 }
 
+// The warnings logged while it lives.
+struct Warnings
+{
+    Warnings() { previous = qInstallMessageHandler(keep); }
+    ~Warnings() { qInstallMessageHandler(previous); }
+    static void keep(QtMsgType type, const QMessageLogContext &, const QString &text)
+    {
+        if (type == QtWarningMsg)
+            lines.append(text);
+    }
+    static inline QStringList lines;
+    QtMessageHandler previous;
+};
+
 long rssKiB()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -141,9 +155,13 @@ void tst_MessageSpool::setsAsideWhatIsNoMessage()
     MessageSpool spool(spoolDir.path());
     QStringList arrived;
     connect(&spool, &MessageSpool::arrived, this, [&](const QString &n) { arrived << n; });
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Parlo: set aside \\d entries of .*spool that are no "));
+    Warnings::lines.clear();
+    const Warnings warnings;
     QVERIFY(spool.start());
     QTRY_COMPARE(arrived, QStringList({name(8)}));
+    QTRY_COMPARE(Warnings::lines.size(), 1);
+    QVERIFY2(Warnings::lines[0].contains(QRegularExpression("^Parlo: set aside \\d entries of .*spool that are no ")),
+             qPrintable(Warnings::lines[0]));
     QCOMPARE(spool.read(name(8))->text, QString("the message"));
     QVERIFY2(rssKiB() - before < 64 * 1024, qPrintable(QString::number(rssKiB() - before)));
     QVERIFY(!spool.read(name(1)));
@@ -158,10 +176,13 @@ void tst_MessageSpool::manyEntriesKeepTheLoopFree()
     MessageSpool spool(dir.path());
     int arrived = 0;
     connect(&spool, &MessageSpool::arrived, this, [&arrived] { ++arrived; });
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Parlo: set aside 1000 entries "));
+    Warnings::lines.clear();
+    const Warnings warnings;
     QVERIFY(spool.start());
     QVERIFY2(arrived < 1000, qPrintable(QString::number(arrived)));
     QTRY_COMPARE_WITH_TIMEOUT(arrived, 1000, 20000);
+    QTRY_COMPARE(Warnings::lines.size(), 1);
+    QVERIFY2(Warnings::lines[0].startsWith("Parlo: set aside 1000 entries "), qPrintable(Warnings::lines[0]));
 }
 
 // An entry replaced again and again by a FIFO or a file: reading it never blocks.
@@ -184,11 +205,9 @@ void tst_MessageSpool::entryFlippingBetweenFileAndFifo()
             ::rename(source.constData(), target.constData());
         }
     });
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    const Warnings warnings;
     for (int i = 0; i < 500; ++i)
         spool.read(name(1)); // a message, or set aside: either way at once
-    qInstallMessageHandler(previous);
     done = true;
     flipper.join();
 }
