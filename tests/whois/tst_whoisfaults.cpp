@@ -15,6 +15,14 @@
 
 namespace {
 
+// The longest the window may stop answering while a hostile answer arrives. The sanitizers make
+// every byte's handling several times slower, and the suite runs two tests at once.
+#ifdef PARLO_SANITIZE
+constexpr qint64 maxGapMs = 3000;
+#else
+constexpr qint64 maxGapMs = 1000;
+#endif
+
 constexpr qsizetype fiftyMegabytes = 50 * 1024 * 1024;
 
 // 13,107 lines of 78 letters and CR LF, 48 bytes short of a MiB.
@@ -221,7 +229,7 @@ private Q_SLOTS:
         QCOMPARE_LT(clock.elapsed(), 6000);
         QTRY_VERIFY(idle(&window));
         QTRY_VERIFY(server.allClosed());
-        QVERIFY2(longestGapMs < 1000, qPrintable(QString::number(longestGapMs)));
+        QVERIFY2(longestGapMs < maxGapMs, qPrintable(QString::number(longestGapMs)));
     }
 };
 
