@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -62,10 +63,16 @@ int main(int argc, char *argv[])
     parlo window(host.host(), makers);
     QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
     window.show();
-    MessagePopups popups(ReceivePlaces::defaults(), [&window](const QString &sender) { window.replyTo(sender); });
-    // Once the window is on its way: the record of seen messages loads SQLite.
-    if (!options.isSet(screenshot))
-        QTimer::singleShot(0, &popups, &MessagePopups::start);
+    // Receiving starts once the window is on its way: its folder watcher and the record of seen
+    // messages (SQLite) are no part of the start.
+    std::unique_ptr<MessagePopups> popups;
+    if (!options.isSet(screenshot)) {
+        QTimer::singleShot(0, &window, [&popups, &window] {
+            popups = std::make_unique<MessagePopups>(ReceivePlaces::defaults(),
+                                                     [&window](const QString &sender) { window.replyTo(sender); });
+            popups->start();
+        });
+    }
     if (options.isSet(screenshot)) {
         QTimer::singleShot(500, &window, [&window, file = options.value(screenshot)] {
             QApplication::exit(window.grab().save(file) ? 0 : 1);
