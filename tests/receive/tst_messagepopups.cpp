@@ -5,6 +5,7 @@
 #include "frmMessage.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -197,7 +198,8 @@ void tst_MessagePopups::burstSurvivesKills()
         QVERIFY(child.waitForStarted(5000));
         const int killAfter = 200 + QRandomGenerator::global()->bounded(300);
         QByteArray output;
-        while (child.waitForReadyRead(30000)) {
+        const QDeadlineTimer deadline(60000);
+        while (!deadline.hasExpired() && child.waitForReadyRead(30000)) {
             output += child.readAllStandardOutput();
             if (round < 4 && output.count('\n') >= killAfter) {
                 child.kill(); // SIGKILL
