@@ -25,6 +25,11 @@ public:
     virtual QString literal(const QString &text) const = 0;
 };
 
+// What a user typed, as words of a command line: split at blanks, each word as the runner's
+// literal. Options typed with an address still reach the program as words of their own, and
+// nothing typed acts as the interpreter's syntax.
+QString literalWords(const CommandRunner &runner, const QString &text);
+
 // The host's command interpreter, as the runner needs it.
 class Interpreter
 {

@@ -35,3 +35,11 @@ Capture Runner::RunCapture(const QString &command, int windowStyle)
     // 7. The command's output, unchanged.
     return {text, {}};
 }
+
+QString literalWords(const CommandRunner &runner, const QString &text)
+{
+    QStringList words = text.split(u' ');
+    for (QString &word : words)
+        word = runner.literal(word);
+    return words.join(u' ');
+}

@@ -10,10 +10,7 @@
 QString sendCommandLine(const CommandRunner &runner, const QString &recipient, const QString &message)
 {
     // Blanks still separate the recipient's words; each word and the message go through as typed.
-    QStringList words = recipient.split(u' ');
-    for (QString &word : words)
-        word = runner.literal(word);
-    return QStringLiteral("net send ") + words.join(u' ') + u' ' + runner.literal(message);
+    return QStringLiteral("net send ") + literalWords(runner, recipient) + u' ' + runner.literal(message);
 }
 
 QStringList listSendArguments(const QString &name, const QString &message)

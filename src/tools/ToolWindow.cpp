@@ -40,6 +40,11 @@ bool ToolWindow::runStep(const QString &line, QTextEdit *output)
     return text.has_value();
 }
 
+QString ToolWindow::words(const QLineEdit *box) const
+{
+    return literalWords(m_host.runner, box->text());
+}
+
 bool ToolWindow::emptyInputCheck(const QLineEdit *input, const QString &message)
 {
     if (!input->text().isEmpty())

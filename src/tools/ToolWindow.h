@@ -26,6 +26,9 @@ protected:
     // True when input holds any text at all (blanks count); otherwise shows message with the
     // information icon and returns false.
     bool emptyInputCheck(const QLineEdit *input, const QString &message);
+    // The box's text as words of a command line (literalWords): what a user types into a tool
+    // window reaches the program word for word and never acts as shell syntax.
+    QString words(const QLineEdit *box) const;
     // Runs the input box's text once, shows the output and leaves the caret in the input box.
     void loadStep(QLineEdit *input, QPlainTextEdit *output);
 

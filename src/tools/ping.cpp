@@ -51,7 +51,7 @@ void ping::Text2_KeyPress(int KeyAscii)
 
 void ping::runPing()
 {
-    if (runStep(pingCommandLine(Text2->text()), Text1))
+    if (runStep(pingCommandLine(words(Text2)), Text1))
         Text2->clear();
 }
 

@@ -78,7 +78,7 @@ void tracert::Text2_KeyPress(int KeyAscii)
 
 void tracert::trace()
 {
-    if (!runStep(tracertCommandLine(tHop->text(), tTime->text(), Text2->text()), Text1)) {
+    if (!runStep(tracertCommandLine(words(tHop), words(tTime), words(Text2)), Text1)) {
         // Neither waiting nor done: the run never happened, and the box says why.
         Label1->clear();
         return;

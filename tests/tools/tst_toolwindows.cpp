@@ -363,6 +363,48 @@ private Q_SLOTS:
         QVERIFY(m_fake->messages.boxes.isEmpty());
         QVERIFY(QDir(m_temp.filePath(QStringLiteral("tmp"))).isEmpty());
     }
+
+    // What is typed reaches the program word for word through the real /bin/sh, and nothing in
+    // it runs; stand-ins for the programs print each argument they get in brackets.
+    void typedWords_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<Steps>("steps");
+        QTest::addColumn<QString>("arguments");
+        const QString touch = " touch " + m_temp.filePath("ran");
+        const QString ran = "[touch][" + m_temp.filePath("ran");
+        // clang-format off
+        QTest::newRow("options still words") << "ping" << Steps{"Text2=-n 2 10.1.2.3", "Command1"}
+            << "[-n][2][10.1.2.3]";
+        QTest::newRow("semicolon") << "ping" << Steps{"Text2=x;" + touch, "Command1"} << "[x;]" + ran + "]";
+        QTest::newRow("substitution") << "nslookup" << Steps{"Text2=x $(" + touch + ")", "Command1"}
+            << "[x][$(][touch][" + m_temp.filePath("ran") + ")]";
+        QTest::newRow("backquotes") << "nslookup" << Steps{"Text2=`" + touch + "`", "Command1"}
+            << "[`][touch][" + m_temp.filePath("ran") + "`]";
+        QTest::newRow("pipe and and") << "ping" << Steps{"Text2=x |" + touch + " && x", "Command1"}
+            << "[x][|]" + ran + "][&&][x]";
+        QTest::newRow("quotes in trace's boxes") << "tracert"
+            << Steps{"tHop=5;" + touch, "tTime=2'00", "Text2=a\"b", "Command1"}
+            << "[-d][-h][5;]" + ran + "][-w][2'00][a\"b]";
+        // clang-format on
+    }
+
+    void typedWords()
+    {
+        QFETCH(QString, window);
+        const QString compat = m_temp.filePath("standins");
+        for (const char *program : {"ping", "nslookup", "tracert"})
+            writeFile(compat + '/' + program, "#!/bin/sh\nprintf '[%s]' \"$@\"\n", true);
+        QuietGuard quiet;
+        ShellInterpreter interpreter(HostConfig{compat, m_temp.filePath("data")}, *m_facts, quiet);
+        Runner runner(interpreter);
+        const std::unique_ptr<QWidget> w(toolWindowMakers().value(window)(
+            Host{runner, m_fake->launcher, m_fake->messages, *m_facts, m_fake->paths}));
+        QFETCH(Steps, steps);
+        perform(w.get(), steps);
+        QTEST(textOf(outputOf(w.get())), "arguments");
+        QVERIFY(!QFile::exists(m_temp.filePath("ran")));
+    }
 };
 
 QTEST_MAIN(tst_ToolWindows)
