@@ -4,21 +4,34 @@
 #include <QFile>
 #include <QString>
 
+#include <functional>
+
 // What one run of a console command gave back: its standard output, or why it could not run.
 struct Capture
 {
     QString text;
-    QString error; // empty when the command ran; otherwise a sentence for the user
+    QString error;        // empty when the command ran; otherwise a sentence for the user
+    bool stopped = false; // the user stopped it; text then ends with stoppedLine
 
     bool failed() const { return !error.isEmpty(); }
 };
 
-// Runs a console command line and returns its whole standard output once it has ended.
+// The last line of what a stopped command printed.
+inline constexpr char stoppedLine[] = "Stopped.";
+
+// Shown while a command runs: its complete lines so far.
+using LiveOutput = std::function<void(const QString &soFar)>;
+
+// Runs a console command line and returns its standard output once it has ended (bounded as
+// BoundedOutput says).
 class CommandRunner
 {
 public:
     virtual ~CommandRunner() = default;
-    virtual Capture RunCapture(const QString &command, int windowStyle) = 0;
+    Capture RunCapture(const QString &command, int windowStyle) { return RunCapture(command, windowStyle, {}); }
+    // The same, handing what the command has printed to `live` while it runs, about ten times a
+    // second at most.
+    virtual Capture RunCapture(const QString &command, int windowStyle, const LiveOutput &live) = 0;
     // The text as a command line must hold it so that the program gets it back unchanged, its
     // arguments joined by single blanks: as it is where the interpreter reads it so (plain
     // words between single blanks, or nothing), otherwise quoted.
@@ -37,21 +50,35 @@ public:
     virtual ~Interpreter() = default;
     // Directory for the runner's output file.
     virtual QString tempDirectory() const = 0;
-    // Runs the command with its standard output sent to outputPath and returns once it has ended.
-    // Returns an empty string on success, otherwise why the interpreter could not be run.
-    virtual QString run(const QString &command, int windowStyle, const QString &outputPath) = 0;
-    // Reads the command's output from the open file to its end and turns its bytes into text.
-    virtual QString decode(QFile &output) const = 0;
+    struct Outcome
+    {
+        QString error; // why the interpreter could not be run; empty when it ran
+        bool stopped = false;
+    };
+    // Runs the command with its standard output sent to the open file and returns once it has
+    // ended, keeping the event loop turning meanwhile.
+    virtual Outcome run(const QString &command, int windowStyle, QFile &output) = 0;
+    // The command's output bytes as text.
+    virtual QString decode(const QByteArray &output) const = 0;
+    // Gives back the storage of a part of the output file that will not be read, where the file
+    // system can; the file keeps its size.
+    virtual void discard(QFile &output, qint64 from, qint64 to) const = 0;
     // CommandRunner::literal for this interpreter.
     virtual QString literal(const QString &text) const = 0;
 };
 
-// The runner over a real interpreter: output file, run, wait, read, delete, return.
+// The runner over a real interpreter: output file, run while reading it, delete, return.
 class Runner final : public CommandRunner
 {
 public:
+    // How often the output file is read while the command runs.
+    static constexpr int readEveryMs = 100;
+
     explicit Runner(Interpreter &interpreter) : m_interpreter(interpreter) {}
-    Capture RunCapture(const QString &command, int windowStyle) override;
+    using CommandRunner::RunCapture;
+    // The output file's name in the temporary folder: OUT, Parlo's process id, a unique part.
+    static QString outputFilePattern();
+    Capture RunCapture(const QString &command, int windowStyle, const LiveOutput &live) override;
     QString literal(const QString &text) const override { return m_interpreter.literal(text); }
 
 private:

@@ -1,29 +1,63 @@
 #include "RunningCommand.h"
 
+#include "Spawn.h"
+
 #include <QEventLoop>
-#include <QProcess>
+#include <QSocketNotifier>
 
 #include <cerrno>
 #include <csignal>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 constexpr int pollMs = 20;
 constexpr int killAfterMs = 1000;
 } // namespace
 
-RunningCommand::RunningCommand(QProcess &process, QString commandLine)
-    : m_process(process), m_commandLine(std::move(commandLine)), m_group(process.processId())
+RunningCommand::RunningCommand(pid_t shell, QString commandLine)
+    : m_shell(shell), m_commandLine(std::move(commandLine))
 {
     m_poll.setInterval(pollMs);
     connect(&m_poll, &QTimer::timeout, this, &RunningCommand::check);
-    connect(&m_process, &QProcess::finished, this, &RunningCommand::check);
-    if (m_process.state() == QProcess::NotRunning)
-        m_finished = true;
+    // The shell's end wakes the event loop through a pidfd; without one, it is looked for.
+    m_pidfd = int(::syscall(SYS_pidfd_open, m_shell, 0));
+    if (m_pidfd >= 0) {
+        m_exited = std::make_unique<QSocketNotifier>(qintptr(m_pidfd), QSocketNotifier::Read);
+        connect(m_exited.get(), &QSocketNotifier::activated, this, &RunningCommand::check);
+    } else {
+        m_poll.start();
+    }
+    check();
+}
+
+RunningCommand::~RunningCommand()
+{
+    m_exited.reset();
+    if (m_pidfd >= 0)
+        ::close(m_pidfd);
+    if (!m_reaped)
+        reapWhenDone(m_shell);
+}
+
+bool RunningCommand::shellEnded()
+{
+    if (!m_reaped) {
+        int status = 0;
+        pid_t reaped = 0;
+        while ((reaped = ::waitpid(m_shell, &status, WNOHANG)) < 0 && errno == EINTR) {
+        }
+        m_reaped = reaped == m_shell || (reaped < 0 && errno == ECHILD);
+        if (m_reaped && m_exited)
+            m_exited->setEnabled(false);
+    }
+    return m_reaped;
 }
 
 bool RunningCommand::groupGone() const
 {
-    return m_group <= 0 || (::kill(-pid_t(m_group), 0) != 0 && errno == ESRCH);
+    return m_shell <= 0 || (::kill(-m_shell, 0) != 0 && errno == ESRCH);
 }
 
 void RunningCommand::stop()
@@ -32,8 +66,8 @@ void RunningCommand::stop()
         return;
     m_stopping = true;
     m_sinceStop.start();
-    if (m_group > 0)
-        ::kill(-pid_t(m_group), SIGINT);
+    if (m_shell > 0)
+        ::kill(-m_shell, SIGINT);
     m_poll.start();
 }
 
@@ -43,13 +77,13 @@ void RunningCommand::check()
         return;
     if (m_stopping) {
         if (!m_killed && (m_sinceStop.elapsed() >= killAfterMs)) {
-            ::kill(-pid_t(m_group), SIGKILL);
+            ::kill(-m_shell, SIGKILL);
             m_killed = true;
         }
         // After SIGKILL, members not yet reaped by their new parent are dead all the same.
-        if (m_process.state() != QProcess::NotRunning || !(m_killed || groupGone()))
+        if (!shellEnded() || !(m_killed || groupGone()))
             return;
-    } else if (m_process.state() != QProcess::NotRunning) {
+    } else if (!shellEnded()) {
         return;
     }
     m_poll.stop();

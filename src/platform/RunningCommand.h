@@ -4,18 +4,26 @@
 #include <QObject>
 #include <QTimer>
 
-class QProcess;
+#include <memory>
 
-// A command line that the interpreter is running in a process group of its own.
+#include <sys/types.h>
+
+class QSocketNotifier;
+
+// A command line that the interpreter is running in a process group of its own, led by the
+// shell, Parlo's child, which this reaps.
 class RunningCommand final : public QObject
 {
     Q_OBJECT
 public:
-    RunningCommand(QProcess &process, QString commandLine);
+    RunningCommand(pid_t shell, QString commandLine);
+    ~RunningCommand() override;
 
     const QString &commandLine() const { return m_commandLine; }
     bool isFinished() const { return m_finished; }
     bool isStopping() const { return m_stopping; }
+    // Whether stop() was called before it had finished.
+    bool wasStopped() const { return m_stopping; }
 
     // Ends the whole process group: SIGINT first, so that a program can still print its
     // summary, and SIGKILL a second later for whatever is left.
@@ -28,10 +36,13 @@ Q_SIGNALS:
 private:
     void check();
     bool groupGone() const;
+    bool shellEnded();
 
-    QProcess &m_process;
+    pid_t m_shell;
     QString m_commandLine;
-    qint64 m_group;
+    int m_pidfd = -1;
+    std::unique_ptr<QSocketNotifier> m_exited;
+    bool m_reaped = false;
     bool m_stopping = false;
     bool m_killed = false;
     bool m_finished = false;

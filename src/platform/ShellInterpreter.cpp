@@ -3,12 +3,12 @@
 #include "ChildContract.h"
 #include "LocaleText.h"
 #include "RunningCommand.h"
-
-#include <QProcess>
+#include "Spawn.h"
 
 #include <algorithm>
+#include <cstring>
 
-#include <unistd.h>
+#include <fcntl.h>
 
 namespace {
 
@@ -51,30 +51,43 @@ QString ShellInterpreter::tempDirectory() const
     return m_facts.environment(QStringLiteral("TEMP"));
 }
 
-QString ShellInterpreter::run(const QString &command, int windowStyle, const QString &outputPath)
+Interpreter::Outcome ShellInterpreter::run(const QString &command, int windowStyle, QFile &output)
 {
     // The line reaches the shell as a C string, which would end at the NUL and run only its start.
     if (command.contains(QChar(0)))
-        return QStringLiteral("Cannot run the command: it holds a NUL character, which a command line cannot carry.");
-    QProcess process;
-    process.setProgram(shell());
-    process.setArguments({QStringLiteral("-c"), command});
-    process.setProcessEnvironment(ChildContract::childEnvironment(m_config, windowStyle));
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(outputPath, QIODevice::Truncate);
-    process.setStandardErrorFile(QProcess::nullDevice());
+        return {QStringLiteral("Cannot run the command: it holds a NUL character, which a command line cannot carry."),
+                false};
+    SpawnPlan plan;
+    plan.program = shell();
+    plan.arguments = {shell(), QStringLiteral("-c"), command};
+    plan.environment = ChildContract::childEnvironment(m_config, windowStyle).toStringList();
+    // The file opened anew, so that the shell writes at an offset of its own while Parlo reads.
+    plan.output = descriptorPath(output.handle());
+    plan.quietErrors = true;
     // Its own process group, so that stopping it reaches every program it started.
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
-    process.start();
-    if (!process.waitForStarted(-1))
-        return QStringLiteral("Cannot start the command interpreter %1: %2").arg(shell(), process.errorString());
+    plan.leads = SpawnPlan::Leads::Group;
+    const Spawned spawned = spawnProcess(plan);
+    if (spawned.failed())
+        return {QStringLiteral("Cannot start the command interpreter %1: %2")
+                    .arg(shell(), QString::fromLocal8Bit(std::strerror(spawned.error))),
+                false};
 
-    RunningCommand running(process, command);
+    RunningCommand running(spawned.pid, command);
     m_guard.watch(running);
-    return {};
+    return {{}, running.wasStopped()};
 }
 
-QString ShellInterpreter::decode(QFile &output) const
+QString ShellInterpreter::decode(const QByteArray &output) const
 {
-    return LocaleText::decodeFile(output);
+    return LocaleText::decode(output);
+}
+
+void ShellInterpreter::discard(QFile &output, qint64 from, qint64 to) const
+{
+    // Whole blocks only, inside the range.
+    constexpr qint64 block = 4096;
+    from = (from + block - 1) / block * block;
+    to = to / block * block;
+    if (to > from)
+        ::fallocate(output.handle(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, from, to - from);
 }

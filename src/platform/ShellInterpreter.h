@@ -17,8 +17,10 @@ public:
     }
 
     QString tempDirectory() const override;
-    QString run(const QString &command, int windowStyle, const QString &outputPath) override;
-    QString decode(QFile &output) const override;
+    Outcome run(const QString &command, int windowStyle, QFile &output) override;
+    QString decode(const QByteArray &output) const override;
+    // Punches a hole into the file, where its file system can.
+    void discard(QFile &output, qint64 from, qint64 to) const override;
     // Plain words between single blanks as they are; anything else in single quotes, so that
     // no character acts as shell syntax.
     QString literal(const QString &text) const override;

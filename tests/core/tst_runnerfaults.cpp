@@ -70,9 +70,9 @@ QList<RunKind> runKinds()
         {"unknown program", u"no-such-program-here"_s, -1, "tmp", {}, {}},
         {"killed by a signal", u"echo a; kill -KILL $$"_s, -1, "tmp", u"a\n"_s, {}},
         {"NUL refused", u"echo a"_s + QChar(0), -1, "tmp", {}, u"NUL character"_s},
-        {"output file taken away", u"rm \"$(readlink /proc/$$/fd/1)\""_s, -1, "tmp", {}, u"Cannot read the output"_s},
-        {"stopped at once", u"sleep 30"_s, 0, "tmp", {}, {}},
-        {"stopped after output", u"echo begun; sleep 30"_s, 10, "tmp", u"(begun\n)?"_s, {}},
+        {"output file taken away", u"rm \"$(readlink /proc/$$/fd/1)\"; echo gone"_s, -1, "tmp", u"gone\n"_s, {}},
+        {"stopped at once", u"sleep 30"_s, 0, "tmp", u"Stopped\\."_s, {}},
+        {"stopped after output", u"echo begun; sleep 30"_s, 10, "tmp", u"(begun\n)?Stopped\\."_s, {}},
         {"TEMP is a file", u"echo x"_s, -1, "file", {}, cannotCreate},
         {"TEMP is missing", u"echo x"_s, -1, "missing/sub", {}, cannotCreate},
         {"TEMP takes no files", u"echo x"_s, -1, "/proc", {}, cannotCreate + u" in /proc"_s},
@@ -136,11 +136,10 @@ void tst_RunnerFaults::mixedRunsLeaveNoFile()
     }
     QCOMPARE(leftovers(dir.path()), QStringList());
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
-    // Nothing the runs started is still running.
+    // Nothing the runs started is still running, nor left as a zombie.
     const QList<ProcessEntry> table = processTable();
-    QVERIFY(std::none_of(table.begin(), table.end(), [](const ProcessEntry &process) {
-        return process.parent == ::getpid() && process.state != 'Z';
-    }));
+    QVERIFY(std::none_of(table.begin(), table.end(),
+                         [](const ProcessEntry &process) { return process.parent == ::getpid(); }));
 }
 
 QTEST_MAIN(tst_RunnerFaults)

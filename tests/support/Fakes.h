@@ -20,9 +20,12 @@ struct RunCall
 class RecordingRunner final : public CommandRunner
 {
 public:
-    Capture RunCapture(const QString &command, int windowStyle) override
+    using CommandRunner::RunCapture;
+    Capture RunCapture(const QString &command, int windowStyle, const LiveOutput &live) override
     {
         calls.append({command, windowStyle});
+        if (live && !liveText.isEmpty())
+            live(liveText);
         if (during)
             during();
         return next;
@@ -32,6 +35,7 @@ public:
 
     QList<RunCall> calls;
     Capture next;                 // what every run gives back
+    QString liveText;             // shown while each command runs, when set
     std::function<void()> during; // called while each command runs, when set
 };
 

@@ -1,0 +1,164 @@
+#include "Spawn.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <mutex>
+#include <spawn.h>
+#include <sys/epoll.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// NUL-terminated copies of strings and the pointer array that posix_spawn wants.
+class CStrings
+{
+public:
+    explicit CStrings(const QStringList &strings)
+    {
+        m_storage.reserve(size_t(strings.size()));
+        for (const QString &s : strings)
+            m_storage.push_back(s.toLocal8Bit());
+        m_pointers.reserve(m_storage.size() + 1);
+        for (QByteArray &s : m_storage)
+            m_pointers.push_back(s.data());
+        m_pointers.push_back(nullptr);
+    }
+    char *const *data() const { return m_pointers.data(); }
+
+private:
+    std::vector<QByteArray> m_storage;
+    std::vector<char *> m_pointers;
+};
+
+class SpawnSettings
+{
+public:
+    explicit SpawnSettings(const SpawnPlan &plan)
+    {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        if (!plan.output.isEmpty())
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, plan.output.constData(),
+                                             O_WRONLY | O_TRUNC | O_NOCTTY, 0);
+        if (plan.quietErrors)
+            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        sigset_t none;
+        sigset_t all;
+        sigemptyset(&none);
+        sigfillset(&all);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setsigdefault(&attributes, &all);
+        short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+        if (plan.leads == SpawnPlan::Leads::Session) {
+            flags |= POSIX_SPAWN_SETSID;
+        } else {
+            flags |= POSIX_SPAWN_SETPGROUP;
+            posix_spawnattr_setpgroup(&attributes, 0);
+        }
+        posix_spawnattr_setflags(&attributes, flags);
+    }
+    ~SpawnSettings()
+    {
+        posix_spawnattr_destroy(&attributes);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    SpawnSettings(const SpawnSettings &) = delete;
+    SpawnSettings &operator=(const SpawnSettings &) = delete;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+};
+
+// One thread that waits for the children nobody else waits for, each through a pidfd, so that
+// it reaps exactly those and never a child that Qt or a runner waits for.
+class Reaper
+{
+public:
+    static Reaper &instance()
+    {
+        // Never destroyed: its thread may be waiting when the program ends.
+        static Reaper *reaper = new Reaper;
+        return *reaper;
+    }
+
+    void adopt(pid_t pid)
+    {
+        const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.u64 = (quint64(quint32(pidfd)) << 32) | quint32(pid);
+        if (pidfd >= 0 && m_epoll >= 0 && ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, pidfd, &event) == 0)
+            return;
+        // No pidfd here (a kernel before 5.3): a thread waits for this one child.
+        if (pidfd >= 0)
+            ::close(pidfd);
+        std::thread([pid] { waitFor(pid); }).detach();
+    }
+
+private:
+    Reaper() : m_epoll(::epoll_create1(EPOLL_CLOEXEC))
+    {
+        if (m_epoll < 0)
+            return;
+        // The thread takes no signal: they stay with the threads that handle them.
+        sigset_t all;
+        sigset_t previous;
+        sigfillset(&all);
+        ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+        std::thread([this] { run(); }).detach();
+        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
+
+    static void waitFor(pid_t pid)
+    {
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+
+    [[noreturn]] void run()
+    {
+        epoll_event events[64];
+        for (;;) {
+            const int ready = ::epoll_wait(m_epoll, events, 64, -1);
+            for (int i = 0; i < ready; ++i) {
+                waitFor(pid_t(quint32(events[i].data.u64)));
+                ::close(int(events[i].data.u64 >> 32)); // also takes it out of the epoll set
+            }
+        }
+    }
+
+    int m_epoll;
+};
+
+} // namespace
+
+Spawned spawnProcess(const SpawnPlan &plan)
+{
+    const QByteArray program = plan.program.toLocal8Bit();
+    const CStrings argv(plan.arguments.isEmpty() ? QStringList{plan.program} : plan.arguments);
+    const CStrings envp(plan.environment);
+    const SpawnSettings settings(plan);
+    Spawned spawned;
+    spawned.error = ::posix_spawn(&spawned.pid, program.constData(), &settings.actions, &settings.attributes,
+                                  argv.data(), envp.data());
+    if (spawned.error != 0)
+        spawned.pid = 0;
+    return spawned;
+}
+
+void reapWhenDone(pid_t pid)
+{
+    if (pid > 0)
+        Reaper::instance().adopt(pid);
+}
+
+QByteArray descriptorPath(int fd)
+{
+    return "/proc/self/fd/" + QByteArray::number(fd);
+}

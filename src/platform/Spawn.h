@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+
+// How one new process starts: the one way Parlo starts its children, by posix_spawn, with no
+// shell in between unless the program is one. Standard input is always /dev/null.
+struct SpawnPlan
+{
+    enum class Leads
+    {
+        Group,   // a process group of its own, within Parlo's session
+        Session, // a session of its own, parted from Parlo's terminal and groups
+    };
+
+    QString program;         // the file to run
+    QStringList arguments;   // its argument vector, its name first
+    QStringList environment; // NAME=value
+    QByteArray output;       // a file opened anew, truncated, as standard output; empty: Parlo's
+    bool quietErrors = false; // standard error to /dev/null instead of Parlo's
+    Leads leads = Leads::Group;
+};
+
+struct Spawned
+{
+    pid_t pid = 0;
+    int error = 0; // errno when the process could not be made or its program not run
+
+    bool failed() const { return error != 0; }
+};
+
+// Starts the process. Every signal has its default action in it, and none is blocked.
+Spawned spawnProcess(const SpawnPlan &plan);
+
+// For a child Parlo does not wait for: reaps it once it has ended (from a thread of its own), so
+// that it never lingers as Parlo's zombie.
+void reapWhenDone(pid_t pid);
+
+// An open file descriptor of Parlo's as a path that a child opens anew, with an offset of its own.
+QByteArray descriptorPath(int fd);
