@@ -3,6 +3,9 @@
 #include "WindowStyle.h"
 
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
@@ -12,32 +15,64 @@ ToolWindow::ToolWindow(Host host, const char *name, const QString &caption, int 
 {
 }
 
-std::optional<QString> ToolWindow::capture(const QString &line)
+namespace {
+
+// Shows what a command has printed so far: the new lines added at the end while the text only
+// grows, following the end when it was in view.
+class LiveBox
 {
-    return m_closeGuard.run([&]() -> std::optional<QString> {
-        const Capture result = m_host.runner.RunCapture(line, WindowStyle::MinimizedNoFocus);
+public:
+    LiveBox(QTextDocument *document, QAbstractScrollArea *box) : m_document(document), m_box(box) {}
+
+    void show(const QString &soFar)
+    {
+        QScrollBar *bar = m_box->verticalScrollBar();
+        const bool atEnd = bar->value() == bar->maximum();
+        if (m_started && soFar.startsWith(m_shown)) {
+            QTextCursor end(m_document);
+            end.movePosition(QTextCursor::End);
+            end.insertText(soFar.mid(m_shown.size()));
+        } else {
+            m_document->setPlainText(soFar);
+            m_started = true;
+        }
+        m_shown = soFar;
+        if (atEnd)
+            bar->setValue(bar->maximum());
+    }
+
+private:
+    QTextDocument *m_document;
+    QAbstractScrollArea *m_box;
+    QString m_shown;
+    bool m_started = false;
+};
+
+} // namespace
+
+ToolWindow::Step ToolWindow::runStep(const QString &line, QTextDocument *output, QAbstractScrollArea *box)
+{
+    return m_closeGuard.run([&] {
+        LiveBox live(output, box);
+        const Capture result = m_host.runner.RunCapture(line, WindowStyle::MinimizedNoFocus,
+                                                        [&live](const QString &soFar) { live.show(soFar); });
         if (result.failed()) {
             reportFailure(m_host.messages, result.error);
-            return std::nullopt;
+            return Step::NotRun;
         }
-        return result.text;
+        output->setPlainText(result.text);
+        return result.stopped ? Step::Stopped : Step::Ran;
     });
 }
 
-bool ToolWindow::runStep(const QString &line, QPlainTextEdit *output)
+ToolWindow::Step ToolWindow::runStep(const QString &line, QPlainTextEdit *output)
 {
-    const std::optional<QString> text = capture(line);
-    if (text)
-        output->setPlainText(*text);
-    return text.has_value();
+    return runStep(line, output->document(), output);
 }
 
-bool ToolWindow::runStep(const QString &line, QTextEdit *output)
+ToolWindow::Step ToolWindow::runStep(const QString &line, QTextEdit *output)
 {
-    const std::optional<QString> text = capture(line);
-    if (text)
-        output->setPlainText(*text);
-    return text.has_value();
+    return runStep(line, output->document(), output);
 }
 
 QString ToolWindow::words(const QLineEdit *box) const

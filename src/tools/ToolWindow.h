@@ -3,7 +3,9 @@
 #include "Form.h"
 #include "Host.h"
 
+class QAbstractScrollArea;
 class QLineEdit;
+class QTextDocument;
 class QPlainTextEdit;
 class QTextEdit;
 
@@ -18,11 +20,16 @@ protected:
     ToolWindow(Host host, const char *name, const QString &caption, int widthTwips, int heightTwips,
                bool scrollBarBackground);
 
-    // Runs line with window style 6 and puts its whole output in place of output's text.
-    // Returns false, leaving output as it was, when the runner could not run the line (the
-    // reason is shown in a message box).
-    bool runStep(const QString &line, QPlainTextEdit *output);
-    bool runStep(const QString &line, QTextEdit *output);
+    enum class Step
+    {
+        NotRun,  // the runner could not run the line, and a message box said why
+        Ran,     // the command ran to its end
+        Stopped, // the user stopped it
+    };
+    // Runs line with window style 6, showing its lines in output as they come, and puts its
+    // whole output in place of output's text. When it did not run, output is left as it was.
+    Step runStep(const QString &line, QPlainTextEdit *output);
+    Step runStep(const QString &line, QTextEdit *output);
     // True when input holds any text at all (blanks count); otherwise shows message with the
     // information icon and returns false.
     bool emptyInputCheck(const QLineEdit *input, const QString &message);
@@ -35,5 +42,5 @@ protected:
     Host m_host;
 
 private:
-    std::optional<QString> capture(const QString &line);
+    Step runStep(const QString &line, QTextDocument *output, QAbstractScrollArea *box);
 };

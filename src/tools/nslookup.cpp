@@ -51,7 +51,7 @@ void nslookup::Text2_KeyPress(int KeyAscii)
 
 void nslookup::lookUp()
 {
-    if (runStep(nslookupCommandLine(words(Text2)), Text1))
+    if (runStep(nslookupCommandLine(words(Text2)), Text1) != Step::NotRun)
         Text2->clear();
 }
 

@@ -51,7 +51,7 @@ void ping::Text2_KeyPress(int KeyAscii)
 
 void ping::runPing()
 {
-    if (runStep(pingCommandLine(words(Text2)), Text1))
+    if (runStep(pingCommandLine(words(Text2)), Text1) != Step::NotRun)
         Text2->clear();
 }
 

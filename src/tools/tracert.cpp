@@ -78,13 +78,14 @@ void tracert::Text2_KeyPress(int KeyAscii)
 
 void tracert::trace()
 {
-    if (!runStep(tracertCommandLine(words(tHop), words(tTime), words(Text2)), Text1)) {
+    const Step step = runStep(tracertCommandLine(words(tHop), words(tTime), words(Text2)), Text1);
+    if (step == Step::NotRun) {
         // Neither waiting nor done: the run never happened, and the box says why.
         Label1->clear();
         return;
     }
     Text2->clear();
-    Label1->setText(doneText());
+    Label1->setText(step == Step::Stopped ? stoppedText() : doneText());
 }
 
 void tracert::Command2_Click()

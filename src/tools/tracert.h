@@ -17,6 +17,7 @@ public:
 
     static QString waitText() { return QStringLiteral(" Please wait a few moments...."); }
     static QString doneText() { return QStringLiteral("Done"); }
+    static QString stoppedText() { return QStringLiteral("Stopped"); }
 
 private:
     void Form_Load();

@@ -25,7 +25,7 @@ void vdos::Text2_KeyPress(int KeyAscii)
 {
     if (KeyAscii != 13)
         return;
-    if (runStep(Text2->text(), Text1))
+    if (runStep(Text2->text(), Text1) != Step::NotRun)
         Text2->clear();
 }
 

@@ -293,6 +293,19 @@ private Q_SLOTS:
     }
 
     // The real runner, /bin/sh and compat/; all on loopback and numeric, so no name is ever looked up.
+    // The lines so far show while the command runs; a stopped trace does not say "Done".
+    void traceShowsLinesAndStop()
+    {
+        QWidget *w = open(QStringLiteral("tracert"));
+        m_fake->runner.liveText = QStringLiteral(" 1  10.0.0.1\n");
+        m_fake->runner.next = {QStringLiteral(" 1  10.0.0.1\nStopped."), {}, true};
+        QString whileRunning;
+        m_fake->runner.during = [&] { whileRunning = textOf(outputOf(w)); };
+        perform(w, {QStringLiteral("Text2=10.0.0.9"), QStringLiteral("Command1")});
+        QCOMPARE(whileRunning, m_fake->runner.liveText);
+        QCOMPARE(textOf(w->findChild<QWidget *>(QStringLiteral("Label1"))), QStringLiteral("Stopped"));
+    }
+
     void realRun_data()
     {
         QTest::addColumn<QString>("window");
@@ -330,9 +343,13 @@ private Q_SLOTS:
         QFETCH(bool, stop);
         int looks = 0; // bounded
         QTimer presser;
+        QWidget *shownIn = nullptr;
+        QString shownAtStop; // what the box showed while the command ran
         connect(&presser, &QTimer::timeout, this, [&] {
             QWidget *modal = QApplication::activeModalWidget();
-            if (++looks > 1500 || (looks > 75 && modal && modal->objectName() == u"RunningDialog" &&
+            if (++looks > 75 && modal)
+                shownAtStop = textOf(outputOf(shownIn));
+            if (looks > 1500 || (looks > 75 && modal && modal->objectName() == u"RunningDialog" &&
                                    QMetaObject::invokeMethod(modal->findChild<QPushButton *>("Stop"), "click")))
                 presser.stop();
         });
@@ -347,6 +364,7 @@ private Q_SLOTS:
         const std::unique_ptr<QWidget> w(toolWindowMakers().value(window)(
             Host{runner, m_fake->launcher, m_fake->messages, *m_facts, m_fake->paths}));
         w->show();
+        shownIn = w.get();
         QFETCH(Steps, steps);
         QElapsedTimer clock;
         clock.start();
@@ -360,6 +378,10 @@ private Q_SLOTS:
         const QString output = textOf(outputOf(w.get()));
         const qsizetype found = output.count(QRegularExpression(pattern));
         QVERIFY2(matches < 0 ? found > 0 : found == matches, qPrintable(output));
+        if (stop) {
+            QVERIFY2(shownAtStop.contains(QRegularExpression(pattern)), qPrintable(shownAtStop));
+            QVERIFY(output.endsWith(QLatin1String(stoppedLine)));
+        }
         QVERIFY(m_fake->messages.boxes.isEmpty());
         QVERIFY(QDir(m_temp.filePath(QStringLiteral("tmp"))).isEmpty());
     }
