@@ -67,7 +67,8 @@ int main(int argc, char *argv[])
     // messages (SQLite) are no part of the start.
     std::unique_ptr<MessagePopups> popups;
     if (!options.isSet(screenshot)) {
-        QTimer::singleShot(0, &window, [&popups, &window] {
+        QTimer::singleShot(0, &window, [&popups, &window, &host] {
+            host.tidyUp();
             popups = std::make_unique<MessagePopups>(ReceivePlaces::defaults(),
                                                      [&window](const QString &sender) { window.replyTo(sender); });
             popups->start();

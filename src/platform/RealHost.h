@@ -20,6 +20,8 @@ public:
     }
 
     Host host() { return {m_runner, m_launcher, m_messages, m_facts, m_paths}; }
+    // What earlier Parlos left behind when they were killed.
+    void tidyUp() const { m_interpreter.removeLeftOutput(); }
 
 private:
     LinuxFacts m_facts;

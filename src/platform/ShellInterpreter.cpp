@@ -7,8 +7,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
+#include <cerrno>
+#include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -35,7 +41,49 @@ bool isPlainText(const QString &text)
     return std::all_of(words.begin(), words.end(), [](const QString &word) { return isPlainWord(word); });
 }
 
+// The process id in an output file's name OUT<pid>-XXXXXX.tmp; 0 for any other name.
+pid_t outputFileOwner(const char *name)
+{
+    const std::string_view text(name);
+    const size_t dash = text.find('-');
+    if (!text.starts_with("OUT") || dash == std::string_view::npos || dash == 3 || text.size() != dash + 1 + 6 + 4 ||
+        !text.ends_with(".tmp"))
+        return 0;
+    pid_t pid = 0;
+    for (size_t at = 3; at < dash; ++at) {
+        if (text[at] < '0' || text[at] > '9' || pid > 99999999)
+            return 0;
+        pid = pid * 10 + (text[at] - '0');
+    }
+    return pid;
+}
+
 } // namespace
+
+int ShellInterpreter::removeLeftOutput() const
+{
+    const QByteArray directory = tempDirectory().toLocal8Bit();
+    DIR *folder = ::opendir(directory.constData());
+    if (!folder)
+        return 0;
+    int removed = 0;
+    constexpr int maxEntries = 100000; // a folder anyone fills is looked at only so far
+    int entries = 0;
+    while (const dirent *entry = ::readdir(folder)) {
+        if (++entries > maxEntries)
+            break;
+        const pid_t pid = outputFileOwner(entry->d_name);
+        struct stat info;
+        if (pid <= 0 || pid == ::getpid() ||
+            ::fstatat(::dirfd(folder), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::geteuid())
+            continue;
+        if (::kill(pid, 0) != 0 && errno == ESRCH && ::unlinkat(::dirfd(folder), entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(folder);
+    return removed;
+}
 
 QString ShellInterpreter::literal(const QString &text) const
 {

@@ -27,6 +27,11 @@ public:
 
     static QString shell() { return QStringLiteral("/bin/sh"); }
 
+    // Removes the output files that Parlo processes which no longer run left in TEMP (named files,
+    // where the file system has no unnamed ones): regular files of this user, named
+    // OUT<process id>-XXXXXX.tmp, and nothing else. Returns how many it removed.
+    int removeLeftOutput() const;
+
 private:
     HostConfig m_config;
     const HostFacts &m_facts;

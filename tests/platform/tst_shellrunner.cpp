@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -58,6 +59,7 @@ private Q_SLOTS:
     void eachCallHasItsOwnFile();
     void missingTempRefused();
     void largeOutputBounded();
+    void leftOutputRemoved();
     void stop_data();
     void stop();
 
@@ -136,6 +138,34 @@ void tst_ShellRunner::largeOutputBounded()
     QCOMPARE(lines.at(BoundedOutput::partLines), QStringLiteral("[... 5980002 bytes of output left out ...]"));
     QCOMPARE(lines.at(lines.size() - 2), QStringLiteral("end"));
     QVERIFY(real.tempIsEmpty());
+}
+
+// Only the user's own regular output files of Parlo processes that ended are removed.
+void tst_ShellRunner::leftOutputRemoved()
+{
+    RealRunner real(m_quiet);
+    const pid_t ended = ::fork();
+    if (ended == 0)
+        ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const QString tmp = real.path("tmp") + u'/';
+    const QString dead = QStringLiteral("OUT%1-").arg(ended);
+    const QStringList kept{dead + QStringLiteral("aaaaaa.tmp.x"), QStringLiteral("OUT%1-bbbbbb.tmp").arg(getpid()),
+                           QStringLiteral("OUT1-cccccc.tmp"),     dead + QStringLiteral("link00.tmp"),
+                           dead + QStringLiteral("dir000.tmp"),   QStringLiteral("OUTx-dddddd.tmp")};
+    for (const QString &name : kept + QStringList{dead + QStringLiteral("Ab3xYz.tmp")})
+        writeFile(tmp + name, "x", false);
+    QFile::remove(tmp + dead + QStringLiteral("link00.tmp"));
+    QVERIFY(QFile::link(tmp + QStringLiteral("OUT1-cccccc.tmp"), tmp + dead + QStringLiteral("link00.tmp")));
+    QFile::remove(tmp + dead + QStringLiteral("dir000.tmp"));
+    QVERIFY(QDir().mkdir(tmp + dead + QStringLiteral("dir000.tmp")));
+
+    QCOMPARE(real.interpreter.removeLeftOutput(), 1);
+    QStringList left = QDir(tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    left.sort();
+    QStringList expected = kept;
+    expected.sort();
+    QCOMPARE(left, expected);
 }
 
 void tst_ShellRunner::stop_data()
