@@ -16,8 +16,7 @@ constexpr int pollMs = 20;
 constexpr int killAfterMs = 1000;
 } // namespace
 
-RunningCommand::RunningCommand(pid_t shell, QString commandLine)
-    : m_shell(shell), m_commandLine(std::move(commandLine))
+RunningCommand::RunningCommand(pid_t shell, QString commandLine) : m_shell(shell), m_commandLine(std::move(commandLine))
 {
     m_poll.setInterval(pollMs);
     connect(&m_poll, &QTimer::timeout, this, &RunningCommand::check);

@@ -16,10 +16,10 @@ struct SpawnPlan
         Session, // a session of its own, parted from Parlo's terminal and groups
     };
 
-    QString program;         // the file to run
-    QStringList arguments;   // its argument vector, its name first
-    QStringList environment; // NAME=value
-    QByteArray output;       // a file opened anew, truncated, as standard output; empty: Parlo's
+    QString program;          // the file to run
+    QStringList arguments;    // its argument vector, its name first
+    QStringList environment;  // NAME=value
+    QByteArray output;        // a file opened anew, truncated, as standard output; empty: Parlo's
     bool quietErrors = false; // standard error to /dev/null instead of Parlo's
     Leads leads = Leads::Group;
 };

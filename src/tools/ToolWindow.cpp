@@ -3,10 +3,10 @@
 #include "WindowStyle.h"
 
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QPlainTextEdit>
 #include <QTextEdit>
 
 ToolWindow::ToolWindow(Host host, const char *name, const QString &caption, int widthTwips, int heightTwips,

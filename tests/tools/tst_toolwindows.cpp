@@ -350,7 +350,7 @@ private Q_SLOTS:
             if (++looks > 75 && modal)
                 shownAtStop = textOf(outputOf(shownIn));
             if (looks > 1500 || (looks > 75 && modal && modal->objectName() == u"RunningDialog" &&
-                                   QMetaObject::invokeMethod(modal->findChild<QPushButton *>("Stop"), "click")))
+                                 QMetaObject::invokeMethod(modal->findChild<QPushButton *>("Stop"), "click")))
                 presser.stop();
         });
         if (stop)
