@@ -1,5 +1,10 @@
 #include "TelnetTerminal.h"
 
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstring>
+
 namespace compat {
 
 namespace {
@@ -16,23 +21,50 @@ struct Terminal
     const char *program;
     const char *option; // before the command; empty for none
     Takes takes;
+    const char *titleOption; // before the window's title; empty when the terminal has none
+    const char *titlePrefix; // joined to the front of the title
 };
 
+// Debian's choice of terminal emulator, a link to one of them.
+constexpr char alternative[] = "x-terminal-emulator";
+
 constexpr Terminal terminals[] = {
-    {"x-terminal-emulator", "-e", Takes::Words},
-    {"gnome-terminal", "--", Takes::Words},
-    {"konsole", "-e", Takes::Words},
-    {"xfce4-terminal", "-x", Takes::Words},
-    {"mate-terminal", "-x", Takes::Words},
-    {"terminator", "-x", Takes::Words},
-    {"tilix", "-e", Takes::OneString},
-    {"lxterminal", "-e", Takes::OneString},
-    {"qterminal", "-e", Takes::OneString},
-    {"kitty", "", Takes::Words},
-    {"alacritty", "-e", Takes::Words},
-    {"xterm", "-e", Takes::Words},
-    {"urxvt", "-e", Takes::Words},
+    {alternative, "-e", Takes::Words, "", ""}, // titled as the terminal it stands for
+    {"gnome-terminal", "--", Takes::Words, "--title", ""},
+    {"konsole", "-e", Takes::Words, "-p", "tabtitle="}, // a profile setting: the tab's title
+    {"xfce4-terminal", "-x", Takes::Words, "--title", ""},
+    {"mate-terminal", "-x", Takes::Words, "--title", ""},
+    {"terminator", "-x", Takes::Words, "-T", ""},
+    {"tilix", "-e", Takes::OneString, "-t", ""},
+    {"lxterminal", "-e", Takes::OneString, "-t", ""},
+    {"qterminal", "-e", Takes::OneString, "", ""},
+    {"kitty", "", Takes::Words, "--title", ""},
+    {"alacritty", "-e", Takes::Words, "--title", ""},
+    {"xterm", "-e", Takes::Words, "-T", ""},
+    {"urxvt", "-e", Takes::Words, "-title", ""},
 };
+
+// What x-terminal-emulator may point to besides the terminals above, all taking xterm's options:
+// xterm's own scripts, and the Debian wrappers of the others.
+constexpr const char *xtermLike[] = {"lxterm",
+                                     "uxterm",
+                                     "koi8rxterm",
+                                     "gnome-terminal.wrapper",
+                                     "tilix.wrapper",
+                                     "mate-terminal.wrapper",
+                                     "xfce4-terminal.wrapper"};
+
+const Terminal *terminalNamed(const QString &name)
+{
+    const auto named = [&](const char *program) { return name == QLatin1String(program); };
+    const QString program =
+        std::any_of(std::begin(xtermLike), std::end(xtermLike), named) ? QStringLiteral("xterm") : name;
+    for (const Terminal &terminal : terminals) {
+        if (program == QLatin1String(terminal.program))
+            return &terminal;
+    }
+    return nullptr;
+}
 
 } // namespace
 
@@ -86,13 +118,32 @@ QStringList telnetWindowCommand(const QString &telnetPath, const QStringList &te
            telnetArguments;
 }
 
-QStringList terminalCommand(const std::function<QString(const QString &)> &find, const QStringList &command)
+QString telnetWindowTitle(const QStringList &telnetArguments)
+{
+    QStringList title{QStringLiteral("telnet")};
+    for (qsizetype i = 0; i < telnetArguments.size(); ++i) {
+        if (telnetArguments[i] == u"-l")
+            ++i; // and the user name
+        else if (!isOptionWord(telnetArguments[i]))
+            title << telnetArguments[i];
+    }
+    return title.size() > 1 ? title.join(u' ') : QStringLiteral("Telnet");
+}
+
+QStringList terminalCommand(const std::function<QString(const QString &)> &find, const QString &title,
+                            const QStringList &command)
 {
     for (const Terminal &terminal : terminals) {
         const QString path = find(QString::fromLatin1(terminal.program));
         if (path.isEmpty())
             continue;
         QStringList line{path};
+        // The x-terminal-emulator alternative takes the title option of the terminal it links to.
+        const Terminal *titled = std::strcmp(terminal.program, alternative) == 0
+                                     ? terminalNamed(QFileInfo(QFileInfo(path).canonicalFilePath()).fileName())
+                                     : &terminal;
+        if (titled && *titled->titleOption)
+            line << QString::fromLatin1(titled->titleOption) << QLatin1String(titled->titlePrefix) + title;
         if (*terminal.option)
             line << QString::fromLatin1(terminal.option);
         if (terminal.takes == Takes::Words) {

@@ -15,10 +15,15 @@ Translation translateTelnet(const QStringList &arguments);
 // its message can be read.
 QStringList telnetWindowCommand(const QString &telnetPath, const QStringList &telnetArguments);
 
+// The title of the window: "telnet HOST PORT" with the host and port given, else "Telnet".
+QString telnetWindowTitle(const QStringList &telnetArguments);
+
 // The full command line that opens the first terminal emulator `find` knows (it maps a
-// program name to its path, or to an empty text), running the command; empty when none is
-// installed. x-terminal-emulator comes first, then the usual terminals.
-QStringList terminalCommand(const std::function<QString(const QString &)> &find, const QStringList &command);
+// program name to its path, or to an empty text), running the command in a window with the
+// title when the terminal takes one; empty when none is installed. x-terminal-emulator comes
+// first, then the usual terminals.
+QStringList terminalCommand(const std::function<QString(const QString &)> &find, const QString &title,
+                            const QStringList &command);
 
 // The word quoted for /bin/sh.
 QString shellQuote(const QString &word);

@@ -30,8 +30,9 @@ int main(int argc, char **argv)
     const QString telnet = locateProgram(telnetProgram());
     if (telnet.isEmpty())
         return complain(argc, argv, missingProgramLine(telnetProgram()));
-    const QStringList line = terminalCommand([](const QString &name) { return QStandardPaths::findExecutable(name); },
-                                             telnetWindowCommand(telnet, translation.arguments));
+    const QStringList line =
+        terminalCommand([](const QString &name) { return QStandardPaths::findExecutable(name); },
+                        telnetWindowTitle(translation.arguments), telnetWindowCommand(telnet, translation.arguments));
     if (line.isEmpty())
         return complain(argc, argv, noTerminalText());
     return execProgramAt(line.constFirst(), line.mid(1));

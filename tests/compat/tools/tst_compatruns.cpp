@@ -146,7 +146,8 @@ void tst_CompatRuns::standIns_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("arguments");
-    QTest::addColumn<QStringList>("standIns"); // "PATH SCRIPT" under the program root; without one the program is missing
+    // "PATH SCRIPT" or "PATH -> TARGET" (a link) under the program root; without one the program is missing
+    QTest::addColumn<QStringList>("standIns");
     QTest::addColumn<QString>("output");
     QTest::addColumn<int>("exitCode");
 
@@ -158,12 +159,16 @@ void tst_CompatRuns::standIns_data()
     QTest::newRow("errors to output, no input") << "ping" << "-n 1 h"
         << QStringList{"usr/bin/ping echo \"args: $*\"; echo 'ping: oops' >&2; /bin/cat; echo 'input ended'; exit 2"}
         << "args: -O -n -c 1 h\nping: oops\ninput ended\n" << 2;
+    // x-terminal-emulator is titled as the terminal it links to, when known.
     QTest::newRow("telnet in a terminal") << "telnet.exe" << "10.0.0.1 23"
         << QStringList{"bin/x-terminal-emulator echo \"terminal $1\"; shift; exec \"$@\"", "usr/bin/telnet echo \"telnet $*\""}
         << "terminal -e\ntelnet 10.0.0.1 23\n" << 0;
     QTest::newRow("telnet in a one-string terminal") << "telnet.exe" << "-l it's $HOME\"q\" 23"
-        << QStringList{"bin/lxterminal echo \"terminal $1\"; exec /bin/sh -c \"$2\"", "usr/bin/telnet printf '[%s]' \"$@\"; echo"}
-        << "terminal -e\n[-l][it's][$HOME\"q\"][23]\n" << 0;
+        << QStringList{"bin/lxterminal echo \"terminal $1 [$2] $3\"; exec /bin/sh -c \"$4\"", "usr/bin/telnet printf '[%s]' \"$@\"; echo"}
+        << "terminal -t [telnet $HOME\"q\" 23] -e\n[-l][it's][$HOME\"q\"][23]\n" << 0;
+    QTest::newRow("telnet in a linked terminal") << "telnet.exe" << "h"
+        << QStringList{"bin/x-terminal-emulator -> lxterm", "bin/lxterm echo \"terminal $1 [$2]\"", "usr/bin/telnet :"}
+        << "terminal -T [telnet h]\n" << 0;
     // clang-format on
 }
 
@@ -177,7 +182,12 @@ void tst_CompatRuns::standIns()
     QTemporaryDir root;
     for (const QString &standIn : standIns) {
         QFile file(root.filePath(standIn.section(u' ', 0, 0)));
-        QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly));
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        if (standIn.section(u' ', 1, 1) == u"->") {
+            QVERIFY(QFile::link(standIn.section(u' ', 2), file.fileName()));
+            continue;
+        }
+        QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("#!/bin/sh\n" + standIn.section(u' ', 1).toLocal8Bit() + '\n');
         QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
