@@ -1,9 +1,21 @@
 #include "TelnetTerminal.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
 
 namespace compat {
 
@@ -64,6 +76,20 @@ const Terminal *terminalNamed(const QString &name)
             return &terminal;
     }
     return nullptr;
+}
+
+// The advice after a terminal emulator failed: x-terminal-emulator is always tried first, so
+// only choosing another one for it helps there.
+QString failedTerminalText(const QString &found, const QString &what)
+{
+    const QString path = QFileInfo(found).canonicalFilePath();
+    const QString advice = QFileInfo(found).fileName() == QLatin1String(alternative)
+                               ? QStringLiteral("Choose another one with \"sudo update-alternatives --config "
+                                                "x-terminal-emulator\", after installing one if need be, for instance "
+                                                "the Debian package xterm.")
+                               : QStringLiteral("Install another one, for instance the Debian package xterm.");
+    return QStringLiteral("The terminal emulator %1 %2, so Telnet could not open a window. %3\n")
+        .arg(path.isEmpty() ? found : path, what, advice);
 }
 
 } // namespace
@@ -156,6 +182,53 @@ QStringList terminalCommand(const std::function<QString(const QString &)> &find,
         }
         return line;
     }
+    return {};
+}
+
+QString openTerminal(const QStringList &line)
+{
+    std::vector<QByteArray> words;
+    for (const QString &word : line)
+        words.push_back(word.toLocal8Bit());
+    words.front() = QFile::encodeName(line.constFirst());
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    // As for the programs the console programs run: input from /dev/null, errors into the output.
+    std::fflush(stdout);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    pid_t terminal = 0;
+    const int error = ::posix_spawn(&terminal, argv.front(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0)
+        return failedTerminalText(
+            line.constFirst(),
+            QStringLiteral("cannot be started (%1)").arg(QString::fromLocal8Bit(std::strerror(error))));
+
+    // Still running at the end is the window on its way; so is an exit status of 0, as some
+    // terminals hand the window to a server of theirs and end at once.
+    const auto end = std::chrono::steady_clock::now() + terminalPatience;
+    int status = 0;
+    for (;;) {
+        const pid_t ended = ::waitpid(terminal, &status, WNOHANG);
+        if (ended == terminal)
+            break;
+        if ((ended < 0 && errno != EINTR) || std::chrono::steady_clock::now() >= end)
+            return {};
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (WIFSIGNALED(status))
+        return failedTerminalText(line.constFirst(), QStringLiteral("ended at once (signal %1, %2)")
+                                                         .arg(WTERMSIG(status))
+                                                         .arg(QString::fromLocal8Bit(::strsignal(WTERMSIG(status)))));
+    if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
+        return failedTerminalText(line.constFirst(),
+                                  QStringLiteral("ended at once with exit status %1").arg(WEXITSTATUS(status)));
     return {};
 }
 

@@ -1,5 +1,6 @@
-// telnet.exe: the telnet client in a terminal window of its own. What goes wrong is shown in a
-// message box, since nobody reads this program's output.
+// telnet.exe: the telnet client in a terminal window of its own, whose terminal emulator it
+// starts and leaves running. What goes wrong, that emulator failing at once included, is shown
+// in a message box, since nobody reads this program's output.
 #include "LocaleText.h"
 #include "TelnetTerminal.h"
 
@@ -35,5 +36,6 @@ int main(int argc, char **argv)
                         telnetWindowTitle(translation.arguments), telnetWindowCommand(telnet, translation.arguments));
     if (line.isEmpty())
         return complain(argc, argv, noTerminalText());
-    return execProgramAt(line.constFirst(), line.mid(1));
+    const QString failure = openTerminal(line);
+    return failure.isEmpty() ? 0 : complain(argc, argv, failure);
 }
