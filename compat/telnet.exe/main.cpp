@@ -1,5 +1,6 @@
-// telnet.exe: the telnet client in a terminal window of its own. What goes wrong is shown in a
-// message box, since nobody reads this program's output.
+// telnet.exe: the telnet client in a terminal window of its own, whose terminal emulator it
+// starts and leaves running. What goes wrong, that emulator failing at once included, is shown
+// in a message box, since nobody reads this program's output.
 #include "LocaleText.h"
 #include "TelnetTerminal.h"
 
@@ -30,9 +31,11 @@ int main(int argc, char **argv)
     const QString telnet = locateProgram(telnetProgram());
     if (telnet.isEmpty())
         return complain(argc, argv, missingProgramLine(telnetProgram()));
-    const QStringList line = terminalCommand([](const QString &name) { return QStandardPaths::findExecutable(name); },
-                                             telnetWindowCommand(telnet, translation.arguments));
+    const QStringList line =
+        terminalCommand([](const QString &name) { return QStandardPaths::findExecutable(name); },
+                        telnetWindowTitle(translation.arguments), telnetWindowCommand(telnet, translation.arguments));
     if (line.isEmpty())
         return complain(argc, argv, noTerminalText());
-    return execProgramAt(line.constFirst(), line.mid(1));
+    const QString failure = openTerminal(line);
+    return failure.isEmpty() ? 0 : complain(argc, argv, failure);
 }

@@ -35,11 +35,14 @@ QString describe(const QString &program, const QStringList &arguments)
         return line(translateTracert(arguments));
     if (program == u"nslookup")
         return line(translateNslookup(arguments));
-    if (program == u"telnet")
-        return line(translateTelnet(arguments));
+    if (program == u"telnet") { // and the window's title
+        const Translation translation = translateTelnet(arguments);
+        return line(translation) + (translation.runs() ? " (" + telnetWindowTitle(translation.arguments) + u')' : "");
+    }
     if (program == u"terminal") { // the arguments are the terminals installed
         const auto find = [&](const QString &name) { return arguments.contains(name) ? "/t/" + name : QString(); };
-        return terminalCommand(find, {QStringLiteral("/usr/bin/telnet"), QStringLiteral("h")}).join(u' ');
+        return terminalCommand(find, QStringLiteral("T"), {QStringLiteral("/usr/bin/telnet"), QStringLiteral("h")})
+            .join(u' ');
     }
     if (program == u"arp") {
         const ArpCommand command = translateArp(arguments);
@@ -98,10 +101,12 @@ void tst_CompatArgs::translate_data()
     row("nslookup", "own options win", {"/timeout=5", "-type=mx", "x", "127.0.0.12"}, "-timeout=2 -retry=2 -timeout=5 -type=mx x 127.0.0.12");
     row("nslookup", "no name", {"-type=mx"}, failure(1, nslookupUsage()));
     row("nslookup", "dash is interactive", {"-", "127.0.0.1"}, failure(1, nslookupUsage()));
-    row("telnet", "the prompt", {}, "");
-    row("telnet", "user, host, port", {"/l", "bob", "h", "2323"}, "-l bob h 2323");
-    row("terminal", "the Debian choice first", {"xterm", "x-terminal-emulator"}, "/t/x-terminal-emulator -e /usr/bin/telnet h");
-    row("terminal", "gnome before xterm", {"xterm", "gnome-terminal"}, "/t/gnome-terminal -- /usr/bin/telnet h");
+    row("telnet", "the prompt", {}, " (Telnet)");
+    row("telnet", "user, host, port", {"/l", "bob", "-a", "h", "2323"}, "-l bob -a h 2323 (telnet h 2323)");
+    row("terminal", "the Debian choice first, untitled when unknown", {"xterm", "x-terminal-emulator"}, "/t/x-terminal-emulator -e /usr/bin/telnet h");
+    row("terminal", "gnome before xterm", {"xterm", "gnome-terminal"}, "/t/gnome-terminal --title T -- /usr/bin/telnet h");
+    row("terminal", "konsole titles its tab", {"konsole"}, "/t/konsole -p tabtitle=T -e /usr/bin/telnet h");
+    row("terminal", "xterm", {"xterm"}, "/t/xterm -T T -e /usr/bin/telnet h");
     row("terminal", "none installed", {}, "");
     row("arp", "-a without names", {"/a"}, "-a -n");
     row("arp", "delete all", {"-d", "*"}, "ip neigh flush all");
