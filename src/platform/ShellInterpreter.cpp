@@ -109,8 +109,9 @@ Interpreter::Outcome ShellInterpreter::run(const QString &command, int windowSty
     plan.program = shell();
     plan.arguments = {shell(), QStringLiteral("-c"), command};
     plan.environment = ChildContract::childEnvironment(m_config, windowStyle).toStringList();
-    // The file opened anew, so that the shell writes at an offset of its own while Parlo reads.
-    plan.output = descriptorPath(output.handle());
+    // The shell writes to Parlo's own open file: always at its end, wherever Parlo reads.
+    ::fcntl(output.handle(), F_SETFL, ::fcntl(output.handle(), F_GETFL) | O_APPEND);
+    plan.outputFd = output.handle();
     plan.quietErrors = true;
     // Its own process group, so that stopping it reaches every program it started.
     plan.leads = SpawnPlan::Leads::Group;

@@ -1,9 +1,10 @@
 #include "Spawn.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
-#include <mutex>
 #include <spawn.h>
 #include <sys/epoll.h>
 #include <sys/syscall.h>
@@ -43,9 +44,8 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawnattr_init(&attributes);
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        if (!plan.output.isEmpty())
-            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, plan.output.constData(),
-                                             O_WRONLY | O_TRUNC | O_NOCTTY, 0);
+        if (plan.outputFd >= 0)
+            posix_spawn_file_actions_adddup2(&actions, plan.outputFd, STDOUT_FILENO);
         if (plan.quietErrors)
             posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
         sigset_t none;
@@ -89,6 +89,7 @@ public:
 
     void adopt(pid_t pid)
     {
+        m_lastAdopted = std::chrono::steady_clock::now();
         const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
         epoll_event event{};
         event.events = EPOLLIN;
@@ -126,6 +127,14 @@ private:
         epoll_event events[64];
         for (;;) {
             const int ready = ::epoll_wait(m_epoll, events, 64, -1);
+            // Reaping waits until Parlo has started nothing for a moment: in a burst of starts,
+            // such as a list send, it would take the kernel's process table from them.
+            for (;;) {
+                const auto quietFor = std::chrono::steady_clock::now() - m_lastAdopted.load();
+                if (quietFor >= quietTime)
+                    break;
+                std::this_thread::sleep_for(quietTime - quietFor);
+            }
             for (int i = 0; i < ready; ++i) {
                 waitFor(pid_t(quint32(events[i].data.u64)));
                 ::close(int(events[i].data.u64 >> 32)); // also takes it out of the epoll set
@@ -133,7 +142,10 @@ private:
         }
     }
 
+    static constexpr std::chrono::milliseconds quietTime{100};
+
     int m_epoll;
+    std::atomic<std::chrono::steady_clock::time_point> m_lastAdopted{};
 };
 
 } // namespace
@@ -156,9 +168,4 @@ void reapWhenDone(pid_t pid)
 {
     if (pid > 0)
         Reaper::instance().adopt(pid);
-}
-
-QByteArray descriptorPath(int fd)
-{
-    return "/proc/self/fd/" + QByteArray::number(fd);
 }

@@ -19,7 +19,7 @@ struct SpawnPlan
     QString program;          // the file to run
     QStringList arguments;    // its argument vector, its name first
     QStringList environment;  // NAME=value
-    QByteArray output;        // a file opened anew, truncated, as standard output; empty: Parlo's
+    int outputFd = -1;        // a descriptor of Parlo's as standard output; -1: Parlo's own
     bool quietErrors = false; // standard error to /dev/null instead of Parlo's
     Leads leads = Leads::Group;
 };
@@ -38,6 +38,3 @@ Spawned spawnProcess(const SpawnPlan &plan);
 // For a child Parlo does not wait for: reaps it once it has ended (from a thread of its own), so
 // that it never lingers as Parlo's zombie.
 void reapWhenDone(pid_t pid);
-
-// An open file descriptor of Parlo's as a path that a child opens anew, with an offset of its own.
-QByteArray descriptorPath(int fd);
