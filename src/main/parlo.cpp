@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -24,7 +25,10 @@ parlo::parlo(Host host, WindowMakers makers, QWidget *parent)
     : QMainWindow(parent), m_host(host), m_makers(std::move(makers))
 {
     setUpWindow(this, "parlo", QStringLiteral("Parlo"), clientTwips, Border::FixedSingle);
-    setWindowIcon(QIcon(renderSvg(QStringLiteral(":/icons/parlo.svg"), {54, 52})));
+    // The icon is drawn once the window is on its way: rendering it is no part of opening it.
+    QTimer::singleShot(0, this, [this] {
+        setWindowIcon(QIcon(renderSvg(QStringLiteral(":/icons/parlo.svg"), {54, 52})));
+    });
     setFont(verdana());
 
     buildControls();

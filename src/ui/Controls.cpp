@@ -66,11 +66,20 @@ QPixmap renderSvg(const QString &svgResource, QSize size)
     return pixmap;
 }
 
-PictureBox::PictureBox(const QString &svgResource, QSize imageSize, QWidget *parent) : QLabel(parent)
+PictureBox::PictureBox(const QString &svgResource, QSize imageSize, QWidget *parent)
+    : QLabel(parent), m_svgResource(svgResource), m_imageSize(imageSize)
 {
     setAlignment(Qt::AlignCenter);
-    setPixmap(renderSvg(svgResource, imageSize));
     setFocusPolicy(Qt::NoFocus);
+}
+
+void PictureBox::paintEvent(QPaintEvent *event)
+{
+    if (!m_svgResource.isEmpty()) {
+        setPixmap(renderSvg(m_svgResource, m_imageSize));
+        m_svgResource.clear();
+    }
+    QLabel::paintEvent(event);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)

@@ -39,7 +39,8 @@ class PictureBox final : public QLabel
 {
     Q_OBJECT
 public:
-    // Shows the SVG image rendered at the given size, centred in the box.
+    // Shows the SVG image rendered at the given size, centred in the box. It is rendered when
+    // first painted, which is no part of opening the window.
     PictureBox(const QString &svgResource, QSize imageSize, QWidget *parent = nullptr);
 
 Q_SIGNALS:
@@ -48,8 +49,11 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    QString m_svgResource;
+    QSize m_imageSize;
     bool m_pressed = false;
 };
 
