@@ -2,6 +2,7 @@
 #include "DeferredIconStyle.h"
 #include "HostConfig.h"
 #include "MessagePopups.h"
+#include "OnScreen.h"
 #include "QtSettings.h"
 #include "RealHost.h"
 #include "ToolWindows.h"
@@ -63,11 +64,11 @@ int main(int argc, char *argv[])
     parlo window(host.host(), makers);
     QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
     window.show();
-    // Receiving starts once the window is on its way: its folder watcher and the record of seen
+    // Receiving starts once the window is on the screen: its folder watcher and the record of seen
     // messages (SQLite) are no part of the start.
     std::unique_ptr<MessagePopups> popups;
     if (!options.isSet(screenshot)) {
-        QTimer::singleShot(0, &window, [&popups, &window, &host] {
+        whenOnScreen(&window, [&popups, &window, &host] {
             host.tidyUp();
             popups = std::make_unique<MessagePopups>(ReceivePlaces::defaults(),
                                                      [&window](const QString &sender) { window.replyTo(sender); });

@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "Form.h"
 #include "KeyPress.h"
+#include "OnScreen.h"
 #include "WindowStyle.h"
 
 #include <QComboBox>
@@ -25,10 +26,8 @@ parlo::parlo(Host host, WindowMakers makers, QWidget *parent)
     : QMainWindow(parent), m_host(host), m_makers(std::move(makers))
 {
     setUpWindow(this, "parlo", QStringLiteral("Parlo"), clientTwips, Border::FixedSingle);
-    // The icon is drawn once the window is on its way: rendering it is no part of opening it.
-    QTimer::singleShot(0, this, [this] {
-        setWindowIcon(QIcon(renderSvg(QStringLiteral(":/icons/parlo.svg"), {54, 52})));
-    });
+    // The icon is drawn once the window is on the screen: rendering it is no part of opening it.
+    whenOnScreen(this, [this] { setWindowIcon(QIcon(renderSvg(QStringLiteral(":/icons/parlo.svg"), {54, 52}))); });
     setFont(verdana());
 
     buildControls();
