@@ -101,5 +101,5 @@ int main(int argc, char *argv[])
     char also[128];
     std::snprintf(also, sizeof also, "RSS +%.1f MiB (goal <= +10)%s%s", extraMiB, webEngine ? ", WebEngine mapped" : "",
                   mapped ? "" : ", a window never mapped");
-    return bench::report({"P4", pair.parlo, pair.baseline, 1.15, also, extraMiB <= 10 && !webEngine && mapped});
+    return bench::report({"P4", pair.parlo, pair.baseline, 1.10, also, extraMiB <= 10 && !webEngine && mapped});
 }
