@@ -63,7 +63,8 @@ Capture Runner::RunCapture(const QString &command, int windowStyle, const LiveOu
         return {{}, cannotRead(command, output)};
     QString text = m_interpreter.decode(kept.bytes());
 
-    // 6. Delete it.
+    // 6. Delete it, its storage given back first.
+    m_interpreter.discard(output, 0, output.size());
     output.remove();
 
     // 7. The command's output, unchanged within the bound; a stopped one says so.

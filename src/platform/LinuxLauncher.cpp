@@ -71,6 +71,17 @@ Launch LinuxLauncher::start(const QString &commandLine, int windowStyle)
     return startProgram(program, words, windowStyle);
 }
 
+const LinuxLauncher::Environment &LinuxLauncher::environmentFor(int windowStyle)
+{
+    auto known = m_environments.constFind(windowStyle);
+    if (known == m_environments.constEnd()) {
+        const QProcessEnvironment environment = ChildContract::childEnvironment(m_config, windowStyle);
+        known =
+            m_environments.insert(windowStyle, {environment.toStringList(), environment.value(QStringLiteral("PATH"))});
+    }
+    return *known;
+}
+
 Launch LinuxLauncher::startProgram(const QString &name, const QStringList &arguments, int windowStyle)
 {
     if (name.isEmpty())
@@ -81,14 +92,14 @@ Launch LinuxLauncher::startProgram(const QString &name, const QStringList &argum
         return {0, QStringLiteral("Cannot start %1: its command line holds a NUL character, which no program can be "
                                   "given.")
                        .arg(QString(name).remove(QChar(0)))};
-    const QProcessEnvironment environment = ChildContract::childEnvironment(m_config, windowStyle);
-    const QString program = findProgram(name, environment.value(QStringLiteral("PATH")));
+    const Environment &environment = environmentFor(windowStyle);
+    const QString program = findProgram(name, environment.path);
     if (program.isEmpty())
         return {0, QStringLiteral("Cannot start %1: the program was not found.").arg(name)};
     SpawnPlan plan;
     plan.program = program;
     plan.arguments = QStringList{name} + arguments;
-    plan.environment = environment.toStringList();
+    plan.environment = environment.variables;
     plan.leads = SpawnPlan::Leads::Session;
     const Spawned spawned = spawnProcess(plan);
     if (spawned.failed())

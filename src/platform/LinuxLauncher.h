@@ -4,6 +4,7 @@
 #include "Host.h"
 #include "HostConfig.h"
 
+#include <QHash>
 #include <QStringList>
 
 // Splits a command line into words as Windows does: blanks separate words, double quotes
@@ -25,6 +26,16 @@ public:
     Launch startProgram(const QString &program, const QStringList &arguments, int windowStyle) override;
 
 private:
+    // The environment of the programs started with a window style, made once: Parlo's own
+    // environment does not change once it has set itself up.
+    struct Environment
+    {
+        QStringList variables; // NAME=value
+        QString path;          // its PATH
+    };
+    const Environment &environmentFor(int windowStyle);
+
     HostConfig m_config;
     FixedPaths m_paths;
+    QHash<int, Environment> m_environments;
 };

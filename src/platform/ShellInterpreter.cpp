@@ -6,8 +6,12 @@
 #include "Spawn.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <string_view>
+#include <thread>
 
 #include <cerrno>
 #include <csignal>
@@ -57,6 +61,64 @@ pid_t outputFileOwner(const char *name)
     }
     return pid;
 }
+
+// Punches holes into files and closes them, one after another, in a thread of its own.
+class FileFreer
+{
+public:
+    static FileFreer &instance()
+    {
+        // Never destroyed: its thread may be waiting when the program ends.
+        static FileFreer *freer = new FileFreer;
+        return *freer;
+    }
+
+    // Takes over fd and closes it once the range is freed.
+    void punch(int fd, qint64 from, qint64 to)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_jobs.push_back({fd, from, to});
+        }
+        m_wake.notify_one();
+    }
+
+private:
+    struct Job
+    {
+        int fd;
+        qint64 from;
+        qint64 to;
+    };
+
+    FileFreer()
+    {
+        // The thread takes no signal: they stay with the threads that handle them.
+        sigset_t all;
+        sigset_t previous;
+        sigfillset(&all);
+        ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+        std::thread([this] { run(); }).detach();
+        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
+
+    [[noreturn]] void run()
+    {
+        for (;;) {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return !m_jobs.empty(); });
+            const Job job = m_jobs.front();
+            m_jobs.pop_front();
+            lock.unlock();
+            ::fallocate(job.fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, job.from, job.to - job.from);
+            ::close(job.fd);
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Job> m_jobs;
+};
 
 } // namespace
 
@@ -108,7 +170,11 @@ Interpreter::Outcome ShellInterpreter::run(const QString &command, int windowSty
     SpawnPlan plan;
     plan.program = shell();
     plan.arguments = {shell(), QStringLiteral("-c"), command};
-    plan.environment = ChildContract::childEnvironment(m_config, windowStyle).toStringList();
+    auto environment = m_environments.constFind(windowStyle);
+    if (environment == m_environments.constEnd())
+        environment =
+            m_environments.insert(windowStyle, ChildContract::childEnvironment(m_config, windowStyle).toStringList());
+    plan.environment = *environment;
     // The shell writes to Parlo's own open file: always at its end, wherever Parlo reads.
     ::fcntl(output.handle(), F_SETFL, ::fcntl(output.handle(), F_GETFL) | O_APPEND);
     plan.outputFd = output.handle();
@@ -137,6 +203,12 @@ void ShellInterpreter::discard(QFile &output, qint64 from, qint64 to) const
     constexpr qint64 block = 4096;
     from = (from + block - 1) / block * block;
     to = to / block * block;
-    if (to > from)
-        ::fallocate(output.handle(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, from, to - from);
+    if (to <= from)
+        return;
+    // Freeing a few hundred megabytes that a fast command has written takes the file system a
+    // tenth of a second and more: another thread does it, on a descriptor of its own, so that
+    // when it holds the last one it also frees the rest of the file.
+    const int fd = ::fcntl(output.handle(), F_DUPFD_CLOEXEC, 0);
+    if (fd >= 0)
+        FileFreer::instance().punch(fd, from, to);
 }

@@ -4,6 +4,9 @@
 #include "Host.h"
 #include "HostConfig.h"
 
+#include <QHash>
+#include <QStringList>
+
 class RunGuard;
 
 // Runs command lines with /bin/sh: standard output to the runner's file, standard error
@@ -34,6 +37,8 @@ public:
 
 private:
     HostConfig m_config;
+    // The environment of the commands run with a window style, made once each.
+    QHash<int, QStringList> m_environments;
     const HostFacts &m_facts;
     RunGuard &m_guard;
 };
