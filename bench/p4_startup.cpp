@@ -95,7 +95,7 @@ int main(int argc, char *argv[])
         return s.ms;
     };
     const bench::Pair pair = bench::compare(
-        21, [&] { return round(PARLO_BENCH_PROGRAM, parloRss); }, [&] { return round(PARLO_BENCH_BARE, bareRss); });
+        31, [&] { return round(PARLO_BENCH_PROGRAM, parloRss); }, [&] { return round(PARLO_BENCH_BARE, bareRss); });
     xcb_disconnect(x);
     const double extraMiB = double(median(parloRss) - median(bareRss)) / 1024;
     char also[128];
