@@ -93,13 +93,7 @@ private:
 
     FileFreer()
     {
-        // The thread takes no signal: they stay with the threads that handle them.
-        sigset_t all;
-        sigset_t previous;
-        sigfillset(&all);
-        ::pthread_sigmask(SIG_SETMASK, &all, &previous);
-        std::thread([this] { run(); }).detach();
-        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        startQuietThread([this] { run(); });
     }
 
     [[noreturn]] void run()

@@ -107,13 +107,7 @@ private:
     {
         if (m_epoll < 0)
             return;
-        // The thread takes no signal: they stay with the threads that handle them.
-        sigset_t all;
-        sigset_t previous;
-        sigfillset(&all);
-        ::pthread_sigmask(SIG_SETMASK, &all, &previous);
-        std::thread([this] { run(); }).detach();
-        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        startQuietThread([this] { run(); });
     }
 
     static void waitFor(pid_t pid)
@@ -162,6 +156,16 @@ Spawned spawnProcess(const SpawnPlan &plan)
     if (spawned.error != 0)
         spawned.pid = 0;
     return spawned;
+}
+
+void startQuietThread(std::function<void()> work)
+{
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+    std::thread(std::move(work)).detach();
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 void reapWhenDone(pid_t pid)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include <sys/types.h>
 
 // How one new process starts: the one way Parlo starts its children, by posix_spawn, with no
@@ -38,3 +40,6 @@ Spawned spawnProcess(const SpawnPlan &plan);
 // For a child Parlo does not wait for: reaps it once it has ended (from a thread of its own), so
 // that it never lingers as Parlo's zombie.
 void reapWhenDone(pid_t pid);
+
+// Starts a detached thread that takes no signal, which stay with the threads that handle them.
+void startQuietThread(std::function<void()> work);
