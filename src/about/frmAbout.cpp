@@ -30,15 +30,6 @@ constexpr qsizetype valueBufferSize = 1024;
 constexpr quint32 textType = 1;
 constexpr quint32 numberType = 4;
 
-QFont msSansSerifBold()
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    font.setBold(true);
-    return font;
-}
-
 // One of the two lines of the etched separator, from (240, 2160) to (5040, 2160) in twips.
 QWidget *separatorLine(QWidget *parent, int index, const QColor &colour, int widthPixels)
 {
@@ -116,7 +107,7 @@ void frmAbout::buildControls()
     Line1[1] = separatorLine(this, 1, QColor(128, 128, 128), 1);
 
     Label1 = label("Label1", contactLine(), {240, 2400, 3255, 975});
-    Label1->setFont(msSansSerifBold());
+    Label1->setFont(msSansSerif(8.25, true));
 
     cmdOK = button("cmdOK", QStringLiteral("OK"), {3720, 2400, 1320, 375}, false);
     cmdOK->setDefault(true);

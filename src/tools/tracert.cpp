@@ -30,11 +30,7 @@ tracert::tracert(Host host) : ToolWindow(host, "tracert", QStringLiteral("Trace 
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipsRect(5700, 600, 2235, 255));
     Label1->setTextFormat(Qt::PlainText);
-    QFont sansSerif(QStringLiteral("MS Sans Serif"));
-    sansSerif.setStyleHint(QFont::SansSerif);
-    sansSerif.setPointSizeF(8.25);
-    sansSerif.setBold(true);
-    Label1->setFont(sansSerif);
+    Label1->setFont(msSansSerif(8.25, true));
     // The window-background and window-text colours, as text boxes have them.
     Label1->setBackgroundRole(QPalette::Base);
     Label1->setForegroundRole(QPalette::Text);

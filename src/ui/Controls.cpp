@@ -11,13 +11,27 @@ QRect twipsRect(int left, int top, int width, int height)
     return {twips(left), twips(top), twips(width), twips(height)};
 }
 
-QFont verdana(bool bold)
+namespace {
+
+QFont windowsFont(const QString &family, qreal points, bool bold)
 {
-    QFont font(QStringLiteral("Verdana"));
+    QFont font(family);
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
+    font.setPointSizeF(points);
     font.setBold(bold);
     return font;
+}
+
+} // namespace
+
+QFont verdana(bool bold)
+{
+    return windowsFont(QStringLiteral("Verdana"), 8.25, bold);
+}
+
+QFont msSansSerif(qreal points, bool bold)
+{
+    return windowsFont(QStringLiteral("MS Sans Serif"), points, bold);
 }
 
 QColor scrollBarColour()

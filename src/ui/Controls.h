@@ -14,6 +14,8 @@ QRect twipsRect(int left, int top, int width, int height);
 
 // The window font: Verdana 8.25 pt where installed, otherwise the nearest sans serif.
 QFont verdana(bool bold = false);
+// MS Sans Serif where installed, otherwise the nearest sans serif.
+QFont msSansSerif(qreal points, bool bold = false);
 
 // Window colours taken from the desktop's palette.
 QColor scrollBarColour();

@@ -1,5 +1,7 @@
 #include "Result.h"
 
+#include "Controls.h"
+
 #include <QPointer>
 #include <QTextBrowser>
 #include <QUrl>
@@ -44,10 +46,7 @@ QTextBrowser *resultBox(QWidget *parent)
     box->setAcceptRichText(false);
     box->setLineWrapMode(QTextEdit::NoWrap);
     box->setTabChangesFocus(true);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.5);
-    box->setFont(font);
+    box->setFont(msSansSerif(8.5));
     return box;
 }
 
