@@ -4,8 +4,8 @@
 // not turn, from start until the ten pop-ups are open, against 100 ms; and what the process
 // grows by, against 64 MiB. Three rounds, each with a record of seen messages of its own.
 #include "Bench.h"
-#include "MessagePopups.h"
-#include "frmMessage.h"
+#include "receive/MessagePopups.h"
+#include "receive/frmMessage.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,10 +3,10 @@
 // the idle window's (goal 64 MiB), and no output file left in TEMP.
 #include "Bench.h"
 #include "Fakes.h"
-#include "GuardDialog.h"
-#include "LinuxFacts.h"
-#include "ShellInterpreter.h"
-#include "vdos.h"
+#include "platform/GuardDialog.h"
+#include "platform/LinuxFacts.h"
+#include "platform/ShellInterpreter.h"
+#include "tools/vdos.h"
 
 #include <QApplication>
 #include <QDir>
@@ -92,8 +92,9 @@ int main(int argc, char *argv[])
     }
     const bool clean = QDir(tmp).isEmpty() && fake.messages.boxes.isEmpty();
     char also[160];
-    std::snprintf(also, sizeof also, "longest stall %.0f ms, peak +%.1f MiB (goal <= 64)%s", *std::max_element(stalls.ms.begin(), stalls.ms.end()),
-                  peakMiB, clean ? "" : ", a file was left or a box showed");
+    std::snprintf(also, sizeof also, "longest stall %.0f ms, peak +%.1f MiB (goal <= 64)%s",
+                  *std::max_element(stalls.ms.begin(), stalls.ms.end()), peakMiB,
+                  clean ? "" : ", a file was left or a box showed");
     bench::Samples worst{{*std::max_element(stalls.ms.begin(), stalls.ms.end())}};
     return bench::report({"P11", worst, {}, 100, also, peakMiB <= 64 && clean});
 }

@@ -3,10 +3,10 @@
 // was printed at, from `date`.
 #include "Bench.h"
 #include "Fakes.h"
-#include "GuardDialog.h"
-#include "LinuxFacts.h"
-#include "ShellInterpreter.h"
-#include "vdos.h"
+#include "platform/GuardDialog.h"
+#include "platform/LinuxFacts.h"
+#include "platform/ShellInterpreter.h"
+#include "tools/vdos.h"
 
 #include <QApplication>
 #include <QDir>
@@ -44,8 +44,8 @@ void round(vdos &window, bench::Samples &latencies)
     });
     turn.start(0);
     auto *input = window.findChild<QLineEdit *>(QStringLiteral("Text2"));
-    input->setText(QStringLiteral("i=0; while [ $i -lt %1 ]; do date +%s%N; sleep 0.2; i=$((i+1)); done")
-                       .arg(linesPerRound));
+    input->setText(
+        QStringLiteral("i=0; while [ $i -lt %1 ]; do date +%s%N; sleep 0.2; i=$((i+1)); done").arg(linesPerRound));
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     QApplication::sendEvent(input, &enter);
 }

@@ -1,9 +1,9 @@
 // P1: RunCapture("true") against posix_spawn of /bin/sh -c true with its output in a file and
 // one read.
 #include "Bench.h"
-#include "LinuxFacts.h"
-#include "RunningCommand.h"
-#include "ShellInterpreter.h"
+#include "platform/LinuxFacts.h"
+#include "platform/RunningCommand.h"
+#include "platform/ShellInterpreter.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

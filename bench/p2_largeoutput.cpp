@@ -2,9 +2,9 @@
 // runner's peak memory against the output's size. The runner keeps the output's first and last
 // lines, as BoundedOutput says; the baseline reads it whole.
 #include "Bench.h"
-#include "LinuxFacts.h"
-#include "RunningCommand.h"
-#include "ShellInterpreter.h"
+#include "platform/LinuxFacts.h"
+#include "platform/RunningCommand.h"
+#include "platform/ShellInterpreter.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -56,11 +56,13 @@ int main(int argc, char *argv[])
         return ms;
     };
     const auto baseline = [&] {
-        return bench::timeMs([&] { whole = whole && bench::shellCapture(command.toStdString(), scratch).size() == outputBytes; });
+        return bench::timeMs(
+            [&] { whole = whole && bench::shellCapture(command.toStdString(), scratch).size() == outputBytes; });
     };
     const bench::Pair pair = bench::compare(5, parlo, baseline);
     const double memory = double(peakKiB) * 1024 / double(outputBytes);
     char also[96];
-    std::snprintf(also, sizeof also, "peak %.2fx output (goal <= 2.50x)%s", memory, whole ? "" : ", output not as kept");
+    std::snprintf(also, sizeof also, "peak %.2fx output (goal <= 2.50x)%s", memory,
+                  whole ? "" : ", output not as kept");
     return bench::report({"P2", pair.parlo, pair.baseline, 1.20, also, memory <= 2.5 && whole});
 }

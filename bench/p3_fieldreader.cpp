@@ -1,8 +1,8 @@
 // P3: reading a 100 MB alias file into its fields against reading it and splitting it into
 // lines with memchr, one byte string per line.
 #include "Bench.h"
-#include "FixedPaths.h"
-#include "NameFile.h"
+#include "platform/FixedPaths.h"
+#include "platform/NameFile.h"
 
 #include <QByteArrayList>
 #include <QCoreApplication>

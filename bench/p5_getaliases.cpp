@@ -2,7 +2,7 @@
 // holds them all and the window has been painted again.
 #include "Bench.h"
 #include "Fakes.h"
-#include "parlo.h"
+#include "main/parlo.h"
 
 #include <QAbstractButton>
 #include <QApplication>

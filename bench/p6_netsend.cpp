@@ -2,8 +2,8 @@
 // each run checked as arrived. The server delivers as parlo-receive-setup sets Samba up: its
 // message command is parlo-deliver, with a spool of the benchmark's own.
 #include "Bench.h"
-#include "MessageSpool.h"
 #include "SambaReceiver.h"
+#include "receive/MessageSpool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -70,5 +70,6 @@ int main(int argc, char *argv[])
                    QStringLiteral("hello"), true);
     };
     const bench::Pair pair = bench::compare(7, parlo, baseline);
-    return bench::report({"P6", pair.parlo, pair.baseline, 0.50, delivered ? "" : "a message did not arrive", delivered});
+    return bench::report(
+        {"P6", pair.parlo, pair.baseline, 0.50, delivered ? "" : "a message did not arrive", delivered});
 }

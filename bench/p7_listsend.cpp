@@ -2,8 +2,8 @@
 // 1,000 bare posix_spawn calls of the same program with the same arguments.
 #include "Bench.h"
 #include "Fakes.h"
-#include "LinuxLauncher.h"
-#include "parlo.h"
+#include "main/parlo.h"
+#include "platform/LinuxLauncher.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,8 +2,8 @@
 // whole answer, against `whois -h 127.0.0.1 -p PORT` with its output in a file.
 #include "Bench.h"
 #include "Fakes.h"
-#include "Result.h"
-#include "WhoisWindows.h"
+#include "whois/Result.h"
+#include "whois/WhoisWindows.h"
 
 #include <QAbstractButton>
 #include <QApplication>

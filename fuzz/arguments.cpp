@@ -4,7 +4,6 @@
 
 #include "ArpArgs.h"
 #include "CmdLine.h"
-#include "FixedPaths.h"
 #include "Ipconfig.h"
 #include "NetCommand.h"
 #include "NetstatArgs.h"
@@ -12,6 +11,7 @@
 #include "PingArgs.h"
 #include "TelnetTerminal.h"
 #include "TracertArgs.h"
+#include "platform/FixedPaths.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // the bound: the first byte says how often the rest is repeated (up to 2,551 times, 2 MiB at
 // most), so that small inputs reach the bound. Checks that output within the bound comes back unchanged and
 // that nothing beyond it is ever kept.
-#include "BoundedOutput.h"
+#include "core/BoundedOutput.h"
 #include "FuzzInput.h"
 
 #include <QTemporaryFile>

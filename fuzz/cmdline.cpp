@@ -2,7 +2,7 @@
 #include "FuzzInput.h"
 
 #include "CmdLine.h"
-#include "FixedPaths.h"
+#include "platform/FixedPaths.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,5 +1,5 @@
 // The field reader over any text, as a name file of any encoding may hold it.
-#include "FieldReader.h"
+#include "core/FieldReader.h"
 #include "FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

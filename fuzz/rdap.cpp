@@ -1,7 +1,7 @@
 // The RDAP readers over any answer: the domain record as text, an error answer, and the
 // bootstrap file. The first byte picks the reader; for the bootstrap, the bytes up to the
 // first NUL are the domain and the rest is the file.
-#include "Rdap.h"
+#include "whois/Rdap.h"
 #include "FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

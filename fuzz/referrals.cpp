@@ -1,5 +1,5 @@
 // The referral reader over any whois answer.
-#include "Referrals.h"
+#include "whois/Referrals.h"
 #include "FuzzInput.h"
 
 #include <QSet>

@@ -1,6 +1,6 @@
 // The registry file reader over any file, and the tree its edits make.
 #include "FuzzInput.h"
-#include "RegistryStore.h"
+#include "platform/RegistryStore.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,6 +1,6 @@
 #include "CmdLine.h"
 
-#include "FixedPaths.h"
+#include "platform/FixedPaths.h"
 
 #include <QFile>
 

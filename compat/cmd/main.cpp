@@ -1,8 +1,8 @@
 #include "CmdLine.h"
 
-#include "ChildContract.h"
-#include "FixedPaths.h"
-#include "LocaleText.h"
+#include "platform/ChildContract.h"
+#include "platform/FixedPaths.h"
+#include "platform/LocaleText.h"
 
 #include <cerrno>
 #include <cstdio>

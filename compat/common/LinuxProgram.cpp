@@ -1,7 +1,7 @@
 #include "LinuxProgram.h"
 
-#include "ChildContract.h"
-#include "LocaleText.h"
+#include "platform/ChildContract.h"
+#include "platform/LocaleText.h"
 
 #include <QFileInfo>
 #include <QProcess>

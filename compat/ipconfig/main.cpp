@@ -2,8 +2,8 @@
 // the DHCP client that already manages each adapter.
 #include "DhcpPlan.h"
 #include "Ipconfig.h"
-#include "LinuxFacts.h"
-#include "LocaleText.h"
+#include "platform/LinuxFacts.h"
+#include "platform/LocaleText.h"
 
 #include <QCoreApplication>
 #include <QDir>

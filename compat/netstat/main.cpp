@@ -1,7 +1,7 @@
 // netstat with the Windows syntax: Linux netstat for the Internet families, and the Windows
 // interface statistics table from the kernel's counters.
-#include "LocaleText.h"
 #include "NetstatArgs.h"
+#include "platform/LocaleText.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 #include "Notepad.h"
 
-#include "FixedPaths.h"
-#include "LocaleText.h"
+#include "platform/FixedPaths.h"
+#include "platform/LocaleText.h"
 
 #include <QAction>
 #include <QCloseEvent>

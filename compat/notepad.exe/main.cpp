@@ -1,7 +1,7 @@
 #include "Notepad.h"
 
-#include "ChildContract.h"
-#include "FixedPaths.h"
+#include "platform/ChildContract.h"
+#include "platform/FixedPaths.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
 // telnet.exe: the telnet client in a terminal window of its own, whose terminal emulator it
 // starts and leaves running. What goes wrong, that emulator failing at once included, is shown
 // in a message box, since nobody reads this program's output.
-#include "LocaleText.h"
 #include "TelnetTerminal.h"
+#include "platform/LocaleText.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -3,10 +3,10 @@
 // Runs under a virtual X server with a window manager (scripts/screenshot-browser.sh).
 
 #include "PageServer.h"
-#include "Settings.h"
-#include "WebBrowser.h"
-#include "WebEngineSetup.h"
-#include "frmBrowser.h"
+#include "browser/WebBrowser.h"
+#include "browser/frmBrowser.h"
+#include "platform/Settings.h"
+#include "platform/WebEngineSetup.h"
 
 #include <QApplication>
 #include <QComboBox>

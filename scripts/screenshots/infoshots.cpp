@@ -2,10 +2,10 @@
 // machine, for the documentation:
 //   QT_QPA_PLATFORM=offscreen parlo_infoshots OUTPUT_FOLDER
 
-#include "RealHost.h"
-#include "frmAbout.h"
-#include "parlo.h"
-#include "wininfo.h"
+#include "about/frmAbout.h"
+#include "main/parlo.h"
+#include "platform/RealHost.h"
+#include "wininfo/wininfo.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 //   parlo_toolshots OUTPUT_FOLDER
 // Everything runs against loopback; the name lookup asks a dnsmasq of its own when there is one.
 
-#include "RealHost.h"
-#include "ToolWindows.h"
-#include "parlo.h"
+#include "main/parlo.h"
+#include "platform/RealHost.h"
+#include "tools/ToolWindows.h"
 
 #include <QAbstractButton>
 #include <QAction>

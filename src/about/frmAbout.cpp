@@ -1,9 +1,9 @@
 #include "frmAbout.h"
 
-#include "Controls.h"
-#include "FixedPaths.h"
-#include "LocaleText.h"
-#include "WindowStyle.h"
+#include "core/WindowStyle.h"
+#include "platform/FixedPaths.h"
+#include "platform/LocaleText.h"
+#include "ui/Controls.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Form.h"
-#include "Host.h"
-#include "WindowMakers.h"
+#include "platform/Host.h"
+#include "ui/Form.h"
+#include "ui/WindowMakers.h"
 
 #include <QPointer>
 

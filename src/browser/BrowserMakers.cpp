@@ -1,10 +1,10 @@
 #include "BrowserMakers.h"
 
 #include "BrowserModule.h"
-#include "DebianPackages.h"
-#include "HostConfig.h"
-#include "ModuleLoader.h"
-#include "WebEngineContext.h"
+#include "platform/DebianPackages.h"
+#include "platform/HostConfig.h"
+#include "platform/WebEngineContext.h"
+#include "ui/ModuleLoader.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowMakers.h"
+#include "ui/WindowMakers.h"
 
 class Settings;
 

@@ -1,6 +1,6 @@
 #include "BrowserModule.h"
-#include "DebianPackages.h"
 #include "frmBrowser.h"
+#include "platform/DebianPackages.h"
 
 #include <QFileInfo>
 #include <QLibraryInfo>

@@ -1,6 +1,6 @@
 #include "WebBrowser.h"
 
-#include "Settings.h"
+#include "platform/Settings.h"
 
 #include <QVBoxLayout>
 #include <QWebEngineHistory>

@@ -1,8 +1,8 @@
 #include "frmBrowser.h"
 
-#include "Host.h"
-#include "KeyPress.h"
 #include "WebBrowser.h"
+#include "platform/Host.h"
+#include "ui/KeyPress.h"
 
 #include <QComboBox>
 #include <QEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Form.h"
+#include "ui/Form.h"
 
 class QAction;
 class QComboBox;

@@ -1,6 +1,6 @@
 // The alias book: the names of c:\parlo.txt in the alias box.
 #include "Messaging.h"
-#include "WindowStyle.h"
+#include "core/WindowStyle.h"
 #include "parlo.h"
 
 #include <QComboBox>

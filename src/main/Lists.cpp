@@ -1,6 +1,6 @@
 // The four distribution lists: one net send per name, started side by side.
 #include "Messaging.h"
-#include "WindowStyle.h"
+#include "core/WindowStyle.h"
 #include "parlo.h"
 
 #include <QPlainTextEdit>

@@ -1,8 +1,8 @@
 #include "Messaging.h"
 
-#include "CommandRunner.h"
-#include "FixedPaths.h"
-#include "LocaleText.h"
+#include "core/CommandRunner.h"
+#include "platform/FixedPaths.h"
+#include "platform/LocaleText.h"
 
 #include <QFile>
 #include <QStringEncoder>

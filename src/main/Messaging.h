@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NameFile.h"
+#include "platform/NameFile.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 // Sending the message to the typed or picked recipient with net send.
 #include "Messaging.h"
-#include "WindowStyle.h"
+#include "core/WindowStyle.h"
 #include "parlo.h"
 
 #include <QComboBox>

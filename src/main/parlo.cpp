@@ -1,10 +1,10 @@
 #include "parlo.h"
 
-#include "Controls.h"
-#include "Form.h"
-#include "KeyPress.h"
-#include "OnScreen.h"
-#include "WindowStyle.h"
+#include "core/WindowStyle.h"
+#include "ui/Controls.h"
+#include "ui/Form.h"
+#include "ui/KeyPress.h"
+#include "ui/OnScreen.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Host.h"
-#include "WindowMakers.h"
+#include "platform/Host.h"
+#include "ui/WindowMakers.h"
 
 #include <QMainWindow>
 #include <QMap>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CommandRunner.h"
 #include "WhoisSettings.h"
+#include "core/CommandRunner.h"
 
 #include <QByteArray>
 #include <QString>

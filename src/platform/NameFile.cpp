@@ -1,8 +1,8 @@
 #include "NameFile.h"
 
-#include "FieldReader.h"
 #include "FixedPaths.h"
 #include "LocaleText.h"
+#include "core/FieldReader.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CommandRunner.h"
 #include "Host.h"
 #include "HostConfig.h"
+#include "core/CommandRunner.h"
 
 #include <QHash>
 #include <QStringList>

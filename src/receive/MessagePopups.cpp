@@ -1,8 +1,8 @@
 #include "MessagePopups.h"
 
 #include "DesktopNotification.h"
-#include "HostConfig.h"
 #include "frmMessage.h"
+#include "platform/HostConfig.h"
 
 #include <QFileInfo>
 #include <QTimer>

@@ -2,7 +2,7 @@
 
 #include "MessageSpool.h"
 #include "ReceiptStore.h"
-#include "SessionLock.h"
+#include "platform/SessionLock.h"
 
 #include <QPointer>
 #include <QQueue>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SpoolFolder.h"
+#include "platform/SpoolFolder.h"
 
 #include <QDateTime>
 #include <QFileSystemWatcher>

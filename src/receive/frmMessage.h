@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Form.h"
 #include "MessageSpool.h"
+#include "ui/Form.h"
 
 class CaptionLabel;
 class QPlainTextEdit;

@@ -1,6 +1,6 @@
 #include "ToolWindow.h"
 
-#include "WindowStyle.h"
+#include "core/WindowStyle.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Form.h"
-#include "Host.h"
+#include "platform/Host.h"
+#include "ui/Form.h"
 
 class QAbstractScrollArea;
 class QLineEdit;

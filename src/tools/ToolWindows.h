@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowMakers.h"
+#include "ui/WindowMakers.h"
 
 // A maker for each command tool window: ping, tracert, nslookup, ipcfig, vdos, fNetstat, Arp.
 WindowMakers toolWindowMakers();

@@ -1,6 +1,6 @@
 #include "ipcfig.h"
 
-#include "KeyPress.h"
+#include "ui/KeyPress.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>

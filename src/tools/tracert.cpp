@@ -1,7 +1,7 @@
 #include "tracert.h"
 
-#include "Controls.h"
-#include "KeyPress.h"
+#include "ui/Controls.h"
+#include "ui/KeyPress.h"
 
 #include <QLabel>
 #include <QLineEdit>

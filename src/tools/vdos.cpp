@@ -1,6 +1,6 @@
 #include "vdos.h"
 
-#include "KeyPress.h"
+#include "ui/KeyPress.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WhoisSettings.h"
+#include "platform/WhoisSettings.h"
 
 #include <QByteArray>
 #include <QObject>

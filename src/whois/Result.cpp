@@ -1,6 +1,6 @@
 #include "Result.h"
 
-#include "Controls.h"
+#include "ui/Controls.h"
 
 #include <QPointer>
 #include <QTextBrowser>

@@ -1,8 +1,8 @@
 #include "WhoisMakers.h"
 
-#include "HostConfig.h"
-#include "ModuleLoader.h"
 #include "WhoisModule.h"
+#include "platform/HostConfig.h"
+#include "ui/ModuleLoader.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowMakers.h"
+#include "ui/WindowMakers.h"
 
 // The whois module the program loads: in modules/ beside the program, or installed in
 // ../lib/parlo/modules.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Host.h"
+#include "platform/Host.h"
 
 #include <QtPlugin>
 

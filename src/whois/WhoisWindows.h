@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowMakers.h"
+#include "ui/WindowMakers.h"
 
 // The maker of the whois window; its result window is its own to make.
 WindowMakers whoisWindowMakers();

@@ -1,10 +1,10 @@
 #include "whois.h"
 
-#include "KeyPress.h"
-#include "NameFile.h"
 #include "Referrals.h"
 #include "Result.h"
-#include "WindowStyle.h"
+#include "core/WindowStyle.h"
+#include "platform/NameFile.h"
+#include "ui/KeyPress.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "AnswerText.h"
-#include "Form.h"
-#include "Host.h"
 #include "RdapLookup.h"
 #include "Transcript.h"
+#include "platform/Host.h"
+#include "ui/Form.h"
 
 #include <QAbstractSocket>
 #include <QNetworkAccessManager>

@@ -1,6 +1,6 @@
 #include "wininfo.h"
 
-#include "Controls.h"
+#include "ui/Controls.h"
 
 #include <QGroupBox>
 #include <QLineEdit>

@@ -1,11 +1,11 @@
-#include "Controls.h"
 #include "Fakes.h"
-#include "LinuxFacts.h"
-#include "LinuxLauncher.h"
 #include "StandIn.h"
 #include "TestFiles.h"
-#include "frmAbout.h"
-#include "parlo.h"
+#include "about/frmAbout.h"
+#include "main/parlo.h"
+#include "platform/LinuxFacts.h"
+#include "platform/LinuxLauncher.h"
+#include "ui/Controls.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "Fakes.h"
 #include "PageServer.h"
-#include "WebBrowser.h"
-#include "WebEngineSetup.h"
-#include "frmBrowser.h"
+#include "browser/WebBrowser.h"
+#include "browser/frmBrowser.h"
+#include "platform/WebEngineSetup.h"
 
 #include <QAction>
 #include <QApplication>

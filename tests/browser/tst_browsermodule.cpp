@@ -1,12 +1,12 @@
-#include "BrowserMakers.h"
-#include "ChildContract.h"
-#include "DebianPackages.h"
 #include "Fakes.h"
-#include "HostConfig.h"
-#include "QtSettings.h"
-#include "WebEngineSetup.h"
-#include "WhoisMakers.h"
-#include "parlo.h"
+#include "browser/BrowserMakers.h"
+#include "main/parlo.h"
+#include "platform/ChildContract.h"
+#include "platform/DebianPackages.h"
+#include "platform/HostConfig.h"
+#include "platform/QtSettings.h"
+#include "platform/WebEngineSetup.h"
+#include "whois/WhoisMakers.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -131,12 +131,13 @@ void tst_browsermodule::missingModule_data()
                              << "frmBrowser";
     // The rest is Qt's own explanation.
     QTest::newRow("not a library") << QByteArray("not a library")
-                                   << "The browser cannot be opened: its module @ cannot be loaded (" << "frmBrowser";
+                                   << "The browser cannot be opened: its module @ cannot be loaded ("
+                                   << "frmBrowser";
     QTest::newRow("whois, no file") << QByteArray() << "The whois window cannot be opened: its module @ is missing."
                                     << "whois";
-    QTest::newRow("whois, not a library") << QByteArray("not a library")
-                                          << "The whois window cannot be opened: its module @ cannot be loaded ("
-                                          << "whois";
+    QTest::newRow("whois, not a library")
+        << QByteArray("not a library") << "The whois window cannot be opened: its module @ cannot be loaded ("
+        << "whois";
 }
 
 void tst_browsermodule::missingModule()

@@ -1,4 +1,4 @@
-#include "BoundedOutput.h"
+#include "core/BoundedOutput.h"
 
 #include <QTemporaryFile>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "FieldReader.h"
+#include "core/FieldReader.h"
 
 #include <QTest>
 

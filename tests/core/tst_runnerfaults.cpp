@@ -2,8 +2,8 @@
 // output: every call returns, nothing is left running, and no output file is left behind.
 #include "Fakes.h"
 #include "ProcessTable.h"
-#include "RunningCommand.h"
-#include "ShellInterpreter.h"
+#include "platform/RunningCommand.h"
+#include "platform/ShellInterpreter.h"
 
 #include <QEventLoop>
 #include <QRandomGenerator>

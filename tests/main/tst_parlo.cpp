@@ -1,13 +1,13 @@
-#include "Controls.h"
 #include "Fakes.h"
-#include "LinuxFacts.h"
-#include "LinuxLauncher.h"
-#include "Messaging.h"
-#include "RunningCommand.h"
-#include "ShellInterpreter.h"
 #include "StandIn.h"
 #include "TestFiles.h"
-#include "parlo.h"
+#include "main/Messaging.h"
+#include "main/parlo.h"
+#include "platform/LinuxFacts.h"
+#include "platform/LinuxLauncher.h"
+#include "platform/RunningCommand.h"
+#include "platform/ShellInterpreter.h"
+#include "ui/Controls.h"
 
 #include <QAbstractButton>
 #include <QApplication>

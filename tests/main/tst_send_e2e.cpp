@@ -1,11 +1,11 @@
 // A message typed into the real main window reaches a real Samba receiver through the real
 // runner, /bin/sh and the net program of compat/.
 #include "Fakes.h"
-#include "LinuxFacts.h"
-#include "RunningCommand.h"
 #include "SambaReceiver.h"
-#include "ShellInterpreter.h"
-#include "parlo.h"
+#include "main/parlo.h"
+#include "platform/LinuxFacts.h"
+#include "platform/RunningCommand.h"
+#include "platform/ShellInterpreter.h"
 
 #include <QAbstractButton>
 #include <QDir>

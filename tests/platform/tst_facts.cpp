@@ -1,8 +1,8 @@
-#include "FixedPaths.h"
-#include "LinuxFacts.h"
-#include "LocaleText.h"
-#include "SystemFacts.h"
 #include "TestFiles.h"
+#include "platform/FixedPaths.h"
+#include "platform/LinuxFacts.h"
+#include "platform/LocaleText.h"
+#include "platform/SystemFacts.h"
 
 #include <QDir>
 #include <QNetworkInterface>
@@ -254,7 +254,8 @@ void tst_Facts::realMachine()
         const auto flags = interface.flags();
         for (const QNetworkAddressEntry &entry : interface.addressEntries()) {
             if (expected == "127.0.0.1" && flags.testFlag(QNetworkInterface::IsUp) &&
-                !flags.testFlag(QNetworkInterface::IsLoopBack) && entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+                !flags.testFlag(QNetworkInterface::IsLoopBack) &&
+                entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
                 expected = entry.ip().toString();
         }
     }

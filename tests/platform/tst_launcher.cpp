@@ -1,7 +1,7 @@
-#include "HostConfig.h"
-#include "LinuxLauncher.h"
 #include "StandIn.h"
 #include "TestFiles.h"
+#include "platform/HostConfig.h"
+#include "platform/LinuxLauncher.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "RegistryStore.h"
 #include "TestFiles.h"
+#include "platform/RegistryStore.h"
 
 #include <QDir>
 #include <QFile>

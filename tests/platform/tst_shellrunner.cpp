@@ -1,11 +1,11 @@
-#include "BoundedOutput.h"
-#include "GuardDialog.h"
-#include "LinuxFacts.h"
 #include "ProcessTable.h"
-#include "RunningCommand.h"
-#include "ShellInterpreter.h"
 #include "StandIn.h"
 #include "TestFiles.h"
+#include "core/BoundedOutput.h"
+#include "platform/GuardDialog.h"
+#include "platform/LinuxFacts.h"
+#include "platform/RunningCommand.h"
+#include "platform/ShellInterpreter.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,10 +4,10 @@
 // window that sends over the real shell and Parlo's net program, and smbd's message command.
 
 #include "Fakes.h"
-#include "LinuxFacts.h"
-#include "RunningCommand.h"
-#include "ShellInterpreter.h"
-#include "parlo.h"
+#include "main/parlo.h"
+#include "platform/LinuxFacts.h"
+#include "platform/RunningCommand.h"
+#include "platform/ShellInterpreter.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 // The pop-ups of received messages: what they show, how many at once, who receives, and a burst
 // of 1,000 messages through a child process that acknowledges them in random order and is
 // killed (SIGKILL) now and then.
-#include "MessagePopups.h"
-#include "frmMessage.h"
+#include "receive/MessagePopups.h"
+#include "receive/frmMessage.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

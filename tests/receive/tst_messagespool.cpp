@@ -1,6 +1,6 @@
 // The spool's file reader, and its watcher on a spool folder of the test's own, with what a
 // hostile local user or a broken deliverer could leave in it.
-#include "MessageSpool.h"
+#include "receive/MessageSpool.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,10 +1,10 @@
 // One Parlo sends through its main window and Parlo's net program (or smbclient, with names
 // Parlo would not send); a private smbd hands the message to the built parlo-deliver; a second
 // main window's pop-ups show it, and Reply addresses the sender there.
-#include "MessagePopups.h"
 #include "ReceiveTesting.h"
 #include "SambaReceiver.h"
-#include "frmMessage.h"
+#include "receive/MessagePopups.h"
+#include "receive/frmMessage.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FixedPaths.h"
-#include "Host.h"
-#include "Settings.h"
+#include "platform/FixedPaths.h"
+#include "platform/Host.h"
+#include "platform/Settings.h"
 
 #include <QList>
 #include <QMap>

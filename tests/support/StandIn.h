@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ChildContract.h"
+#include "platform/ChildContract.h"
 
 #include <QByteArray>
 

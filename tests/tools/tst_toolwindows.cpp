@@ -1,10 +1,10 @@
 #include "Fakes.h"
-#include "GuardDialog.h"
-#include "LinuxFacts.h"
-#include "ShellInterpreter.h"
 #include "TestFiles.h"
-#include "ToolWindows.h"
-#include "parlo.h"
+#include "main/parlo.h"
+#include "platform/GuardDialog.h"
+#include "platform/LinuxFacts.h"
+#include "platform/ShellInterpreter.h"
+#include "tools/ToolWindows.h"
 
 #include <QAbstractScrollArea>
 #include <QAction>

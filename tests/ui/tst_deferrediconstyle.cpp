@@ -1,5 +1,5 @@
 // The style that reads the extension buttons' icons only when they are drawn.
-#include "DeferredIconStyle.h"
+#include "ui/DeferredIconStyle.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "OnScreen.h"
+#include "ui/OnScreen.h"
 
 #include <QTest>
 #include <QWidget>

@@ -2,7 +2,7 @@
 
 // Servers the whois tests talk to, all on loopback addresses, and what the result window shows.
 
-#include "Result.h"
+#include "whois/Result.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 // loopback addresses; the failing servers are in the hostile server test.
 #include "TestFiles.h"
 #include "WhoisTesting.h"
-#include "whois.h"
+#include "whois/whois.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>

@@ -2,11 +2,11 @@
 // on port 43 by its name, inside network and mount namespaces of the test's own: only a
 // loopback interface, and a hosts file that gives the whois servers loopback addresses.
 #include "Loopback.h"
-#include "RealHost.h"
 #include "TestFiles.h"
-#include "WhoisMakers.h"
 #include "WhoisTesting.h"
-#include "parlo.h"
+#include "main/parlo.h"
+#include "platform/RealHost.h"
+#include "whois/WhoisMakers.h"
 
 #include <QAction>
 #include <QApplication>

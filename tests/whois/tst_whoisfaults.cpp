@@ -2,7 +2,7 @@
 // its time limits, says why, keeps the event loop turning and leaves no connection open.
 #include "Fakes.h"
 #include "WhoisTesting.h"
-#include "whois.h"
+#include "whois/whois.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>

@@ -1,8 +1,8 @@
 // The whois window's parts that need no window: reading answers, questions, referrals, RDAP.
-#include "AnswerText.h"
-#include "Query.h"
-#include "Rdap.h"
-#include "Referrals.h"
+#include "whois/AnswerText.h"
+#include "whois/Query.h"
+#include "whois/Rdap.h"
+#include "whois/Referrals.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #include "Fakes.h"
-#include "parlo.h"
-#include "wininfo.h"
+#include "main/parlo.h"
+#include "wininfo/wininfo.h"
 
 #include <QAction>
 #include <QApplication>

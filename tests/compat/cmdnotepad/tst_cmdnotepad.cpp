@@ -1,10 +1,10 @@
 // cmd /c: its shell line and its runs; notepad.exe: editing, saving and closing.
-#include "ChildContract.h"
 #include "CmdLine.h"
-#include "FixedPaths.h"
-#include "LocaleText.h"
 #include "Notepad.h"
 #include "TestFiles.h"
+#include "platform/ChildContract.h"
+#include "platform/FixedPaths.h"
+#include "platform/LocaleText.h"
 
 #include <QFile>
 #include <QLabel>

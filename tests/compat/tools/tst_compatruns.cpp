@@ -1,6 +1,6 @@
 // The console programs over the real Linux programs, or over stand-ins. Traffic stays on loopback or
 // inside two network namespaces this test makes; no name goes to the machine's resolver.
-#include "ChildContract.h"
+#include "platform/ChildContract.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
