@@ -70,7 +70,7 @@ int main(int argc, char *argv[])
     if (!options.isSet(screenshot)) {
         whenOnScreen(&window, [&popups, &window, &host] {
             host.tidyUp();
-            popups = std::make_unique<MessagePopups>(ReceivePlaces::defaults(),
+            popups = std::make_unique<MessagePopups>(host.host().facts.receivePlaces(),
                                                      [&window](const QString &sender) { window.replyTo(sender); });
             popups->start();
         });

@@ -7,7 +7,6 @@
 #include "ui/ModuleLoader.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 #include <memory>
 
@@ -41,16 +40,9 @@ WindowMakers browserWindowMakers(const Settings &settings, const QString &module
 
 QString browserLoadFailure(const QString &loaderError, const QString &modulePath)
 {
-    // The dynamic linker's words for a library it cannot find or read.
-    static const QRegularExpression missing(QStringLiteral("([^\\s():]+\\.so[\\w.]*): cannot open shared object file"));
-    const QRegularExpressionMatch match = missing.match(loaderError);
-    if (!match.hasMatch())
+    const QString library = missingLibraryOf(loaderError);
+    if (library.isEmpty())
         return QStringLiteral("The browser cannot be opened: its module %1 cannot be loaded (%2).")
             .arg(modulePath, loaderError);
-    const QString library = match.captured(1);
-    const QString package = debianPackageOf(library);
-    QString text = QStringLiteral("The browser needs %1, which is not installed.").arg(library);
-    if (!package.isEmpty())
-        text += QStringLiteral(" Install the Debian package %1.").arg(package);
-    return text;
+    return QStringLiteral("The browser needs %1, which is not installed.").arg(library) + installSentence(library);
 }

@@ -14,3 +14,15 @@ QString debianPackageOf(const QString &fileName)
         return QStringLiteral("libqt6webengine6-data");
     return {};
 }
+
+QString installSentence(const QString &fileName)
+{
+    const QString package = debianPackageOf(fileName);
+    return package.isEmpty() ? QString() : QStringLiteral(" Install the Debian package %1.").arg(package);
+}
+
+QString missingLibraryOf(const QString &loaderError)
+{
+    static const QRegularExpression missing(QStringLiteral("([^\\s():]+\\.so[\\w.]*): cannot open shared object file"));
+    return missing.match(loaderError).captured(1);
+}

@@ -84,6 +84,15 @@ struct RegistryLookup
     bool failed() const { return !error.isEmpty(); }
 };
 
+// Where receiving keeps its things: the spool folder that parlo-deliver fills, the user's
+// record of acknowledged messages, and the lock that makes one Parlo of the user the receiver.
+struct ReceivePlaces
+{
+    QString spool;
+    QString receipts;
+    QString lock;
+};
+
 // Facts about the local machine and the user's session.
 class HostFacts
 {
@@ -109,6 +118,8 @@ public:
     // The value name of the key below root (a predefined root key's handle, e.g. 0x80000002),
     // read only.
     virtual RegistryLookup registryValue(quint32 root, const QString &key, const QString &name) const = 0;
+    // Where received messages wait, and this user's record and lock for them.
+    virtual ReceivePlaces receivePlaces() const = 0;
 };
 
 // Everything a window may do to the world outside it.

@@ -1,5 +1,6 @@
 #include "LinuxFacts.h"
 
+#include "HostConfig.h"
 #include "SystemFacts.h"
 
 #include <QCoreApplication>
@@ -68,7 +69,8 @@ QString LinuxFacts::localIpAddress() const
         if (!best.isEmpty() && index >= bestIndex)
             continue;
         char text[INET_ADDRSTRLEN] = {};
-        if (::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in *>(entry->ifa_addr)->sin_addr, text, sizeof text)) {
+        if (::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in *>(entry->ifa_addr)->sin_addr, text,
+                        sizeof text)) {
             best = QString::fromLatin1(text);
             bestIndex = index;
         }
@@ -134,6 +136,11 @@ QString LinuxFacts::systemName() const
 RegistryLookup LinuxFacts::registryValue(quint32 root, const QString &key, const QString &name) const
 {
     return m_registry.lookup(root, key, name);
+}
+
+ReceivePlaces LinuxFacts::receivePlaces() const
+{
+    return {HostConfig::messageSpool(), HostConfig::receiptFile(), HostConfig::receiverLock()};
 }
 
 WhoisSettings LinuxFacts::whoisSettings() const

@@ -43,6 +43,8 @@ public:
     QString systemName() const override;
     // From the registry store's files.
     RegistryLookup registryValue(quint32 root, const QString &key, const QString &name) const override;
+    // The places HostConfig names.
+    ReceivePlaces receivePlaces() const override;
 
     const RegistryStore &registry() const { return m_registry; }
 

@@ -20,4 +20,8 @@ void prepareProcess();
 // Whether prepareProcess() set the sandbox variable: the programs Parlo starts do not inherit it.
 bool sandboxDisabledByParlo();
 
+// A sentence naming the engine's helper program or resource file, and its package, when it is
+// missing; empty when both are there. The engine ends the whole process without them.
+QString missingEngine();
+
 } // namespace WebEngineSetup

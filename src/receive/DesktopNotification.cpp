@@ -1,25 +1,17 @@
 #include "DesktopNotification.h"
 
+#include "platform/SessionBus.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QFileInfo>
 #include <QVariantMap>
 
 namespace {
 
 const QString service = QStringLiteral("org.freedesktop.Notifications");
-
-// Without an address libdbus would try to start a bus of its own; only an existing one is used.
-bool sessionBusExists()
-{
-    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
-        return true;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
-}
 
 QDBusMessage serviceCall(const QString &method)
 {

@@ -2,15 +2,9 @@
 
 #include "DesktopNotification.h"
 #include "frmMessage.h"
-#include "platform/HostConfig.h"
 
 #include <QFileInfo>
 #include <QTimer>
-
-ReceivePlaces ReceivePlaces::defaults()
-{
-    return {HostConfig::messageSpool(), HostConfig::receiptFile(), HostConfig::receiverLock()};
-}
 
 MessagePopups::MessagePopups(const ReceivePlaces &places, Reply reply, QObject *parent)
     : QObject(parent), m_spoolFolder(places.spool), m_spool(places.spool), m_receipts(places.receipts),

@@ -2,6 +2,7 @@
 
 #include "MessageSpool.h"
 #include "ReceiptStore.h"
+#include "platform/Host.h"
 #include "platform/SessionLock.h"
 
 #include <QPointer>
@@ -11,18 +12,6 @@
 #include <functional>
 
 class frmMessage;
-
-// Where receiving keeps its things: the spool folder that parlo-deliver fills, the user's
-// record of acknowledged messages, and the lock that makes one Parlo of the user the receiver.
-struct ReceivePlaces
-{
-    QString spool;
-    QString receipts;
-    QString lock;
-
-    // The places the host names (HostConfig).
-    static ReceivePlaces defaults();
-};
 
 // Shows the messages of the spool in pop-ups (and desktop notifications), in the order they
 // came, at most maxOpen at once; the others wait their turn, and the newest pop-up says how

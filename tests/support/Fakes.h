@@ -92,6 +92,7 @@ public:
     MemoryStatus memoryStatus() const override { return memory; }
     QString workgroup() const override { return group; }
     QString systemName() const override { return osName; }
+    ReceivePlaces receivePlaces() const override { return places; }
     RegistryLookup registryValue(quint32 root, const QString &key, const QString &valueName) const override
     {
         lookups.append(QStringLiteral("%1 %2 %3").arg(QString::number(root, 16), key, valueName));
@@ -102,10 +103,11 @@ public:
     QString ip = QStringLiteral("10.0.0.7");
     QMap<QString, QString> variables; // by lower-case name
     WhoisSettings whois;              // port 43, no bootstrap file, no cache: tests set their own
-    VersionPair versionPair{5, 1, true};
+    VersionPair versionPair{6, 1, false};
     MemoryStatus memory{536870912, 104857600};
     QString group = QStringLiteral("WORKGROUP");
     QString osName;
+    ReceivePlaces places;
     QMap<QString, RegistryLookup> registry; // by "KEY|NAME"; any other: no such key
     mutable QStringList lookups;            // "ROOT KEY NAME", ROOT in hexadecimal
 };
