@@ -22,11 +22,6 @@ QStringList texts(QWidget *window)
     return result;
 }
 
-QString focusName()
-{
-    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
-}
-
 } // namespace
 
 class tst_wininfo : public QObject
@@ -40,7 +35,6 @@ private Q_SLOTS:
     void version();
     void window_data();
     void window();
-    void focusTabAndBorder();
     void typedTextIsGoneOnReopening();
 
 private:
@@ -61,9 +55,7 @@ void tst_wininfo::memoryText_data()
     QTest::newRow("512 MiB") << quint64(536870912) << "524288";
     QTest::newRow("not a multiple of 1024") << quint64(1536) << "1.5";
     QTest::newRow("2 GiB, past 32 bits signed") << quint64(2147483648) << "2097152";
-    QTest::newRow("1 TiB") << quint64(1099511627776) << "1073741824";
     QTest::newRow("15 significant digits") << quint64(17179869185) << "16777216.0009766";
-    QTest::newRow("one byte") << quint64(1) << "0.0009765625";
 }
 
 void tst_wininfo::memoryText()
@@ -83,16 +75,6 @@ void tst_wininfo::version_data()
 
     const QString debian = "Debian GNU/Linux 12 (bookworm)";
     // clang-format off
-    QTest::newRow("NT 3.51") << VersionPair{3, 51, true} << "" << "3.51" << " Windows NT 3.51";
-    QTest::newRow("NT 4.0, no blank") << VersionPair{4, 0, true} << "" << "4.00" << "Windows NT 4.0";
-    QTest::newRow("98") << VersionPair{4, 10, true} << "" << "4.10" << " Windows 98";
-    QTest::newRow("ME") << VersionPair{4, 90, true} << "" << "4.90" << " Windows ME";
-    QTest::newRow("2000") << VersionPair{5, 0, true} << "" << "5.00" << " Windows 2000";
-    QTest::newRow("XP") << VersionPair{5, 1, true} << "" << "5.01" << " Windows XP";
-    QTest::newRow("a row wins over the own name") << VersionPair{5, 1, true} << debian << "5.01" << " Windows XP";
-    QTest::newRow("minor 1 is not 10") << VersionPair{4, 1, true} << "" << "4.01" << "Unknown Version";
-    QTest::newRow("Windows 7") << VersionPair{6, 1, true} << "" << "6.01" << "Unknown Version";
-    QTest::newRow("Windows 7, named") << VersionPair{6, 1, true} << "Windows 7" << "6.01" << " Windows 7";
     QTest::newRow("Linux 5.1 is no XP") << VersionPair{5, 1, false} << debian << "5.01" << " " + debian;
     QTest::newRow("Linux 4.10, unnamed") << VersionPair{4, 10, false} << "" << "4.10" << "Unknown Version";
     // clang-format on
@@ -115,13 +97,11 @@ void tst_wininfo::window_data()
     QTest::addColumn<QStringList>("expected"); // Text1 to Text5
 
     // clang-format off
-    QTest::newRow("XP") << QLocale::c() << VersionPair{5, 1, true} << "" << "OFFICE"
-        << QStringList{"System RAM: 524288 Kb", "Available RAM: 102400 Kb", "Windows Version: 5.01", " Windows XP", "OFFICE"};
-    QTest::newRow("Debian 12, no Samba") << QLocale::c() << VersionPair{6, 1, false} << "Debian GNU/Linux 12 (bookworm)" << ""
-        << QStringList{"System RAM: 524288 Kb", "Available RAM: 102400 Kb", "Windows Version: 6.01", " Debian GNU/Linux 12 (bookworm)", ""};
+    QTest::newRow("Debian 12 in a workgroup") << QLocale::c() << VersionPair{6, 1, false} << "Debian GNU/Linux 12 (bookworm)" << "OFFICE"
+        << QStringList{"System RAM: 524288 Kb", "Available RAM: 102400 Kb", "Windows Version: 6.01", " Debian GNU/Linux 12 (bookworm)", "OFFICE"};
     // The comma, and no grouping of the thousands.
-    QTest::newRow("decimal comma") << QLocale(QLocale::German) << VersionPair{5, 1, true} << "" << ""
-        << QStringList{"System RAM: 1,5 Kb", "Available RAM: 16777216 Kb", "Windows Version: 5,01", " Windows XP", ""};
+    QTest::newRow("decimal comma, no Samba") << QLocale(QLocale::German) << VersionPair{5, 1, false} << "" << ""
+        << QStringList{"System RAM: 1,5 Kb", "Available RAM: 16777216 Kb", "Windows Version: 5,01", "Unknown Version", ""};
     // clang-format on
 }
 
@@ -142,24 +122,6 @@ void tst_wininfo::window()
     QTEST(texts(&window), "expected");
     QVERIFY(m_fake->messages.boxes.isEmpty());
     QVERIFY(m_fake->runner.calls.isEmpty());
-}
-
-void tst_wininfo::focusTabAndBorder()
-{
-    wininfo window(m_fake->host());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    QCOMPARE(focusName(), QStringLiteral("Command2"));
-    QStringList order{focusName()};
-    for (int i = 0; i < 6; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        order << focusName();
-    }
-    QCOMPARE(order, (QStringList{"Command2", "Text1", "Text2", "Text3", "Text4", "Text5", "Command2"}));
-
-    QVERIFY(!window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    QVERIFY(window.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
-    QCOMPARE(window.minimumSize(), window.maximumSize());
 }
 
 void tst_wininfo::typedTextIsGoneOnReopening()
