@@ -91,8 +91,8 @@ void tst_WhoisEndToEnd::registryThenRegistrar()
     WhoisPeer registry(QStringLiteral("127.0.0.1"), 43);
     WhoisPeer registrar(QStringLiteral("127.0.0.2"), 43);
     QVERIFY(registry.isListening() && registrar.isListening());
-    registry.answer = registryAnswer;
-    registrar.answer = registrarAnswer;
+    registry.answer = {registryAnswer};
+    registrar.answer = {registrarAnswer};
     QTemporaryDir data;
     qputenv("XDG_CACHE_HOME", data.filePath(QStringLiteral("cache")).toLocal8Bit());
     writeFile(data.filePath(QStringLiteral("whois.txt")), "whois.verisign-grs.com\r\nwhois.iana.org\r\n");
