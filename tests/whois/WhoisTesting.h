@@ -53,12 +53,6 @@ public:
     {
         return i >= connections.size() || !connections[i] || connections[i]->state() != QAbstractSocket::ConnectedState;
     }
-    // Sends bytes on connection i, at once.
-    void send(qsizetype i, const QByteArray &bytes)
-    {
-        connections[i]->write(bytes);
-        connections[i]->flush();
-    }
 
     QList<QByteArray> answer;
     int everyMs = 1;

@@ -8,24 +8,18 @@
 
 namespace {
 
-// 13,107 lines of 78 letters and CR LF, 16 bytes short of a MiB.
-QByteArray megabyteOfLines()
-{
-    return QByteArray(78, 'x').append("\r\n").repeated(1024 * 1024 / 80);
-}
-
 // Sets the server up to answer as kind says: "silent", "closes" (at once), "piece, then silent",
-// "piece, then closes", "drip" (a byte every 10 ms), "50 MB" (of lines, a megabyte at a time), or
-// with the answer of that name. Over HTTP, a header announces the rest.
+// "piece, then closes", "drip" (a byte every 10 ms), "50 MB" (of 80-byte lines, 16 bytes short of
+// a MiB at a time), or with the answer of that name. Over HTTP, a header announces the rest.
 void serve(WhoisPeer &peer, const QString &kind, bool http)
 {
     const QMap<QString, QList<QByteArray>> answers = {
         {"RDAP only", {"This TLD is served by RDAP only.\r\n"}},
-        {"UTF-8, then not", {"\xC3\xBC ", "then \xFC"}},
+        {"UTF-8 cut short", {"\xC3\xBC ", "then \xC3"}},
         {"piece, then silent", {"half\n"}},
         {"piece, then closes", {"half\n"}},
         {"drip", QList<QByteArray>(1000, "x")},
-        {"50 MB", QList<QByteArray>(50, megabyteOfLines())},
+        {"50 MB", QList<QByteArray>(50, QByteArray(78, 'x').append("\r\n").repeated(13107))},
         {"binary", {QByteArray::fromHex("00ff7f80c3fe1b22").repeated(512)}},
         {"not found", {httpReply(404, R"({"errorCode": 404, "title": "Not Found"})")}},
         {"server error", {httpReply(503, R"({"title": "Busy"})")}},
@@ -43,23 +37,15 @@ void serve(WhoisPeer &peer, const QString &kind, bool http)
 
 WhoisSettings settings(quint16 port, int timeoutMs)
 {
-    WhoisSettings settings;
-    settings.port = port;
-    settings.connectTimeoutMs = timeoutMs;
-    settings.answerTimeoutMs = timeoutMs;
-    settings.answerLimitMs = 2000;
-    return settings;
+    return {port, timeoutMs, timeoutMs, 2000, {}, {}};
 }
 
-// What a query reported: whom it asked, the last answer's text as a reader has it, and the endings.
+// What a query reported: the last answer's text as a reader has it, and the endings.
 struct Report
 {
     explicit Report(WhoisQuery &query)
     {
-        QObject::connect(&query, &WhoisQuery::asking, &query, [this](const QString &source) {
-            sources << source;
-            text.clear();
-        });
+        QObject::connect(&query, &WhoisQuery::asking, &query, [this] { text.clear(); });
         QObject::connect(&query, &WhoisQuery::partReceived, &query, [this](const AnswerText::Change &change) {
             text = change.replace ? change.text : text + change.text;
         });
@@ -75,7 +61,6 @@ struct Report
         return text + u'|' + endings.last().notice + u'|' + offers.join(u',');
     }
 
-    QStringList sources;
     QString text;
     QList<WhoisQuery::Outcome> endings;
 };
@@ -95,7 +80,8 @@ private Q_SLOTS:
 
         // clang-format off
         QTest::newRow("RDAP only") << "RDAP only" << false << 300 << "This TLD is served by RDAP only.\r\n||RDAP";
-        QTest::newRow("UTF-8, then not") << "UTF-8, then not" << false << 300 << "Ã¼ then ü||";
+        // Its last character unfinished, the whole answer is read as Windows-1252.
+        QTest::newRow("UTF-8 cut short") << "UTF-8 cut short" << false << 300 << "Ã¼ then Ã||";
         QTest::newRow("refused") << "refused" << false << 300 << "|Could not connect to HOST: Connection refused|RDAP";
         QTest::newRow("never accepted") << "full queue" << false << 300
             << "|Could not connect to HOST: no connection within 0.3 seconds.|RDAP";
@@ -156,13 +142,13 @@ private Q_SLOTS:
         if (rdap) {
             QTRY_COMPARE(report.endings.size(), 1);
             query.follow(Offer{});
-            query.follow(Offer{}); // asked once in a chain
         }
         QTRY_COMPARE_WITH_TIMEOUT(report.endings.size(), rdap ? 2 : 1, 6000);
         const QString host = rdap ? QStringLiteral("127.0.0.1:%1").arg(port) : QStringLiteral("127.0.0.1");
         QVERIFY2(like(report.last(), ended.replace(QStringLiteral("HOST"), host)),
                  qPrintable(report.last().right(300)));
-        QCOMPARE(report.sources.size(), rdap ? 2 : 1);
+        if (rdap)
+            query.follow(Offer{}); // asked once in a chain
         QVERIFY(!query.isRunning());
         QTRY_VERIFY(server.closed(0));
         QVERIFY2(gaps.longestMs() < maxGapMs, qPrintable(QString::number(gaps.longestMs())));
@@ -187,7 +173,7 @@ private Q_SLOTS:
         QTRY_COMPARE(report.endings.size(), 2);
         QVERIFY(report.endings[1].offers.isEmpty());
         query.follow(registrarOffer);
-        QCOMPARE(report.sources, QStringList({"127.0.0.1", "127.0.0.2"}));
+        QVERIFY(!query.isRunning());
         QCOMPARE(registrar.connections.size(), 1);
     }
 
