@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 // The server box's text without the spaces (spaces only) at its ends.
 QString serverName(const QString &text);
 
@@ -32,3 +34,9 @@ struct WhoisServer
 
 // How a server is named to the user: its host, and its port where it has one of its own.
 QString displayName(const WhoisServer &server);
+
+// What may be asked after an answer: a whois server it names, or RDAP.
+struct Offer
+{
+    std::optional<WhoisServer> server; // none: ask RDAP
+};

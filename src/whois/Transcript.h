@@ -15,12 +15,6 @@
 
 class Result;
 
-// A link below a section: a whois server to ask next, or RDAP.
-struct Offer
-{
-    std::optional<WhoisServer> server; // none: ask RDAP
-};
-
 // One query and the servers asked after it, as the result window shows them: a section per
 // server with its answer, why it ended early, and the links it offers. The sections after the
 // first are headed by where they come from and, once they end, how long they took. The first

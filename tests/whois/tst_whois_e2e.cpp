@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -91,8 +90,8 @@ void tst_WhoisEndToEnd::registryThenRegistrar()
     WhoisPeer registry(QStringLiteral("127.0.0.1"), 43);
     WhoisPeer registrar(QStringLiteral("127.0.0.2"), 43);
     QVERIFY(registry.isListening() && registrar.isListening());
-    registry.answer = registryAnswer;
-    registrar.answer = registrarAnswer;
+    registry.answer = {registryAnswer};
+    registrar.answer = {registrarAnswer};
     QTemporaryDir data;
     qputenv("XDG_CACHE_HOME", data.filePath(QStringLiteral("cache")).toLocal8Bit());
     writeFile(data.filePath(QStringLiteral("whois.txt")), "whois.verisign-grs.com\r\nwhois.iana.org\r\n");
@@ -117,9 +116,8 @@ void tst_WhoisEndToEnd::registryThenRegistrar()
         resultWindow()->grab().save(QDir(qEnvironmentVariable("PARLO_SCREENSHOTS")).filePath("whois.png"));
     clickLink(QStringLiteral("Ask whois.iana.org"));
     QTRY_COMPARE(registrar.received.value(0), QByteArray("example.com\r\n"));
-    const QRegularExpression chain(QRegularExpression::escape(first) + R"(\nFrom whois\.iana\.org, in \d+ ms:\n)" +
-                                   QRegularExpression::escape(QString::fromLatin1(registrarAnswer)) + R"(\z)");
-    QTRY_VERIFY2(chain.match(shown()).hasMatch(), qPrintable(shown()));
+    const QString chain = first + "\nFrom whois.iana.org, in … ms:\n" + QString::fromLatin1(registrarAnswer);
+    QTRY_VERIFY2(like(shown(), chain), qPrintable(shown()));
     delete resultWindow();
 }
 
