@@ -37,7 +37,6 @@ class tst_NetProtocol : public QObject
 
 private slots:
     void codePageMatchesIconv();
-    void computerNames();
     void inputs_data();
     void inputs();
     void linksNoQt();
@@ -58,16 +57,6 @@ void tst_NetProtocol::codePageMatchesIconv()
         QCOMPARE(Cp850::encode(std::string_view(expected)).bytes, std::string(1, in));
     }
     iconv_close(converter);
-}
-
-void tst_NetProtocol::computerNames()
-{
-    // A workstation name serves when there is no server name; group names never do.
-    QCOMPARE(NetBios::computerName({{"PARLO", 0x20, true}, {"WS", 0x00, false}}), std::string("WS"));
-    QCOMPARE(NetBios::computerName({{"PARLO", 0x00, true}}), std::string());
-    // `net view` lists each computer once, in any case, sorted without regard to it.
-    QCOMPARE(viewText({"pc9", "PC10", "pc9"}), std::string("Server Name            Remark\n\n") + std::string(79, '-') +
-                                                   "\n\\\\PC10\n\\\\pc9\nThe command completed successfully.\n");
 }
 
 void tst_NetProtocol::inputs_data()
@@ -103,6 +92,9 @@ void tst_NetProtocol::inputs_data()
     QTest::newRow("message: outside code page 850") << "costs 5 €" << "" << "\"€\" (U+20AC), which code page 850 cannot carry";
     QTest::newRow("message: outside the BMP") << "ok 😀" << "" << "\"😀\" (U+1F600)";
     QTest::newRow("message: line ends count twice") << QStringLiteral("x\n").repeated(800) << "" << "too long: 2400 bytes";
+    // `net view` lists each computer once, in any case, sorted without regard to it.
+    QTest::newRow("view") << "pc9|PC10|pc9" << "Server Name            Remark\n\n" + QString(79, u'-') +
+        "\n\\\\PC10\n\\\\pc9\nThe command completed successfully.\n" << "";
     // Packets that arrive: what is read of them, "-" when they are refused.
     QTest::newRow("smb reply: NT status") << smb("d7 d00000c0 880040", "00 0000") << "NT_STATUS_REQUEST_NOT_ACCEPTED" << "";
     QTest::newRow("smb reply: a request") << smb("d5 00000000 080000", "00 0000") << "-" << "";
@@ -113,9 +105,10 @@ void tst_NetProtocol::inputs_data()
     QTest::newRow("name reply: other id") << nameServiceResponse(8, 0x8500, 0x20, address) << "-" << "";
     QTest::newRow("name reply: negative") << nameServiceResponse(7, 0x8503, 0x20, address) << "-" << "";
     QTest::newRow("name reply: our own query") << QString::fromLatin1(NetBios::nameQuery(7, "PC7", 0x03, true)) << "-" << "";
-    // Names of 15 bytes, a suffix and two flag bytes each (0x8000: a group).
-    const QByteArray table = QByteArrayLiteral("PARLO          \x00\x84\x00PC7            \x20\x04\x00");
-    QTest::newRow("status reply") << nameServiceResponse(7, 0x8400, 0x21, '\x02' + table) << "PARLO<0>* PC7<20> " << "";
+    // Names of 15 bytes, a suffix and two flag bytes each (0x8000: a group); after "=" the computer's
+    // name: a workstation name serves when there is no server name, group names never do.
+    const QByteArray table = QByteArrayLiteral("PARLO          \x20\x84\x00WS             \x00\x04\x00");
+    QTest::newRow("status reply") << nameServiceResponse(7, 0x8400, 0x21, '\x02' + table) << "PARLO<20>* WS<0> = WS" << "";
     QTest::newRow("status reply: fewer names than told") << nameServiceResponse(7, 0x8400, 0x21, '\x03' + table) << "-" << "";
     // clang-format on
 }
@@ -135,13 +128,16 @@ void tst_NetProtocol::inputs()
         made.clear();
         for (const NetBios::NodeName &name : *names)
             made += name.name + '<' + Text::hex(name.suffix, 1) + '>' + (name.group ? "* " : " ");
+        made += "= " + NetBios::computerName(*names);
     }
+    std::vector<std::string> words; // of a command line or a list
+    for (const QString &word : text.isEmpty() ? QStringList() : text.split(u'|'))
+        words.push_back(word.toStdString());
+    if (kind == "view")
+        made = viewText(words);
     if (kind == "command") {
-        std::vector<std::string> words;
-        for (const QString &word : text.isEmpty() ? QStringList() : text.split(u'|'))
-            words.push_back(word.toStdString());
         const NetCommand command = parseArguments(words);
-        made = command.kind == NetCommand::Send ? "send " + command.name + '|' + command.message
+        made = command.kind == NetCommand::Send   ? "send " + command.name + '|' + command.message
                : command.kind == NetCommand::View ? "view"
                                                   : "usage";
     } else if (kind == "address") {
