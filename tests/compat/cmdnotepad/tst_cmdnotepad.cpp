@@ -1,5 +1,6 @@
 // cmd /c: its shell line and its runs; notepad.exe: editing, saving and closing.
 #include "CmdLine.h"
+#include "ConsoleRun.h"
 #include "Notepad.h"
 #include "TestFiles.h"
 #include "platform/ChildContract.h"
@@ -8,7 +9,6 @@
 
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -68,14 +68,14 @@ void tst_CmdNotepad::run_data()
 {
     QTest::addColumn<QString>("shellLine"); // run with /bin/sh -c, the built cmd first on PATH
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QByteArray>("out");
-    QTest::addColumn<QByteArray>("err");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
     QTest::addColumn<QByteArray>("file"); // x.txt in the data folder afterwards
 
     // clang-format off
-    QTest::newRow("redirect and append") << "cmd /c echo one '>c:\\x.txt' && cmd /c echo two '>>c:\\x.txt'" << 0 << QByteArray() << QByteArray() << QByteArray("one\ntwo\n");
-    QTest::newRow("status and error output") << "cmd /c 'echo oops >&2; echo out; exit 3'" << 3 << QByteArray("out\n") << QByteArray("oops\n") << missing;
-    QTest::newRow("usage") << "cmd /k dir" << 1 << LocaleText::encode(CmdLine::usage()) << QByteArray() << missing;
+    QTest::newRow("redirect and append") << "cmd /c echo one '>c:\\x.txt' && cmd /c echo two '>>c:\\x.txt'" << 0 << "" << "" << QByteArray("one\ntwo\n");
+    QTest::newRow("status and error output") << "cmd /c 'echo oops >&2; echo out; exit 3'" << 3 << "out\n" << "oops\n" << missing;
+    QTest::newRow("usage") << "cmd /k dir" << 1 << CmdLine::usage() << "" << missing;
     // clang-format on
 }
 
@@ -84,18 +84,13 @@ void tst_CmdNotepad::run()
     QFETCH(QString, shellLine);
     QTemporaryDir temp;
     const QString data = temp.filePath(QStringLiteral("data folder"));
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("PATH"), QStringLiteral(PARLO_TEST_COMPAT_DIR ":/usr/bin:/bin"));
-    environment.insert(QLatin1String(ChildContract::dataDirectoryVariable), data);
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(temp.path());
-    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), shellLine});
-    QVERIFY(process.waitForFinished(20000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QTEST(process.readAllStandardError(), "err");
-    QTEST(process.readAllStandardOutput(), "out");
-    QTEST(process.exitCode(), "exitCode");
+    const ConsoleRun run =
+        runConsole(QStringLiteral("/bin/sh"), {"-c", QStringLiteral("cd '%1' && %2").arg(temp.path(), shellLine)},
+                   {QStringLiteral("PATH=" PARLO_TEST_COMPAT_DIR ":/usr/bin:/bin"),
+                    QLatin1String(ChildContract::dataDirectoryVariable) + u'=' + data});
+    QTEST(run.errors, "err");
+    QTEST(run.output, "out");
+    QTEST(run.exitCode, "exitCode");
     QTEST(readFile(data + QStringLiteral("/x.txt")), "file");
     QCOMPARE(QDir(temp.path()).entryList(QDir::Files), QStringList()); // nothing landed beside it
 }
@@ -148,7 +143,8 @@ void tst_CmdNotepad::edit()
     Notepad window(path);
     QCOMPARE(readFile(path), before == missing ? QByteArray() : before); // a missing file is made empty
     QCOMPARE(window.windowTitle(), QStringLiteral("parlo.txt - Notepad"));
-    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("notice"))->isVisibleTo(&window), answer == 0 && after == before);
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("notice"))->isVisibleTo(&window),
+             answer == 0 && after == before);
     QStringList asked, errors;
     window.setAskToSave([&](const QString &name) { return asked.append(name), QMessageBox::StandardButton(answer); });
     window.setShowError([&](const QString &text) { errors.append(text); });

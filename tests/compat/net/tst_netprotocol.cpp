@@ -1,3 +1,4 @@
+#include "ConsoleRun.h"
 #include "Cp850.h"
 #include "Messenger.h"
 #include "NetBios.h"
@@ -5,7 +6,6 @@
 #include "Smb.h"
 #include "Text.h"
 
-#include <QProcess>
 #include <QTest>
 
 #include <iconv.h>
@@ -158,10 +158,7 @@ void tst_NetProtocol::inputs()
 
 void tst_NetProtocol::linksNoQt()
 {
-    QProcess readelf;
-    readelf.start(QStringLiteral("readelf"), {QStringLiteral("-d"), QStringLiteral(PARLO_TEST_COMPAT_DIR "/net")});
-    QVERIFY(readelf.waitForFinished(10000));
-    const QString dynamic = QString::fromUtf8(readelf.readAllStandardOutput());
+    const QString dynamic = runConsole(QStringLiteral("readelf"), {"-d", PARLO_TEST_COMPAT_DIR "/net"}).output;
     QVERIFY(dynamic.contains(u"libc.so"));
     QVERIFY2(!dynamic.contains(u"libQt"), qPrintable(dynamic));
 }

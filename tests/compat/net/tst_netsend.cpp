@@ -1,9 +1,7 @@
 // The built `net` against private smbd servers and scripted receivers on loopback.
+#include "ConsoleRun.h"
 #include "SambaReceiver.h"
 
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -48,25 +46,6 @@ struct ScriptedMessenger : QTcpServer
     QByteArray buffer;
     QList<QByteArray> packets;
 };
-
-struct Run
-{
-    QString output;
-    int exitCode = -1; // -1: did not end in 20 s
-    qint64 milliseconds = 0;
-};
-
-// Runs the built net with the event loop going for the receivers here.
-Run net(const QString &address, const QString &message)
-{
-    QProcess net;
-    QSignalSpy finished(&net, &QProcess::finished);
-    QElapsedTimer clock;
-    clock.start();
-    net.start(QStringLiteral(PARLO_TEST_COMPAT_DIR "/net"), {QStringLiteral("send"), address, message});
-    const bool ended = finished.wait(20000);
-    return {QString::fromUtf8(net.readAllStandardOutput()), ended ? net.exitCode() : -1, clock.elapsed()};
-}
 
 } // namespace
 
@@ -124,19 +103,20 @@ void tst_NetSend::sends()
     ScriptedMessenger scripted(QString::fromLatin1(QTest::currentDataTag()));
     QVERIFY(scripted.listen(QHostAddress(QStringLiteral("127.0.0.6")), 139));
 
-    const Run run = net(address, message);
-    QCOMPARE_LT(run.milliseconds, withinMs);
+    const ConsoleRun net = runConsole(QStringLiteral(PARLO_TEST_COMPAT_DIR "/net"), {"send", address, message});
+    QCOMPARE_LT(net.milliseconds, withinMs);
     if (!reason.isEmpty()) {
-        QCOMPARE(run.output, QStringLiteral("An error occurred while sending a message to %1.\n%2\n").arg(address, reason));
-        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(net.output,
+                 QStringLiteral("An error occurred while sending a message to %1.\n%2\n").arg(address, reason));
+        QCOMPARE(net.exitCode, 2);
         QVERIFY(accepting.messages().isEmpty());
         if (reason.endsWith(u"nothing was sent.")) // refused before any connection
             QVERIFY(scripted.packets.isEmpty());
         return;
     }
-    QCOMPARE(run.output, QStringLiteral("The message was successfully sent to %1.\n").arg(address));
-    QCOMPARE(run.exitCode, 0);
-    if (address == accepting.address()) {
+    QCOMPARE(net.output, QStringLiteral("The message was successfully sent to %1.\n").arg(address));
+    QCOMPARE(net.exitCode, 0);
+    if (address == u"127.0.0.2") {
         QCOMPARE(accepting.messages().size(), 1);
         QCOMPARE(accepting.messages().first().text, message);
         return;
