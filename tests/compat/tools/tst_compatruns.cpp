@@ -20,8 +20,8 @@ const QString compat = QStringLiteral(PARLO_TEST_COMPAT_DIR "/");
 
 // $1 and $2 become two namespaces joined by veth va (10.213.0.1) in the first and vb (10.213.0.2)
 // in the second, whose own hosts, resolv.conf and nsswitch.conf (ip netns exec mounts them over
-// /etc) keep a name that the broadcast does not find from reaching the machine's resolver. First
-// away with those of earlier runs that were killed before they could remove them.
+// /etc) keep a name that the broadcast does not find from reaching the machine's resolver. Those of
+// earlier runs that were killed before they could remove them go first.
 const char *const setUp = R"(for n in $(ip netns list | grep -o '^parlo-compat-[0-9]*-[ab]'); do
   p=${n#parlo-compat-}; [ -d /proc/${p%-*} ] || { ip netns del $n; rm -rf /etc/netns/$n; }; done
 set -e; ip netns add $1; ip netns add $2; ip -n $1 link add va type veth peer name vb netns $2
@@ -37,10 +37,10 @@ class tst_CompatRuns : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void runs_data();
-    void runs();
     void nslookupGivesUpSoon();
     void netByName();
+    void runs_data();
+    void runs();
 
 private:
     struct Namespaces
