@@ -1,31 +1,32 @@
+#include "ConsoleRun.h"
 #include "Cp850.h"
 #include "Messenger.h"
 #include "NetBios.h"
 #include "NetCommand.h"
 #include "Smb.h"
+#include "Text.h"
 
-#include <QProcess>
 #include <QTest>
 
 #include <iconv.h>
 
 namespace {
 
-// An SMB1 packet by hand: magic; command, status, flags and flags2; 20 zero bytes; then the
-// word count, words, byte count and bytes.
-QByteArray smb(const char *head, const char *tail)
+// An SMB1 packet by hand, as Latin-1: magic; command, status, flags and flags2; 20 zero bytes;
+// then the word count, words, byte count and bytes.
+QString smb(const char *head, const char *tail)
 {
-    return QByteArray::fromHex(QByteArray("ff534d42") + head + QByteArray(40, '0') + tail);
+    return QString::fromLatin1(QByteArray::fromHex(QByteArray("ff534d42") + head + QByteArray(40, '0') + tail));
 }
 
-// A name service response by hand: header, the name PC7<03>, type, class, TTL, data.
-QByteArray nameServiceResponse(quint16 id, quint16 flags, quint16 type, const QByteArray &data)
+// A name service response by hand, as Latin-1: header, the name PC7<03>, type, class, TTL, data.
+QString nameServiceResponse(quint16 id, quint16 flags, quint16 type, const QByteArray &data)
 {
     QByteArray packet;
     QDataStream(&packet, QIODevice::WriteOnly) << id << flags << quint16(0) << quint16(1) << quint32(0);
     packet += QByteArray::fromStdString(NetBios::encodeName("PC7", 0x03));
     QDataStream(&packet, QIODevice::Append) << type << quint16(1) << quint32(0) << quint16(data.size());
-    return packet + data;
+    return QString::fromLatin1(packet + data);
 }
 
 } // namespace
@@ -36,16 +37,8 @@ class tst_NetProtocol : public QObject
 
 private slots:
     void codePageMatchesIconv();
-    void arguments_data();
-    void arguments();
-    void replies_data();
-    void replies();
-    void computerName();
-    void names_data();
-    void names();
-    void ipv4Literals_data();
-    void ipv4Literals();
-    void texts();
+    void inputs_data();
+    void inputs();
     void linksNoQt();
 };
 
@@ -66,139 +59,106 @@ void tst_NetProtocol::codePageMatchesIconv()
     iconv_close(converter);
 }
 
-void tst_NetProtocol::arguments_data()
+void tst_NetProtocol::inputs_data()
 {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("kind");
-    QTest::newRow("nothing") << QStringList{} << int(NetCommand::Usage);
-    QTest::newRow("no message") << QStringList{"send", "BOB"} << int(NetCommand::Usage);
-    QTest::newRow("empty name") << QStringList{"send", "", "hi"} << int(NetCommand::Usage);
-    QTest::newRow("send in any case") << QStringList{"SEND", "BOB", "hi"} << int(NetCommand::Send);
-    QTest::newRow("view in any case") << QStringList{"View"} << int(NetCommand::View);
-    QTest::newRow("view of a server") << QStringList{"view", "\\\\PC7"} << int(NetCommand::Usage);
-}
-
-void tst_NetProtocol::arguments()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(int, kind);
-    std::vector<std::string> words;
-    for (const QString &argument : std::as_const(arguments))
-        words.push_back(argument.toStdString());
-    QCOMPARE(int(parseArguments(words).kind), kind);
-}
-
-void tst_NetProtocol::replies_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("parsed"); // "-": rejected
-    QTest::newRow("SMB NT status") << smb("d7 d00000c0 880040", "00 0000") << "NT_STATUS_REQUEST_NOT_ACCEPTED";
-    QTest::newRow("SMB request") << smb("d5 00000000 080000", "00 0000") << "-";
-    QTest::newRow("SMB bytes past the end") << smb("d6 00000000 880000", "00 0500 41") << "-";
-    QTest::newRow("SMB words past the end") << smb("d6 00000000 880000", "05 0000") << "-";
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("result");  // what is made of it, bytes read as Latin-1
+    QTest::addColumn<QString>("refusal"); // a part of why it cannot be sent; empty: it can
+    // clang-format off
+    // The command line's words, separated by '|': "usage", "view" or "send NAME|MESSAGE".
+    QTest::newRow("command: nothing") << "" << "usage" << "";
+    QTest::newRow("command: no message") << "send|BOB" << "usage" << "";
+    QTest::newRow("command: empty name") << "send||hi" << "usage" << "";
+    QTest::newRow("command: send in any case, words joined") << "SEND|BOB|hi|there" << "send BOB|hi there" << "";
+    QTest::newRow("command: view in any case") << "View" << "view" << "";
+    QTest::newRow("command: view of a server") << "view|\\\\PC7" << "usage" << "";
+    QTest::newRow("address: dotted") << "127.0.0.31" << "127.0.0.31" << "";
+    QTest::newRow("address: octal part") << "010.0.0.1" << "8.0.0.1" << "";
+    QTest::newRow("address: bad octal part") << "09.0.0.1" << "" << "";
+    QTest::newRow("address: part too large") << "1.256.0.1" << "" << "";
+    QTest::newRow("address: three parts") << "1.2.3" << "" << "";
+    QTest::newRow("address: trailing dot") << "1.2.3.4." << "" << "";
+    QTest::newRow("address: four digits") << "1.2.3.0004" << "" << "";
+    QTest::newRow("name: computer part only") << "pc7.corp.example.org" << "PC7" << "";
+    QTest::newRow("name: sharp s is two letters") << "straße" << "STRASSE" << "";
+    QTest::newRow("name: long s upper-cases into the code page") << "ſam" << "SAM" << "";
+    QTest::newRow("name: outside the code page, told as typed") << "пётр" << "____" << "\"п\" (U+043F)";
+    QTest::newRow("name: sixteen letters") << "abcdefghijklmnop" << "ABCDEFGHIJKLMNO" << "too long";
+    QTest::newRow("name: fifteen letters once upper-cased") << "ßßßßßßßß" << "SSSSSSSSSSSSSSS" << "too long";
+    QTest::newRow("name: long computer part of a dotted name") << "averyveryverylongname16.example" << "AVERYVERYVERYLO" << "too long";
+    QTest::newRow("name: IPv6 address") << "2001:db8:0:0:0:0:0:1" << "2001:DB8:0:0:0:" << "";
+    QTest::newRow("name: IPv6 address with scope") << "fe80::1%eth0" << "FE80::1%ETH0" << "";
+    QTest::newRow("message: every line end as CR LF") << "Grüße\rb\r\nc\nd\n\r" << "Gr\u0081\u00e1e\r\nb\r\nc\r\nd\r\n\r\n" << "";
+    QTest::newRow("message: outside code page 850") << "costs 5 €" << "" << "\"€\" (U+20AC), which code page 850 cannot carry";
+    QTest::newRow("message: outside the BMP") << "ok 😀" << "" << "\"😀\" (U+1F600)";
+    QTest::newRow("message: line ends count twice") << QStringLiteral("x\n").repeated(800) << "" << "too long: 2400 bytes";
+    // `net view` lists each computer once, in any case, sorted without regard to it.
+    QTest::newRow("view") << "pc9|PC10|pc9" << "Server Name            Remark\n\n" + QString(79, u'-') +
+        "\n\\\\PC10\n\\\\pc9\nThe command completed successfully.\n" << "";
+    // Packets that arrive: what is read of them, "-" when they are refused.
+    QTest::newRow("smb reply: NT status") << smb("d7 d00000c0 880040", "00 0000") << "NT_STATUS_REQUEST_NOT_ACCEPTED" << "";
+    QTest::newRow("smb reply: a request") << smb("d5 00000000 080000", "00 0000") << "-" << "";
+    QTest::newRow("smb reply: bytes past the end") << smb("d6 00000000 880000", "00 0500 41") << "-" << "";
+    QTest::newRow("smb reply: words past the end") << smb("d6 00000000 880000", "05 0000") << "-" << "";
     const QByteArray address = QByteArray::fromHex("0000 0a0b0c0d");
-    QTest::newRow("name: one address") << nameServiceResponse(7, 0x8500, 0x20, address) << "10.11.12.13";
-    QTest::newRow("name: other id") << nameServiceResponse(8, 0x8500, 0x20, address) << "-";
-    QTest::newRow("name: negative") << nameServiceResponse(7, 0x8503, 0x20, address) << "-";
-    QTest::newRow("name: our own query") << QByteArray::fromStdString(NetBios::nameQuery(7, "PC7", 0x03, true)) << "-";
-    // Names of 15 bytes, a suffix and two flag bytes each (0x8000: a group).
-    const QByteArray table = QByteArrayLiteral("PARLO          \x00\x84\x00PC7            \x20\x04\x00");
-    QTest::newRow("status") << nameServiceResponse(7, 0x8400, 0x21, '\x02' + table) << "PARLO<0>* PC7<20> ";
-    QTest::newRow("status: fewer names than told") << nameServiceResponse(7, 0x8400, 0x21, '\x03' + table) << "-";
+    QTest::newRow("name reply: one address") << nameServiceResponse(7, 0x8500, 0x20, address) << "10.11.12.13" << "";
+    QTest::newRow("name reply: other id") << nameServiceResponse(8, 0x8500, 0x20, address) << "-" << "";
+    QTest::newRow("name reply: negative") << nameServiceResponse(7, 0x8503, 0x20, address) << "-" << "";
+    QTest::newRow("name reply: our own query") << QString::fromLatin1(NetBios::nameQuery(7, "PC7", 0x03, true)) << "-" << "";
+    // Names of 15 bytes, a suffix and two flag bytes each (0x8000: a group); after "=" the computer's
+    // name: a workstation name serves when there is no server name, group names never do.
+    const QByteArray table = QByteArrayLiteral("PARLO          \x20\x84\x00WS             \x00\x04\x00");
+    QTest::newRow("status reply") << nameServiceResponse(7, 0x8400, 0x21, '\x02' + table) << "PARLO<20>* WS<0> = WS" << "";
+    QTest::newRow("status reply: fewer names than told") << nameServiceResponse(7, 0x8400, 0x21, '\x03' + table) << "-" << "";
+    // clang-format on
 }
 
-void tst_NetProtocol::replies()
+void tst_NetProtocol::inputs()
 {
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, parsed);
-    const std::string packet = bytes.toStdString();
-    const QByteArray tag = QTest::currentDataTag();
-    QString actual = QStringLiteral("-");
-    if (const auto reply = tag.startsWith("SMB") ? Smb::parseReply(packet) : std::nullopt)
-        actual = QString::fromStdString(Smb::describe(reply->status));
-    if (const auto addresses = tag.startsWith("name") ? NetBios::parseNameQueryResponse(packet, 7) : std::nullopt)
-        actual = QString::fromStdString(NetBios::ipv4Text(addresses->at(0)));
-    if (const auto names = tag.startsWith("status") ? NetBios::parseNodeStatusResponse(packet, 7) : std::nullopt) {
-        actual.clear();
+    QFETCH(QString, text);
+    QFETCH(QString, refusal);
+    const QByteArray kind = QByteArray(QTest::currentDataTag()).split(':').first();
+    const std::string given = kind.endsWith("reply") ? text.toLatin1().toStdString() : text.toStdString();
+    std::string made = "-", refused;
+    if (const auto reply = kind == "smb reply" ? Smb::parseReply(given) : std::nullopt)
+        made = Smb::describe(reply->status);
+    if (const auto addresses = kind == "name reply" ? NetBios::parseNameQueryResponse(given, 7) : std::nullopt)
+        made = NetBios::ipv4Text(addresses->at(0));
+    if (const auto names = kind == "status reply" ? NetBios::parseNodeStatusResponse(given, 7) : std::nullopt) {
+        made.clear();
         for (const NetBios::NodeName &name : *names)
-            actual += QStringLiteral("%1<%2>%3 ")
-                          .arg(QString::fromStdString(name.name))
-                          .arg(name.suffix, 0, 16)
-                          .arg(name.group ? "*" : "");
+            made += name.name + '<' + Text::hex(name.suffix, 1) + '>' + (name.group ? "* " : " ");
+        made += "= " + NetBios::computerName(*names);
     }
-    QCOMPARE(actual, parsed);
-}
-
-void tst_NetProtocol::computerName()
-{
-    // A workstation name serves when there is no server name; group names never do.
-    QCOMPARE(NetBios::computerName({{"PARLO", 0x20, true}, {"WS", 0x00, false}}), std::string("WS"));
-    QCOMPARE(NetBios::computerName({{"PARLO", 0x00, true}}), std::string());
-}
-
-void tst_NetProtocol::names_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("form"); // code page 850 bytes read as Latin-1
-    QTest::addColumn<bool>("taken");
-    QTest::newRow("computer part only") << "pc7.example.org" << "PC7" << true;
-    QTest::newRow("sharp s is two letters") << "straße" << "STRASSE" << true;
-    QTest::newRow("long s upper-cases into the code page") << "ſam" << "SAM" << true;
-    QTest::newRow("outside the code page") << "abc€" << "ABC_" << false;
-    QTest::newRow("sixteen letters") << "abcdefghijklmnop" << "ABCDEFGHIJKLMNO" << false;
-    QTest::newRow("fifteen letters once upper-cased") << "ßßßßßßßß" << "SSSSSSSSSSSSSSS" << false;
-    QTest::newRow("IPv6 address") << "2001:db8:0:0:0:0:0:1" << "2001:DB8:0:0:0:" << true;
-    QTest::newRow("IPv6 address with scope") << "fe80::1%eth0" << "FE80::1%ETH0" << true;
-}
-
-void tst_NetProtocol::names()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, form);
-    QFETCH(bool, taken);
-    QCOMPARE(QString::fromLatin1(NetBios::netbiosForm(name.toStdString())), form);
-    QCOMPARE(recipientRefusal(name.toStdString()).empty(), taken);
-}
-
-void tst_NetProtocol::ipv4Literals_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("address"); // empty: not an address
-    QTest::newRow("dotted") << "127.0.0.31" << "127.0.0.31";
-    QTest::newRow("octal part") << "010.0.0.1" << "8.0.0.1";
-    QTest::newRow("bad octal part") << "09.0.0.1" << "";
-    QTest::newRow("part too large") << "1.256.0.1" << "";
-    QTest::newRow("three parts") << "1.2.3" << "";
-    QTest::newRow("trailing dot") << "1.2.3.4." << "";
-    QTest::newRow("four digits") << "1.2.3.0004" << "";
-    QTest::newRow("other digits") << "\u0661.2.3.4" << "";
-}
-
-void tst_NetProtocol::ipv4Literals()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, address);
-    const std::optional<NetBios::Ipv4> parsed = ipv4Literal(name.toStdString());
-    QCOMPARE(parsed ? QString::fromStdString(NetBios::ipv4Text(*parsed)) : QString(), address);
-}
-
-void tst_NetProtocol::texts()
-{
-    QCOMPARE(prepareMessage("a\rb\r\nc\nd\n\r").bytes, std::string("a\r\nb\r\nc\r\nd\r\n\r\n"));
-    QCOMPARE(prepareMessage("\xE2\x82\xAC").refusal,
-             std::string("The message holds the character \"\xE2\x82\xAC\" (U+20AC), which code page 850 cannot carry; "
-                         "nothing was sent."));
-    QCOMPARE(viewText({"pc9", "PC10", "pc9"}), std::string("Server Name            Remark\n\n") +
-                                                   std::string(79, '-') +
-                                                   "\n\\\\PC10\n\\\\pc9\nThe command completed successfully.\n");
+    std::vector<std::string> words; // of a command line or a list
+    for (const QString &word : text.isEmpty() ? QStringList() : text.split(u'|'))
+        words.push_back(word.toStdString());
+    if (kind == "view")
+        made = viewText(words);
+    if (kind == "command") {
+        const NetCommand command = parseArguments(words);
+        made = command.kind == NetCommand::Send   ? "send " + command.name + '|' + command.message
+               : command.kind == NetCommand::View ? "view"
+                                                  : "usage";
+    } else if (kind == "address") {
+        const std::optional<NetBios::Ipv4> address = ipv4Literal(given);
+        made = address ? NetBios::ipv4Text(*address) : std::string();
+    } else if (kind == "name") {
+        made = NetBios::netbiosForm(given);
+        refused = recipientRefusal(given);
+    } else if (kind == "message") {
+        const PreparedText prepared = prepareMessage(given);
+        made = prepared.bytes;
+        refused = prepared.refusal;
+    }
+    QTEST(QString::fromLatin1(made), "result");
+    const QString why = QString::fromStdString(refused);
+    QVERIFY2(why.isEmpty() == refusal.isEmpty() && why.contains(refusal), qPrintable(why));
 }
 
 void tst_NetProtocol::linksNoQt()
 {
-    QProcess readelf;
-    readelf.start(QStringLiteral("readelf"), {QStringLiteral("-d"), QStringLiteral(PARLO_TEST_COMPAT_DIR "/net")});
-    QVERIFY(readelf.waitForFinished(10000));
-    const QString dynamic = QString::fromUtf8(readelf.readAllStandardOutput());
+    const QString dynamic = runConsole(QStringLiteral("readelf"), {"-d", PARLO_TEST_COMPAT_DIR "/net"}).output;
     QVERIFY(dynamic.contains(u"libc.so"));
     QVERIFY2(!dynamic.contains(u"libQt"), qPrintable(dynamic));
 }

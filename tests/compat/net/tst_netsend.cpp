@@ -1,15 +1,11 @@
 // The built `net` against private smbd servers and scripted receivers on loopback.
+#include "ConsoleRun.h"
 #include "SambaReceiver.h"
 
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 
-#include <iconv.h>
 #include <unistd.h>
 
 namespace {
@@ -51,28 +47,6 @@ struct ScriptedMessenger : QTcpServer
     QList<QByteArray> packets;
 };
 
-// The text of code-page-850 bytes, as the C library's converter reads them.
-QString fromCp850(const QByteArray &bytes)
-{
-    const iconv_t converter = iconv_open("UTF-8", "CP850");
-    if (converter == iconv_t(-1))
-        return {};
-    QByteArray utf8(bytes.size() * 4, '\0');
-    char *in = const_cast<char *>(bytes.constData());
-    char *out = utf8.data();
-    std::size_t inLeft = std::size_t(bytes.size());
-    std::size_t outLeft = std::size_t(utf8.size());
-    const std::size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
-    iconv_close(converter);
-    return done == std::size_t(-1) ? QString() : QString::fromUtf8(utf8.constData(), out - utf8.constData());
-}
-
-// Every line end (CR LF, CR or LF) as one LF: how a receiver stores a message.
-QString withLfEnds(QString text)
-{
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-}
-
 } // namespace
 
 class tst_NetSend : public QObject
@@ -82,61 +56,34 @@ class tst_NetSend : public QObject
 private slots:
     void sends_data();
     void sends();
-    void randomMessages();
 };
 
 void tst_NetSend::sends_data()
 {
     QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("message"); // empty: "hello"
-    QTest::addColumn<QString>("reason");  // empty: delivered
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("reason"); // empty: delivered
     QTest::addColumn<int>("withinMs");
+    const auto row = [](const char *name, const char *address, const QString &message, const char *reason, int ms) {
+        QTest::newRow(name) << QString::fromUtf8(address) << message << QString::fromUtf8(reason) << ms;
+    };
     QString longest;
     for (int i = 0; i < 320; ++i) // 1600 bytes
         longest += QStringLiteral("%1 ").arg(i, 4, 10, QLatin1Char('0'));
     const QString twoBlocks = QStringLiteral("Grüße\n\r\n\r") + QString(200, QLatin1Char('y'));
-    QTest::newRow("longest message, 13 blocks") << "127.0.0.2" << longest << QString() << 5000;
-    QTest::newRow("nothing listening")
-        << "127.0.0.4" << QString()
-        << "The connection to 127.0.0.4 was refused: nothing there takes messages on port 139." << 3000;
-    QTest::newRow("receiver without a message command")
-        << "127.0.0.3" << QString() << "The receiver does not accept messages (DOS error class 1, code 71)." << 3000;
-    QTest::newRow("silent server") << "127.0.0.5" << QString() << "No answer from 127.0.0.5 in 5 s." << 8000;
-    QTest::newRow("outside code page 850")
-        << "127.0.0.6" << QStringLiteral("costs 5 €")
-        << "The message holds the character \"€\" (U+20AC), which code page 850 cannot carry; nothing was sent."
-        << 1000;
-    QTest::newRow("outside the BMP")
-        << "127.0.0.6" << QStringLiteral("ok 😀")
-        << "The message holds the character \"😀\" (U+1F600), which code page 850 cannot carry; nothing was sent."
-        << 1000;
-    QTest::newRow("line ends count twice")
-        << "127.0.0.6" << QStringLiteral("x\n").repeated(800)
-        << "The message is too long: 2400 bytes, and one message carries at most 1600; nothing was sent." << 1000;
-    QTest::newRow("over-long") << "127.0.0.6" << QString(1601, QLatin1Char('x'))
-                               << "The message is too long: 1601 bytes, and one message carries at most 1600; "
-                                  "nothing was sent."
-                               << 1000;
-    // Cut or replaced, a name would call another computer: refused before any name query.
-    QTest::newRow("name over 15 characters")
-        << "averyveryverylongname16" << QString()
-        << "The name averyveryverylongname16 is too long for a NetBIOS name, which holds at most 15 characters; "
-           "nothing was sent."
-        << 1000;
-    QTest::newRow("long computer part of a dotted name")
-        << "averyveryverylongname16.example" << QString()
-        << "The name averyveryverylongname16.example is too long for a NetBIOS name, which holds at most 15 "
-           "characters; nothing was sent."
-        << 1000;
-    QTest::newRow("name outside code page 850")
-        << QStringLiteral("Пётр") << QString()
-        << "The name Пётр holds the character \"П\" (U+041F), which a NetBIOS name cannot carry; nothing was sent."
-        << 1000;
-    QTest::newRow("scripted receiver") << "127.0.0.6" << twoBlocks << QString() << 3000;
-    QTest::newRow("name not present") << "127.0.0.6" << twoBlocks << "The name is not present at the receiver." << 3000;
-    QTest::newRow("text refused") << "127.0.0.6" << twoBlocks
-                                  << "The receiver refused the message (DOS error class 2, code 1)." << 3000;
-    QTest::newRow("closed") << "127.0.0.6" << twoBlocks << "The receiver closed the connection." << 3000;
+    // clang-format off
+    row("longest message, 13 blocks", "127.0.0.2", longest, "", 5000);
+    row("nothing listening", "127.0.0.4", "hello", "The connection to 127.0.0.4 was refused: nothing there takes messages on port 139.", 3000);
+    row("receiver without a message command", "127.0.0.3", "hello", "The receiver does not accept messages (DOS error class 1, code 71).", 3000);
+    row("silent server", "127.0.0.5", "hello", "No answer from 127.0.0.5 in 5 s.", 8000);
+    row("over-long", "127.0.0.6", QString(1601, u'x'), "The message is too long: 1601 bytes, and one message carries at most 1600; nothing was sent.", 1000);
+    // Cut, a name would call another computer: refused before any name query.
+    row("name over 15 characters", "averyveryverylongname16", "hello", "The name averyveryverylongname16 is too long for a NetBIOS name, which holds at most 15 characters; nothing was sent.", 1000);
+    row("scripted receiver", "127.0.0.6", twoBlocks, "", 3000);
+    row("name not present", "127.0.0.6", twoBlocks, "The name is not present at the receiver.", 3000);
+    row("text refused", "127.0.0.6", twoBlocks, "The receiver refused the message (DOS error class 2, code 1).", 3000);
+    row("closed", "127.0.0.6", twoBlocks, "The receiver closed the connection.", 3000);
+    // clang-format on
 }
 
 void tst_NetSend::sends()
@@ -156,25 +103,19 @@ void tst_NetSend::sends()
     ScriptedMessenger scripted(QString::fromLatin1(QTest::currentDataTag()));
     QVERIFY(scripted.listen(QHostAddress(QStringLiteral("127.0.0.6")), 139));
 
-    QProcess net; // with the event loop going for the servers above
-    QSignalSpy finished(&net, &QProcess::finished);
-    QElapsedTimer clock;
-    clock.start();
-    net.start(QStringLiteral(PARLO_TEST_COMPAT_DIR "/net"),
-              {QStringLiteral("send"), address, message.isEmpty() ? QStringLiteral("hello") : message});
-    QVERIFY(finished.wait(20000));
-    QCOMPARE_LT(clock.elapsed(), withinMs);
-    const QString output = QString::fromUtf8(net.readAllStandardOutput());
+    const ConsoleRun net = runConsole(QStringLiteral(PARLO_TEST_COMPAT_DIR "/net"), {"send", address, message});
+    QCOMPARE_LT(net.milliseconds, withinMs);
     if (!reason.isEmpty()) {
-        QCOMPARE(output, QStringLiteral("An error occurred while sending a message to %1.\n%2\n").arg(address, reason));
-        QCOMPARE(net.exitCode(), 2);
+        QCOMPARE(net.output,
+                 QStringLiteral("An error occurred while sending a message to %1.\n%2\n").arg(address, reason));
+        QCOMPARE(net.exitCode, 2);
         QVERIFY(accepting.messages().isEmpty());
         if (reason.endsWith(u"nothing was sent.")) // refused before any connection
             QVERIFY(scripted.packets.isEmpty());
         return;
     }
-    QCOMPARE(output, QStringLiteral("The message was successfully sent to %1.\n").arg(address));
-    QCOMPARE(net.exitCode(), 0);
+    QCOMPARE(net.output, QStringLiteral("The message was successfully sent to %1.\n").arg(address));
+    QCOMPARE(net.exitCode, 0);
     if (address == u"127.0.0.2") {
         QCOMPARE(accepting.messages().size(), 1);
         QCOMPARE(accepting.messages().first().text, message);
@@ -198,55 +139,6 @@ void tst_NetSend::sends()
     }
     QCOMPARE(text, QByteArray("Gr\x81\xe1") + "e\r\n\r\n\r\n" + QByteArray(200, 'y'));
     QCOMPARE(int(quint8(scripted.packets[4][4])), 0xD6);
-}
-
-void tst_NetSend::randomMessages()
-{
-    if (!SambaReceiver::available())
-        QSKIP("smbd is not installed (Debian package samba)");
-    const QString address = QStringLiteral("127.0.0.31");
-    SambaReceiver receiver(address);
-    QVERIFY2(receiver.isReady(), qPrintable(receiver.error()));
-
-    QRandomGenerator random(850);
-    QStringList delivered;
-    QElapsedTimer clock;
-    clock.start();
-    for (int i = 0; i < 300; ++i) {
-        QByteArray bytes(random.bounded(2001), '\0');
-        for (char &byte : bytes)
-            byte = char(random.bounded(1, 256)); // no NUL: an argument cannot hold one
-        const QString message = fromCp850(bytes);
-        QVERIFY(!message.isEmpty() || bytes.isEmpty());
-        // On the wire every line end is CR LF.
-        const qsizetype wireBytes = withLfEnds(message).size() + withLfEnds(message).count(u'\n');
-
-        QProcess net;
-        QSignalSpy finished(&net, &QProcess::finished);
-        net.start(QStringLiteral(PARLO_TEST_COMPAT_DIR "/net"), {QStringLiteral("send"), address, message});
-        QVERIFY2(finished.wait(10000), qPrintable(QString::number(i)));
-        const QString output = QString::fromUtf8(net.readAllStandardOutput());
-        const QString what = QStringLiteral("message %1, %2 bytes: %3").arg(i).arg(bytes.size()).arg(output);
-        if (wireBytes > 1600) {
-            QCOMPARE(output,
-                     QStringLiteral("An error occurred while sending a message to %1.\nThe message is too long: "
-                                    "%2 bytes, and one message carries at most 1600; nothing was sent.\n")
-                         .arg(address)
-                         .arg(wireBytes));
-            QCOMPARE(net.exitCode(), 2);
-            continue;
-        }
-        QVERIFY2(output == QStringLiteral("The message was successfully sent to %1.\n").arg(address), qPrintable(what));
-        QCOMPARE(net.exitCode(), 0);
-        delivered.append(withLfEnds(message));
-    }
-    qInfo("%lld messages delivered, %d refused, in %lld ms", qint64(delivered.size()), 300 - int(delivered.size()),
-          clock.elapsed());
-    QVERIFY(delivered.size() > 100);
-    const QList<SambaReceiver::Message> arrived = receiver.messages();
-    QCOMPARE(arrived.size(), delivered.size());
-    for (qsizetype i = 0; i < arrived.size(); ++i)
-        QVERIFY2(arrived[i].text == delivered[i], qPrintable(QStringLiteral("delivered message %1").arg(i)));
 }
 
 QTEST_GUILESS_MAIN(tst_NetSend)
