@@ -47,15 +47,16 @@ void parlo::buildControls()
     setCentralWidget(client);
 
     // The frames come first so that they lie behind the controls in their areas.
-    Frame2 = frame(client, "Frame2", QStringLiteral("Enter Name or Choose Below"), {0, 1200, 3375, 975}, false);
-    Frame1 = frame(client, "Frame1", QStringLiteral("Type a message"), {0, 2280, 4695, 2055}, false);
+    Frame2 = frame(client, "Frame2", QStringLiteral("Enter Name or Choose Below"), {0, 1200, 3375, 975},
+                   ControlFont::Parent);
+    Frame1 = frame(client, "Frame1", QStringLiteral("Type a message"), {0, 2280, 4695, 2055}, ControlFont::Parent);
 
     Label1 = label(client, "Label1", QString(), {120, 120, 2055, 375});
     Label2 = label(client, "Label2", QString(), {2280, 120, 2415, 375});
     Label3 = label(client, "Label3", QString(), {120, 600, 2055, 495});
     Label4 = label(client, "Label4", QString(), {2280, 600, 2415, 495});
 
-    txtno = inputBox(client, "txtno", {120, 1440, 3135, 315}, false);
+    txtno = inputBox(client, "txtno", {120, 1440, 3135, 315}, ControlFont::Parent);
     txtno->setToolTip(QStringLiteral("Enter the name to be added"));
 
     Combo1 = placed(new QComboBox(client), "Combo1", {120, 1800, 3135, 315});
@@ -65,7 +66,7 @@ void parlo::buildControls()
     Combo1->setToolTip(QStringLiteral("Pick an address to send message"));
 
     txtmsg = placed(new QPlainTextEdit(client), "txtmsg", {120, 2520, 4455, 1695});
-    txtmsg->setFont(verdana(true));
+    txtmsg->setFont(verdana(Weight::Bold));
     txtmsg->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtmsg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtmsg->setTabChangesFocus(true);
@@ -102,7 +103,7 @@ void parlo::buildButtons(QWidget *client)
         {&parlo::cmdExit, "cmdExit", " Exit", {3120, 4440, 1455, 615}, nullptr},
     };
     for (const auto &row : buttons) {
-        this->*row.control = button(client, row.name, QLatin1String(row.caption), row.twips, false);
+        this->*row.control = button(client, row.name, QLatin1String(row.caption), row.twips, ControlFont::Parent);
         if (row.toolTip)
             (this->*row.control)->setToolTip(QLatin1String(row.toolTip));
     }

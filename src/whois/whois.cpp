@@ -36,7 +36,7 @@ QString defaultWhoisServer()
 }
 
 whois::whois(Host host)
-    : Form("whois", QStringLiteral("Whois"), {5670, 2415}, Border::FixedSingle, true), m_host(host),
+    : Form("whois", QStringLiteral("Whois"), {5670, 2415}, Border::FixedSingle, Background::ScrollBar), m_host(host),
       m_settings(host.facts.whoisSettings()),
       m_transcript(this, [this](const QUrl &link) { RichTextBox1_LinkClick(link); })
 {
