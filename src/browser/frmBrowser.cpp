@@ -149,7 +149,7 @@ void frmBrowser::Form_Resize()
 
 void frmBrowser::cboAddress_KeyPress(int KeyAscii)
 {
-    if (KeyAscii == 13)
+    if (KeyAscii == keyEnter)
         cboAddress_Click();
 }
 

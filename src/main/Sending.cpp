@@ -2,6 +2,7 @@
 #include "Messaging.h"
 #include "core/WindowStyle.h"
 #include "parlo.h"
+#include "ui/KeyPress.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -20,7 +21,7 @@ void parlo::Picture2_Click()
 
 void parlo::txtmsg_KeyPress(int KeyAscii)
 {
-    if (KeyAscii == 13)
+    if (KeyAscii == keyEnter)
         sendToRecipient(false);
 }
 

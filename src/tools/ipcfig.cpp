@@ -57,7 +57,7 @@ void ipcfig::Command4_Click()
 
 void ipcfig::Text1_KeyPress(int KeyAscii)
 {
-    if (KeyAscii == 13)
+    if (KeyAscii == keyEnter)
         m_host.messages.show(enterHint(), applicationTitle(), BoxIcon::None);
 }
 

@@ -46,7 +46,7 @@ void nslookup::Command1_Click()
 
 void nslookup::Text2_KeyPress(int KeyAscii)
 {
-    if (!Text2->text().isEmpty() && KeyAscii == 13)
+    if (!Text2->text().isEmpty() && KeyAscii == keyEnter)
         lookUp();
 }
 

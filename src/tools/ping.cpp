@@ -45,7 +45,7 @@ void ping::Command1_Click()
 
 void ping::Text2_KeyPress(int KeyAscii)
 {
-    if (!Text2->text().isEmpty() && KeyAscii == 13)
+    if (!Text2->text().isEmpty() && KeyAscii == keyEnter)
         runPing();
 }
 

@@ -69,7 +69,7 @@ void tracert::Command1_Click()
 void tracert::Text2_KeyPress(int KeyAscii)
 {
     Label1->setText(waitText());
-    if (KeyAscii == 13)
+    if (KeyAscii == keyEnter)
         trace();
 }
 
