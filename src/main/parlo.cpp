@@ -152,18 +152,18 @@ std::span<const parlo::MenuItem> parlo::menuItems()
         {&parlo::mEdit, &parlo::mElist2, "mElist2", "Edit List2", &parlo::mElist2_Click, nullptr},
         {&parlo::mEdit, &parlo::mElist3, "mElist3", "Edit List3", &parlo::mElist3_Click, nullptr},
         {&parlo::mEdit, &parlo::mElist4, "mElist4", "Edit List4", &parlo::mElist4_Click, nullptr},
-        {&parlo::mApplications, &parlo::mArp, "mArp", "Arp", &parlo::mArp_Click, "Arp"},
-        {&parlo::mApplications, &parlo::mNetstat, "mNetstat", "Netstat", &parlo::mNetstat_Click, "fNetstat"},
+        {&parlo::mApplications, &parlo::mArp, "mArp", "Arp", nullptr, "Arp"},
+        {&parlo::mApplications, &parlo::mNetstat, "mNetstat", "Netstat", nullptr, "fNetstat"},
         {&parlo::mApplications, &parlo::mtelnet, "mtelnet", "Telnet", &parlo::mtelnet_Click, nullptr},
-        {&parlo::mApplications, &parlo::mvdos, "mvdos", "Virtual DOS", &parlo::mvdos_Click, "vdos"},
-        {&parlo::mApplications, &parlo::mwhois, "mwhois", "Whois", &parlo::mwhois_Click, "whois"},
-        {&parlo::mApplications, &parlo::mIpconfig, "mIpconfig", "IP Config", &parlo::mIpconfig_Click, "ipcfig"},
-        {&parlo::mApplications, &parlo::mNsLookup, "mNsLookup", "NsLookup", &parlo::mNsLookup_Click, "nslookup"},
-        {&parlo::mApplications, &parlo::mPing, "mPing", "Ping", &parlo::mPing_Click, "ping"},
-        {&parlo::mApplications, &parlo::mtracert, "mtracert", "Trace Route", &parlo::mtracert_Click, "tracert"},
-        {nullptr, &parlo::mwininfo, "mwininfo", "Win Info", &parlo::mwininfo_Click, "wininfo"},
-        {&parlo::mHelp, &parlo::mabout, "mabout", "About", &parlo::mAbout_Click, "frmAbout"},
-        {nullptr, &parlo::mbrowser, "mbrowser", "Browser", &parlo::mbrowser_Click, "frmBrowser"},
+        {&parlo::mApplications, &parlo::mvdos, "mvdos", "Virtual DOS", nullptr, "vdos"},
+        {&parlo::mApplications, &parlo::mwhois, "mwhois", "Whois", nullptr, "whois"},
+        {&parlo::mApplications, &parlo::mIpconfig, "mIpconfig", "IP Config", nullptr, "ipcfig"},
+        {&parlo::mApplications, &parlo::mNsLookup, "mNsLookup", "NsLookup", nullptr, "nslookup"},
+        {&parlo::mApplications, &parlo::mPing, "mPing", "Ping", nullptr, "ping"},
+        {&parlo::mApplications, &parlo::mtracert, "mtracert", "Trace Route", nullptr, "tracert"},
+        {nullptr, &parlo::mwininfo, "mwininfo", "Win Info", nullptr, "wininfo"},
+        {&parlo::mHelp, &parlo::mabout, "mabout", "About", nullptr, "frmAbout"},
+        {nullptr, &parlo::mbrowser, "mbrowser", "Browser", nullptr, "frmBrowser"},
     };
     return rows;
 }
@@ -187,9 +187,13 @@ void parlo::buildMenu()
             menu ? menu->addAction(QLatin1String(row.caption)) : bar->addAction(QLatin1String(row.caption));
         action->setObjectName(QLatin1String(row.name));
         this->*row.item = action;
-        if (row.window)
-            action->setEnabled(m_makers.contains(QLatin1String(row.window)));
-        connect(action, &QAction::triggered, this, row.handler);
+        if (row.window) {
+            const QString window = QLatin1String(row.window);
+            action->setEnabled(m_makers.contains(window));
+            connect(action, &QAction::triggered, this, [this, window] { open(window); });
+        } else {
+            connect(action, &QAction::triggered, this, row.handler);
+        }
     }
 }
 

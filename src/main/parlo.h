@@ -38,7 +38,8 @@ Q_SIGNALS:
     void exitRequested();
 
 private:
-    // One entry of the menu bar: a menu (without an item), or an item of a menu or of the bar.
+    // One entry of the menu bar: a menu (without an item), or an item of a menu or of the bar,
+    // which either calls its handler or opens the window of that name.
     struct MenuItem
     {
         QMenu *parlo::*menu;
@@ -46,7 +47,7 @@ private:
         const char *name;
         const char *caption;
         void (parlo::*handler)();
-        const char *window; // the window it opens, if any
+        const char *window;
     };
     static std::span<const MenuItem> menus();
     static std::span<const MenuItem> menuItems();
@@ -86,17 +87,7 @@ private:
 
     // Starts a program without waiting; a failure is shown in a message box.
     bool launch(const QString &commandLine, int windowStyle);
-    void mArp_Click() { open(QStringLiteral("Arp")); }
-    void mNetstat_Click() { open(QStringLiteral("fNetstat")); }
-    void mvdos_Click() { open(QStringLiteral("vdos")); }
-    void mwhois_Click() { open(QStringLiteral("whois")); }
-    void mIpconfig_Click() { open(QStringLiteral("ipcfig")); }
-    void mNsLookup_Click() { open(QStringLiteral("nslookup")); }
-    void mPing_Click() { open(QStringLiteral("ping")); }
-    void mtracert_Click() { open(QStringLiteral("tracert")); }
-    void mwininfo_Click() { open(QStringLiteral("wininfo")); }
-    void mAbout_Click() { open(QStringLiteral("frmAbout")); }
-    void mbrowser_Click() { open(QStringLiteral("frmBrowser")); }
+
     // Opens the single instance of a window: made and loaded if there is none, else left as it is.
     void open(const QString &windowName);
 
