@@ -11,28 +11,27 @@
 
 void parlo::cmdSend_Click()
 {
-    sendToRecipient(true);
+    sendToRecipient(IfNobody::Say);
 }
 
 void parlo::Picture2_Click()
 {
-    sendToRecipient(true);
+    sendToRecipient(IfNobody::Say);
 }
 
 void parlo::txtmsg_KeyPress(int KeyAscii)
 {
     if (KeyAscii == keyEnter)
-        sendToRecipient(false);
+        sendToRecipient(IfNobody::Ignore);
 }
 
-void parlo::sendToRecipient(bool checkEmpty)
+void parlo::sendToRecipient(IfNobody ifNobody)
 {
     const QString typed = txtno->text();
     const QString alias = Combo1->currentText();
     if (typed.isEmpty() && alias.isEmpty()) {
-        if (checkEmpty)
-            m_host.messages.show(QStringLiteral("First type something to send !"), applicationTitle(),
-                                 BoxIcon::Information);
+        if (ifNobody == IfNobody::Say)
+            showOutcome(Outcome::refusal(nothingToSend()));
         return;
     }
     // The typed name wins when both are filled.

@@ -23,7 +23,8 @@ constexpr QSize clientTwips(4860, 5250);
 } // namespace
 
 parlo::parlo(Host host, WindowMakers makers, QWidget *parent)
-    : QMainWindow(parent), m_host(host), m_makers(std::move(makers))
+    : QMainWindow(parent), m_host(host), m_aliases(host.launcher, host.paths), m_lists(host.launcher, host.paths),
+      m_makers(std::move(makers))
 {
     setUpWindow(this, "parlo", QStringLiteral("Parlo"), clientTwips, Border::FixedSingle);
     // The icon is drawn once the window is on the screen: rendering it is no part of opening it.
@@ -225,15 +226,34 @@ void parlo::open(const QString &windowName)
 
 void parlo::mtelnet_Click()
 {
-    launch(QStringLiteral("telnet.exe"), WindowStyle::NormalFocus);
+    showOutcome(Outcome::ofStart(m_host.launcher.start(QStringLiteral("telnet.exe"), WindowStyle::NormalFocus)));
 }
 
-bool parlo::launch(const QString &commandLine, int windowStyle)
+void parlo::showOutcome(const Outcome &outcome)
 {
-    const Launch started = m_host.launcher.start(commandLine, windowStyle);
-    if (started.failed())
-        reportFailure(m_host.messages, started.error);
-    return !started.failed();
+    for (const Notice &notice : outcome.notices)
+        m_host.messages.show(notice.text, notice.title, notice.icon);
+}
+
+void parlo::cmdAdd_Click()
+{
+    const Outcome added = m_aliases.add(txtno->text());
+    Combo1->addItems(added.names); // an unsaved name too, which also stays typed: nothing is lost
+    if (added.what == Outcome::What::Done)
+        txtno->clear();
+    showOutcome(added);
+}
+
+void parlo::cmdGetalias_click()
+{
+    const Outcome read = m_aliases.read();
+    Combo1->addItems(read.names);
+    showOutcome(read);
+}
+
+void parlo::sendToList(int list)
+{
+    showOutcome(m_lists.send(list, txtmsg->toPlainText()));
 }
 
 void parlo::Form_Load()

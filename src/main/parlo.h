@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AliasBook.h"
+#include "ListSender.h"
 #include "platform/Host.h"
 #include "ui/WindowMakers.h"
 
@@ -61,17 +63,25 @@ private:
     void cmdExit_Click();
     void Picture1_Click();
     void mtelnet_Click();
+    // Shows the outcome's message boxes, in order.
+    void showOutcome(const Outcome &outcome);
 
     // Alias book
     void cmdAdd_Click();
     void cmdGetalias_click();
-    void mEAlias_Click();
+    void mEAlias_Click() { showOutcome(m_aliases.edit()); }
 
     // Sending
     void cmdSend_Click();
     void Picture2_Click();
     void txtmsg_KeyPress(int KeyAscii);
-    void sendToRecipient(bool checkEmpty);
+    // What a send does when nobody is named.
+    enum class IfNobody
+    {
+        Say,    // shows a message box
+        Ignore, // does nothing: Enter in the message box has only typed a line break
+    };
+    void sendToRecipient(IfNobody ifNobody);
 
     // Distribution lists
     void mlist1_Click() { sendToList(1); }
@@ -83,15 +93,14 @@ private:
     void mElist3_Click() { editList(3); }
     void mElist4_Click() { editList(4); }
     void sendToList(int list);
-    void editList(int list);
-
-    // Starts a program without waiting; a failure is shown in a message box.
-    bool launch(const QString &commandLine, int windowStyle);
+    void editList(int list) { showOutcome(m_lists.edit(list)); }
 
     // Opens the single instance of a window: made and loaded if there is none, else left as it is.
     void open(const QString &windowName);
 
     Host m_host;
+    AliasBook m_aliases;
+    ListSender m_lists;
     WindowMakers m_makers;
     QMap<QString, QPointer<QWidget>> m_instances;
 
