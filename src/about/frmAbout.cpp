@@ -77,7 +77,7 @@ QString contactLine()
 }
 
 frmAbout::frmAbout(Host host)
-    : Form("frmAbout", QString(), {5280, 3495}, Border::FixedDialog, true), m_host(host),
+    : Form("frmAbout", QString(), {5280, 3495}, Border::FixedDialog, Background::ScrollBar), m_host(host),
       m_owner(QApplication::activeWindow())
 {
     buildControls();
@@ -107,12 +107,12 @@ void frmAbout::buildControls()
     Line1[1] = separatorLine(this, 1, QColor(128, 128, 128), 1);
 
     Label1 = label("Label1", contactLine(), {240, 2400, 3255, 975});
-    Label1->setFont(msSansSerif(8.25, true));
+    Label1->setFont(msSansSerif(8.25, Weight::Bold));
 
-    cmdOK = button("cmdOK", QStringLiteral("OK"), {3720, 2400, 1320, 375}, false);
+    cmdOK = button("cmdOK", QStringLiteral("OK"), {3720, 2400, 1320, 375}, ControlFont::Parent);
     cmdOK->setDefault(true);
     cmdOK->setAutoDefault(true);
-    cmdSysInfo = button("cmdSysInfo", QStringLiteral("&System Info..."), {3720, 2880, 1320, 375}, false);
+    cmdSysInfo = button("cmdSysInfo", QStringLiteral("&System Info..."), {3720, 2880, 1320, 375}, ControlFont::Parent);
     cmdSysInfo->setAutoDefault(true);
 }
 

@@ -47,7 +47,7 @@ BrowserLayout browserLayout(QSize client, QRect address)
 }
 
 frmBrowser::frmBrowser(const Settings &settings)
-    : Form("frmBrowser", QString(), {6540, 5130}, Border::Sizable, false),
+    : Form("frmBrowser", QString(), {6540, 5130}, Border::Sizable, Background::Style),
       brwWebBrowser(new WebBrowser(settings, this)), timTimer(new QTimer(this))
 {
     setWindowIcon(QIcon(renderSvg(QStringLiteral(":/browser/parlo.svg"), {54, 52})));
@@ -149,7 +149,7 @@ void frmBrowser::Form_Resize()
 
 void frmBrowser::cboAddress_KeyPress(int KeyAscii)
 {
-    if (KeyAscii == 13)
+    if (KeyAscii == keyEnter)
         cboAddress_Click();
 }
 

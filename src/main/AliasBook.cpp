@@ -1,46 +1,38 @@
-// The alias book: the names of c:\parlo.txt in the alias box.
+#include "AliasBook.h"
+
 #include "Messaging.h"
 #include "core/WindowStyle.h"
-#include "parlo.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-
-void parlo::cmdAdd_Click()
+Outcome AliasBook::add(const QString &name) const
 {
-    const QString name = txtno->text();
-    if (name.isEmpty()) {
-        m_host.messages.show(QStringLiteral("Nothing to add !"), applicationTitle(), BoxIcon::None);
-        return;
-    }
-    Combo1->addItem(name);
-    const QString error = appendToFile(m_host.paths, aliasFile(), aliasLine(name));
-    if (!error.isEmpty()) {
-        reportFailure(m_host.messages, error);
-        return; // the name stays typed, so nothing is lost
-    }
-    txtno->clear();
+    if (name.isEmpty())
+        return Outcome::refusal({QStringLiteral("Nothing to add !")});
+    Outcome outcome;
+    if (const QString error = appendToFile(m_paths, aliasFile(), aliasLine(name)); !error.isEmpty())
+        outcome = Outcome::failure(error);
+    outcome.names = {name};
+    return outcome;
 }
 
-void parlo::cmdGetalias_click()
+Outcome AliasBook::read() const
 {
-    const NameFile file = readNameFile(m_host.paths, aliasFile());
+    NameFile file = readNameFile(m_paths, aliasFile());
     if (!file.exists) {
-        if (!launch(QStringLiteral("cmd /c net view >c:\\parlo.txt"), WindowStyle::MinimizedFocus))
-            return; // no point asking for a second click when nothing will write the file
-        m_host.messages.show(QStringLiteral("You're missing the file c:\\parlo.txt!"), QStringLiteral("Missing File!"),
-                             BoxIcon::None);
-        m_host.messages.show(QStringLiteral("Click \"Get Aliases\" again"), applicationTitle(), BoxIcon::None);
-        return;
+        const Outcome writing = Outcome::ofStart(
+            m_launcher.start(QStringLiteral("cmd /c net view >") + aliasFile(), WindowStyle::MinimizedFocus));
+        if (writing.what == Outcome::What::Failed)
+            return writing; // no point asking for a second click when nothing will write the file
+        return {Outcome::What::Refused,
+                {},
+                {{QStringLiteral("You're missing the file ") + aliasFile() + u'!', QStringLiteral("Missing File!")},
+                 {QStringLiteral("Click \"Get Aliases\" again")}}};
     }
-    if (!file.error.isEmpty()) {
-        reportFailure(m_host.messages, file.error);
-        return;
-    }
-    Combo1->addItems(file.fields);
+    if (!file.error.isEmpty())
+        return Outcome::failure(file.error);
+    return {Outcome::What::Done, std::move(file.fields), {}};
 }
 
-void parlo::mEAlias_Click()
+Outcome AliasBook::edit() const
 {
-    launch(QStringLiteral("notepad.exe c:\\parlo.txt"), WindowStyle::NormalFocus);
+    return Outcome::ofStart(m_launcher.start(editCommandLine(aliasFile()), WindowStyle::NormalFocus));
 }

@@ -7,15 +7,29 @@
 #include <QFile>
 #include <QStringEncoder>
 
+namespace {
+
+// The program that sends messages, and its word for sending one.
+QString netProgram()
+{
+    return QStringLiteral("net");
+}
+QString sendVerb()
+{
+    return QStringLiteral("send");
+}
+
+} // namespace
+
 QString sendCommandLine(const CommandRunner &runner, const QString &recipient, const QString &message)
 {
     // Blanks still separate the recipient's words; each word and the message go through as typed.
-    return QStringLiteral("net send ") + literalWords(runner, recipient) + u' ' + runner.literal(message);
+    return netProgram() + u' ' + sendVerb() + u' ' + literalWords(runner, recipient) + u' ' + runner.literal(message);
 }
 
-QStringList listSendArguments(const QString &name, const QString &message)
+ProgramCall listSendCall(const QString &name, const QString &message)
 {
-    return {QStringLiteral("send"), name, message};
+    return {netProgram(), {sendVerb(), name, message}};
 }
 
 QString sendRefusal(const QString &recipient, const QString &message)
@@ -38,14 +52,17 @@ QString aliasLine(const QString &name)
 QString appendToFile(const FixedPaths &paths, const QString &drivePath, const QString &text)
 {
     QFile file(paths.map(drivePath));
+    const auto cannotWrite = [&drivePath](const QString &reason) {
+        return QStringLiteral("Cannot write %1: %2").arg(drivePath, reason);
+    };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return QStringLiteral("Cannot write %1: %2").arg(drivePath, file.errorString());
+        return cannotWrite(file.errorString());
     QStringEncoder encoder(LocaleText::encodingName().constData());
     const QByteArray bytes = encoder.encode(text);
     if (encoder.hasError())
-        return QStringLiteral("Cannot write %1: the text holds characters that the encoding %2 cannot store.")
-            .arg(drivePath, QString::fromLatin1(LocaleText::encodingName()));
+        return cannotWrite(QStringLiteral("the text holds characters that the encoding %1 cannot store.")
+                               .arg(QString::fromLatin1(LocaleText::encodingName())));
     if (file.write(bytes) != bytes.size() || !file.flush())
-        return QStringLiteral("Cannot write %1: %2").arg(drivePath, file.errorString());
+        return cannotWrite(file.errorString());
     return {};
 }

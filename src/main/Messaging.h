@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Outcome.h"
 #include "platform/NameFile.h"
 
 #include <QString>
@@ -18,14 +19,33 @@ inline QString listFile(int list)
     return QStringLiteral("c:\\list%1.txt").arg(list);
 }
 
+// The line that opens a file at a drive path in the editor.
+inline QString editCommandLine(const QString &drivePath)
+{
+    return QStringLiteral("notepad.exe ") + drivePath;
+}
+
+// What a send without a message says.
+inline Notice nothingToSend()
+{
+    return {QStringLiteral("First type something to send !"), applicationTitle(), BoxIcon::Information};
+}
+
 // The net send line for the interpreter: "net send ", the recipient, a blank, the message. The
 // recipient's words and the message stand in it as the runner's literals, so that net gets them
 // as typed and nothing acts as interpreter syntax; plain text gives "net send BOB hello".
 QString sendCommandLine(const CommandRunner &runner, const QString &recipient, const QString &message);
 
-// The arguments of net for one name of a list, started without a shell or word splitting: the
-// name stays one word and the message arrives exactly as typed.
-QStringList listSendArguments(const QString &name, const QString &message);
+// A program and its arguments, started without a shell or word splitting.
+struct ProgramCall
+{
+    QString program;
+    QStringList arguments;
+};
+
+// net with its arguments for one name of a list: the name stays one word and the message
+// arrives exactly as typed.
+ProgramCall listSendCall(const QString &name, const QString &message);
 
 // Why net send cannot carry a recipient or a message as typed, as a sentence; empty when it can.
 QString sendRefusal(const QString &recipient, const QString &message);

@@ -2,6 +2,7 @@
 #include "Messaging.h"
 #include "core/WindowStyle.h"
 #include "parlo.h"
+#include "ui/KeyPress.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -10,28 +11,27 @@
 
 void parlo::cmdSend_Click()
 {
-    sendToRecipient(true);
+    sendToRecipient(IfNobody::Say);
 }
 
 void parlo::Picture2_Click()
 {
-    sendToRecipient(true);
+    sendToRecipient(IfNobody::Say);
 }
 
 void parlo::txtmsg_KeyPress(int KeyAscii)
 {
-    if (KeyAscii == 13)
-        sendToRecipient(false);
+    if (KeyAscii == keyEnter)
+        sendToRecipient(IfNobody::Ignore);
 }
 
-void parlo::sendToRecipient(bool checkEmpty)
+void parlo::sendToRecipient(IfNobody ifNobody)
 {
     const QString typed = txtno->text();
     const QString alias = Combo1->currentText();
     if (typed.isEmpty() && alias.isEmpty()) {
-        if (checkEmpty)
-            m_host.messages.show(QStringLiteral("First type something to send !"), applicationTitle(),
-                                 BoxIcon::Information);
+        if (ifNobody == IfNobody::Say)
+            showOutcome(Outcome::refusal(nothingToSend()));
         return;
     }
     // The typed name wins when both are filled.

@@ -23,7 +23,8 @@ constexpr QSize clientTwips(4860, 5250);
 } // namespace
 
 parlo::parlo(Host host, WindowMakers makers, QWidget *parent)
-    : QMainWindow(parent), m_host(host), m_makers(std::move(makers))
+    : QMainWindow(parent), m_host(host), m_aliases(host.launcher, host.paths), m_lists(host.launcher, host.paths),
+      m_makers(std::move(makers))
 {
     setUpWindow(this, "parlo", QStringLiteral("Parlo"), clientTwips, Border::FixedSingle);
     // The icon is drawn once the window is on the screen: rendering it is no part of opening it.
@@ -47,15 +48,16 @@ void parlo::buildControls()
     setCentralWidget(client);
 
     // The frames come first so that they lie behind the controls in their areas.
-    Frame2 = frame(client, "Frame2", QStringLiteral("Enter Name or Choose Below"), {0, 1200, 3375, 975}, false);
-    Frame1 = frame(client, "Frame1", QStringLiteral("Type a message"), {0, 2280, 4695, 2055}, false);
+    Frame2 = frame(client, "Frame2", QStringLiteral("Enter Name or Choose Below"), {0, 1200, 3375, 975},
+                   ControlFont::Parent);
+    Frame1 = frame(client, "Frame1", QStringLiteral("Type a message"), {0, 2280, 4695, 2055}, ControlFont::Parent);
 
     Label1 = label(client, "Label1", QString(), {120, 120, 2055, 375});
     Label2 = label(client, "Label2", QString(), {2280, 120, 2415, 375});
     Label3 = label(client, "Label3", QString(), {120, 600, 2055, 495});
     Label4 = label(client, "Label4", QString(), {2280, 600, 2415, 495});
 
-    txtno = inputBox(client, "txtno", {120, 1440, 3135, 315}, false);
+    txtno = inputBox(client, "txtno", {120, 1440, 3135, 315}, ControlFont::Parent);
     txtno->setToolTip(QStringLiteral("Enter the name to be added"));
 
     Combo1 = placed(new QComboBox(client), "Combo1", {120, 1800, 3135, 315});
@@ -65,7 +67,7 @@ void parlo::buildControls()
     Combo1->setToolTip(QStringLiteral("Pick an address to send message"));
 
     txtmsg = placed(new QPlainTextEdit(client), "txtmsg", {120, 2520, 4455, 1695});
-    txtmsg->setFont(verdana(true));
+    txtmsg->setFont(verdana(Weight::Bold));
     txtmsg->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtmsg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtmsg->setTabChangesFocus(true);
@@ -102,7 +104,7 @@ void parlo::buildButtons(QWidget *client)
         {&parlo::cmdExit, "cmdExit", " Exit", {3120, 4440, 1455, 615}, nullptr},
     };
     for (const auto &row : buttons) {
-        this->*row.control = button(client, row.name, QLatin1String(row.caption), row.twips, false);
+        this->*row.control = button(client, row.name, QLatin1String(row.caption), row.twips, ControlFont::Parent);
         if (row.toolTip)
             (this->*row.control)->setToolTip(QLatin1String(row.toolTip));
     }
@@ -151,18 +153,18 @@ std::span<const parlo::MenuItem> parlo::menuItems()
         {&parlo::mEdit, &parlo::mElist2, "mElist2", "Edit List2", &parlo::mElist2_Click, nullptr},
         {&parlo::mEdit, &parlo::mElist3, "mElist3", "Edit List3", &parlo::mElist3_Click, nullptr},
         {&parlo::mEdit, &parlo::mElist4, "mElist4", "Edit List4", &parlo::mElist4_Click, nullptr},
-        {&parlo::mApplications, &parlo::mArp, "mArp", "Arp", &parlo::mArp_Click, "Arp"},
-        {&parlo::mApplications, &parlo::mNetstat, "mNetstat", "Netstat", &parlo::mNetstat_Click, "fNetstat"},
+        {&parlo::mApplications, &parlo::mArp, "mArp", "Arp", nullptr, "Arp"},
+        {&parlo::mApplications, &parlo::mNetstat, "mNetstat", "Netstat", nullptr, "fNetstat"},
         {&parlo::mApplications, &parlo::mtelnet, "mtelnet", "Telnet", &parlo::mtelnet_Click, nullptr},
-        {&parlo::mApplications, &parlo::mvdos, "mvdos", "Virtual DOS", &parlo::mvdos_Click, "vdos"},
-        {&parlo::mApplications, &parlo::mwhois, "mwhois", "Whois", &parlo::mwhois_Click, "whois"},
-        {&parlo::mApplications, &parlo::mIpconfig, "mIpconfig", "IP Config", &parlo::mIpconfig_Click, "ipcfig"},
-        {&parlo::mApplications, &parlo::mNsLookup, "mNsLookup", "NsLookup", &parlo::mNsLookup_Click, "nslookup"},
-        {&parlo::mApplications, &parlo::mPing, "mPing", "Ping", &parlo::mPing_Click, "ping"},
-        {&parlo::mApplications, &parlo::mtracert, "mtracert", "Trace Route", &parlo::mtracert_Click, "tracert"},
-        {nullptr, &parlo::mwininfo, "mwininfo", "Win Info", &parlo::mwininfo_Click, "wininfo"},
-        {&parlo::mHelp, &parlo::mabout, "mabout", "About", &parlo::mAbout_Click, "frmAbout"},
-        {nullptr, &parlo::mbrowser, "mbrowser", "Browser", &parlo::mbrowser_Click, "frmBrowser"},
+        {&parlo::mApplications, &parlo::mvdos, "mvdos", "Virtual DOS", nullptr, "vdos"},
+        {&parlo::mApplications, &parlo::mwhois, "mwhois", "Whois", nullptr, "whois"},
+        {&parlo::mApplications, &parlo::mIpconfig, "mIpconfig", "IP Config", nullptr, "ipcfig"},
+        {&parlo::mApplications, &parlo::mNsLookup, "mNsLookup", "NsLookup", nullptr, "nslookup"},
+        {&parlo::mApplications, &parlo::mPing, "mPing", "Ping", nullptr, "ping"},
+        {&parlo::mApplications, &parlo::mtracert, "mtracert", "Trace Route", nullptr, "tracert"},
+        {nullptr, &parlo::mwininfo, "mwininfo", "Win Info", nullptr, "wininfo"},
+        {&parlo::mHelp, &parlo::mabout, "mabout", "About", nullptr, "frmAbout"},
+        {nullptr, &parlo::mbrowser, "mbrowser", "Browser", nullptr, "frmBrowser"},
     };
     return rows;
 }
@@ -186,9 +188,13 @@ void parlo::buildMenu()
             menu ? menu->addAction(QLatin1String(row.caption)) : bar->addAction(QLatin1String(row.caption));
         action->setObjectName(QLatin1String(row.name));
         this->*row.item = action;
-        if (row.window)
-            action->setEnabled(m_makers.contains(QLatin1String(row.window)));
-        connect(action, &QAction::triggered, this, row.handler);
+        if (row.window) {
+            const QString window = QLatin1String(row.window);
+            action->setEnabled(m_makers.contains(window));
+            connect(action, &QAction::triggered, this, [this, window] { open(window); });
+        } else {
+            connect(action, &QAction::triggered, this, row.handler);
+        }
     }
 }
 
@@ -220,15 +226,34 @@ void parlo::open(const QString &windowName)
 
 void parlo::mtelnet_Click()
 {
-    launch(QStringLiteral("telnet.exe"), WindowStyle::NormalFocus);
+    showOutcome(Outcome::ofStart(m_host.launcher.start(QStringLiteral("telnet.exe"), WindowStyle::NormalFocus)));
 }
 
-bool parlo::launch(const QString &commandLine, int windowStyle)
+void parlo::showOutcome(const Outcome &outcome)
 {
-    const Launch started = m_host.launcher.start(commandLine, windowStyle);
-    if (started.failed())
-        reportFailure(m_host.messages, started.error);
-    return !started.failed();
+    for (const Notice &notice : outcome.notices)
+        m_host.messages.show(notice.text, notice.title, notice.icon);
+}
+
+void parlo::cmdAdd_Click()
+{
+    const Outcome added = m_aliases.add(txtno->text());
+    Combo1->addItems(added.names); // an unsaved name too, which also stays typed: nothing is lost
+    if (added.what == Outcome::What::Done)
+        txtno->clear();
+    showOutcome(added);
+}
+
+void parlo::cmdGetalias_click()
+{
+    const Outcome read = m_aliases.read();
+    Combo1->addItems(read.names);
+    showOutcome(read);
+}
+
+void parlo::sendToList(int list)
+{
+    showOutcome(m_lists.send(list, txtmsg->toPlainText()));
 }
 
 void parlo::Form_Load()

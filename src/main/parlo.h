@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AliasBook.h"
+#include "ListSender.h"
 #include "platform/Host.h"
 #include "ui/WindowMakers.h"
 
@@ -38,7 +40,8 @@ Q_SIGNALS:
     void exitRequested();
 
 private:
-    // One entry of the menu bar: a menu (without an item), or an item of a menu or of the bar.
+    // One entry of the menu bar: a menu (without an item), or an item of a menu or of the bar,
+    // which either calls its handler or opens the window of that name.
     struct MenuItem
     {
         QMenu *parlo::*menu;
@@ -46,7 +49,7 @@ private:
         const char *name;
         const char *caption;
         void (parlo::*handler)();
-        const char *window; // the window it opens, if any
+        const char *window;
     };
     static std::span<const MenuItem> menus();
     static std::span<const MenuItem> menuItems();
@@ -60,17 +63,25 @@ private:
     void cmdExit_Click();
     void Picture1_Click();
     void mtelnet_Click();
+    // Shows the outcome's message boxes, in order.
+    void showOutcome(const Outcome &outcome);
 
     // Alias book
     void cmdAdd_Click();
     void cmdGetalias_click();
-    void mEAlias_Click();
+    void mEAlias_Click() { showOutcome(m_aliases.edit()); }
 
     // Sending
     void cmdSend_Click();
     void Picture2_Click();
     void txtmsg_KeyPress(int KeyAscii);
-    void sendToRecipient(bool checkEmpty);
+    // What a send does when nobody is named.
+    enum class IfNobody
+    {
+        Say,    // shows a message box
+        Ignore, // does nothing: Enter in the message box has only typed a line break
+    };
+    void sendToRecipient(IfNobody ifNobody);
 
     // Distribution lists
     void mlist1_Click() { sendToList(1); }
@@ -82,25 +93,14 @@ private:
     void mElist3_Click() { editList(3); }
     void mElist4_Click() { editList(4); }
     void sendToList(int list);
-    void editList(int list);
+    void editList(int list) { showOutcome(m_lists.edit(list)); }
 
-    // Starts a program without waiting; a failure is shown in a message box.
-    bool launch(const QString &commandLine, int windowStyle);
-    void mArp_Click() { open(QStringLiteral("Arp")); }
-    void mNetstat_Click() { open(QStringLiteral("fNetstat")); }
-    void mvdos_Click() { open(QStringLiteral("vdos")); }
-    void mwhois_Click() { open(QStringLiteral("whois")); }
-    void mIpconfig_Click() { open(QStringLiteral("ipcfig")); }
-    void mNsLookup_Click() { open(QStringLiteral("nslookup")); }
-    void mPing_Click() { open(QStringLiteral("ping")); }
-    void mtracert_Click() { open(QStringLiteral("tracert")); }
-    void mwininfo_Click() { open(QStringLiteral("wininfo")); }
-    void mAbout_Click() { open(QStringLiteral("frmAbout")); }
-    void mbrowser_Click() { open(QStringLiteral("frmBrowser")); }
     // Opens the single instance of a window: made and loaded if there is none, else left as it is.
     void open(const QString &windowName);
 
     Host m_host;
+    AliasBook m_aliases;
+    ListSender m_lists;
     WindowMakers m_makers;
     QMap<QString, QPointer<QWidget>> m_instances;
 

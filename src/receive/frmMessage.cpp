@@ -47,8 +47,9 @@ QString waitingText(qsizetype count)
 }
 
 frmMessage::frmMessage()
-    : Form("frmMessage", QStringLiteral("Messenger Service"), {6240, 3720}, Border::FixedDialog, true),
-      Label1(label("Label1", {}, {120, 120, 6000, 480})), Text1(outputBox("Text1", {120, 660, 6000, 2400}, true)),
+    : Form("frmMessage", QStringLiteral("Messenger Service"), {6240, 3720}, Border::FixedDialog, Background::ScrollBar),
+      Label1(label("Label1", {}, {120, 120, 6000, 480})),
+      Text1(outputBox("Text1", {120, 660, 6000, 2400}, Editing::ReadOnly)),
       lblWaiting(label("lblWaiting", {}, {120, 3240, 3240, 255})),
       cmdOK(button("cmdOK", QStringLiteral("OK"), {3480, 3180, 1215, 375})),
       cmdReply(button("cmdReply", QStringLiteral("&Reply"), {4905, 3180, 1215, 375}))

@@ -9,13 +9,13 @@ QString arpCommandLine(const QString &option)
     return QStringLiteral("arp") + u' ' + option;
 }
 
-Arp::Arp(Host host) : ToolWindow(host, "Arp", QStringLiteral("Arp"), 6615, 4815, false)
+Arp::Arp(Host host) : ToolWindow(host, "Arp", QStringLiteral("Arp"), 6615, 4815, Background::Style)
 {
     RichTextBox1 = richTextBox("RichTextBox1", {120, 120, 6375, 3615});
-    Frame1 = frame("Frame1", QStringLiteral("Options"), {120, 3780, 3135, 915}, false);
-    cArp = button("cArp", QStringLiteral("Arp"), {240, 4080, 1215, 495}, false);
+    Frame1 = frame("Frame1", QStringLiteral("Options"), {120, 3780, 3135, 915}, ControlFont::Parent);
+    cArp = button("cArp", QStringLiteral("Arp"), {240, 4080, 1215, 495}, ControlFont::Parent);
     Check1 = checkBox("Check1", QStringLiteral("-a"), QStringLiteral("-a"), {1680, 4170, 855, 315});
-    Command2 = button("Command2", QStringLiteral("Exit"), {3480, 4140, 1095, 495}, false);
+    Command2 = button("Command2", QStringLiteral("Exit"), {3480, 4140, 1095, 495}, ControlFont::Parent);
 
     setTabOrder(cArp, Command2);
     setTabOrder(Command2, Check1);

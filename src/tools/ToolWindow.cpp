@@ -10,8 +10,8 @@
 #include <QTextEdit>
 
 ToolWindow::ToolWindow(Host host, const char *name, const QString &caption, int widthTwips, int heightTwips,
-                       bool scrollBarBackground)
-    : Form(name, caption, {widthTwips, heightTwips}, Border::FixedSingle, scrollBarBackground), m_host(host)
+                       Background background)
+    : Form(name, caption, {widthTwips, heightTwips}, Border::FixedSingle, background), m_host(host)
 {
 }
 

@@ -15,10 +15,9 @@ class ToolWindow : public Form
 {
     Q_OBJECT
 protected:
-    // A window named name, with its caption and a client area of the given size in twips;
-    // scrollBarBackground paints the window, its frames and check boxes in the scroll-bar colour.
+    // A window named name, with its caption, a client area of the given size in twips and its background.
     ToolWindow(Host host, const char *name, const QString &caption, int widthTwips, int heightTwips,
-               bool scrollBarBackground);
+               Background background);
 
     enum class Step
     {

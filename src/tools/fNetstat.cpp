@@ -31,11 +31,11 @@ QString netstatCommandLine(int optionNumber)
     }
 }
 
-fNetstat::fNetstat(Host host) : ToolWindow(host, "fNetstat", QStringLiteral("NetStat"), 8415, 5535, false)
+fNetstat::fNetstat(Host host) : ToolWindow(host, "fNetstat", QStringLiteral("NetStat"), 8415, 5535, Background::Style)
 {
     RichTextBox1 = richTextBox("RichTextBox1", {120, 120, 8175, 4095});
-    Frame1 = frame("Frame1", QStringLiteral("Options"), {120, 4260, 3855, 1155}, false);
-    Command1 = button("Command1", QStringLiteral("NetStat"), {240, 4560, 1215, 615}, false);
+    Frame1 = frame("Frame1", QStringLiteral("Options"), {120, 4260, 3855, 1155}, ControlFont::Parent);
+    Command1 = button("Command1", QStringLiteral("NetStat"), {240, 4560, 1215, 615}, ControlFont::Parent);
     Check1 = checkBox("Check1", QStringLiteral("-a"), QStringLiteral("1"), {1680, 4560, 975, 255});
     Check1->setToolTip(QStringLiteral("Displays all connections and ports"));
     Check2 = checkBox("Check2", QStringLiteral("-e "), QStringLiteral("2"), {1680, 4920, 975, 255});
@@ -44,7 +44,7 @@ fNetstat::fNetstat(Host host) : ToolWindow(host, "fNetstat", QStringLiteral("Net
     Check3->setToolTip(QStringLiteral("Displays addresses and ports in numerical fromat"));
     Check4 = checkBox("Check4", QStringLiteral("-r"), QStringLiteral("4"), {2760, 4920, 975, 255});
     Check4->setToolTip(QStringLiteral("Displays the contents of the routing table"));
-    Command2 = button("Command2", QStringLiteral("Exit"), {4200, 4620, 1095, 495}, false);
+    Command2 = button("Command2", QStringLiteral("Exit"), {4200, 4620, 1095, 495}, ControlFont::Parent);
 
     setTabOrder(Command1, Check1);
     setTabOrder(Check1, Check2);

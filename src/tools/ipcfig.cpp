@@ -13,16 +13,17 @@ QString ipconfigCommandLine(Qt::CheckState all, const QString &tag)
     return QStringLiteral("ipconfig ");
 }
 
-ipcfig::ipcfig(Host host) : ToolWindow(host, "ipcfig", QStringLiteral("IP Config"), 7575, 5055, true)
+ipcfig::ipcfig(Host host) : ToolWindow(host, "ipcfig", QStringLiteral("IP Config"), 7575, 5055, Background::ScrollBar)
 {
     Command1 = button("Command1", QStringLiteral("IP Config"), {120, 4560, 1215, 375});
     Command1->setToolTip(QStringLiteral("Shows local IP "));
     Command2 = button("Command2", QStringLiteral("Exit"), {6360, 4560, 1095, 375});
-    Text1 = outputBox("Text1", {120, 120, 7335, 4335}, true);
-    Check1 = checkBox("Check1", QStringLiteral("/All"), QStringLiteral("/all"), {1440, 4590, 855, 315}, true);
-    Command3 = button("Command3", QStringLiteral("Renew"), {2400, 4560, 1095, 375}, false);
+    Text1 = outputBox("Text1", {120, 120, 7335, 4335}, Editing::ReadOnly);
+    Check1 = checkBox("Check1", QStringLiteral("/All"), QStringLiteral("/all"), {1440, 4590, 855, 315},
+                      ControlFont::Verdana);
+    Command3 = button("Command3", QStringLiteral("Renew"), {2400, 4560, 1095, 375}, ControlFont::Parent);
     Command3->setToolTip(QStringLiteral("Renew Adapter"));
-    Command4 = button("Command4", QStringLiteral("Release"), {3600, 4560, 1095, 375}, false);
+    Command4 = button("Command4", QStringLiteral("Release"), {3600, 4560, 1095, 375}, ControlFont::Parent);
     Command4->setToolTip(QStringLiteral("Release Adapter"));
 
     setTabOrder(Command1, Command2);
@@ -56,7 +57,7 @@ void ipcfig::Command4_Click()
 
 void ipcfig::Text1_KeyPress(int KeyAscii)
 {
-    if (KeyAscii == 13)
+    if (KeyAscii == keyEnter)
         m_host.messages.show(enterHint(), applicationTitle(), BoxIcon::None);
 }
 

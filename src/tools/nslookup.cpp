@@ -11,13 +11,14 @@ QString nslookupCommandLine(const QString &name)
     return QStringLiteral("nslookup ") + name;
 }
 
-nslookup::nslookup(Host host) : ToolWindow(host, "nslookup", QStringLiteral("NsLookUp"), 5895, 4755, true)
+nslookup::nslookup(Host host)
+    : ToolWindow(host, "nslookup", QStringLiteral("NsLookUp"), 5895, 4755, Background::ScrollBar)
 {
     Frame1 = frame("Frame1", QStringLiteral("Type a name to get an IP "), {120, 60, 5655, 795});
     Text2 = inputBox("Text2", {240, 360, 5415, 315});
-    Text1 = outputBox("Text1", {120, 960, 5655, 3195}, false);
-    Command1 = button("Command1", QStringLiteral("Look Up"), {120, 4260, 1215, 375}, false);
-    Command2 = button("Command2", QStringLiteral("Exit"), {4560, 4260, 1215, 375}, false);
+    Text1 = outputBox("Text1", {120, 960, 5655, 3195}, Editing::Editable);
+    Command1 = button("Command1", QStringLiteral("Look Up"), {120, 4260, 1215, 375}, ControlFont::Parent);
+    Command2 = button("Command2", QStringLiteral("Exit"), {4560, 4260, 1215, 375}, ControlFont::Parent);
 
     setTabOrder(Text2, Command1);
     setTabOrder(Command1, Command2);
@@ -45,7 +46,7 @@ void nslookup::Command1_Click()
 
 void nslookup::Text2_KeyPress(int KeyAscii)
 {
-    if (!Text2->text().isEmpty() && KeyAscii == 13)
+    if (!Text2->text().isEmpty() && KeyAscii == keyEnter)
         lookUp();
 }
 

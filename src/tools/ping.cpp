@@ -11,13 +11,13 @@ QString pingCommandLine(const QString &address)
     return QStringLiteral("ping ") + address;
 }
 
-ping::ping(Host host) : ToolWindow(host, "ping", QStringLiteral("Ping"), 5895, 4815, true)
+ping::ping(Host host) : ToolWindow(host, "ping", QStringLiteral("Ping"), 5895, 4815, Background::ScrollBar)
 {
     Frame1 = frame("Frame1", QStringLiteral("Enter IP to ping"), {120, 60, 3255, 795});
     Text2 = inputBox("Text2", {240, 360, 3015, 315});
     Command1 = button("Command1", QStringLiteral("Ping"), {3480, 300, 1095, 435});
     Command2 = button("Command2", QStringLiteral("Exit"), {4680, 300, 1095, 435});
-    Text1 = outputBox("Text1", {120, 960, 5655, 3735}, false);
+    Text1 = outputBox("Text1", {120, 960, 5655, 3735}, Editing::Editable);
 
     setTabOrder(Text2, Command1);
     setTabOrder(Command1, Command2);
@@ -45,7 +45,7 @@ void ping::Command1_Click()
 
 void ping::Text2_KeyPress(int KeyAscii)
 {
-    if (!Text2->text().isEmpty() && KeyAscii == 13)
+    if (!Text2->text().isEmpty() && KeyAscii == keyEnter)
         runPing();
 }
 

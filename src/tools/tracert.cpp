@@ -14,14 +14,15 @@ QString tracertCommandLine(const QString &hops, const QString &timeoutMs, const 
            QStringLiteral(" -w") + u' ' + timeoutMs + u' ' + target;
 }
 
-tracert::tracert(Host host) : ToolWindow(host, "tracert", QStringLiteral("Trace route"), 8055, 5175, true)
+tracert::tracert(Host host)
+    : ToolWindow(host, "tracert", QStringLiteral("Trace route"), 8055, 5175, Background::ScrollBar)
 {
     Frame1 = frame("Frame1", QStringLiteral("Enter IP to trace "), {120, 60, 3135, 795});
-    Frame2 = frame("Frame2", QStringLiteral("Hop Count    Time (ms)"), {3360, 60, 2235, 795}, false);
+    Frame2 = frame("Frame2", QStringLiteral("Hop Count    Time (ms)"), {3360, 60, 2235, 795}, ControlFont::Parent);
     Text2 = inputBox("Text2", {240, 360, 2895, 315});
-    tHop = inputBox("tHop", {3480, 360, 735, 315}, false);
+    tHop = inputBox("tHop", {3480, 360, 735, 315}, ControlFont::Parent);
     tHop->setText(QStringLiteral("5"));
-    tTime = inputBox("tTime", {4560, 360, 855, 315}, false);
+    tTime = inputBox("tTime", {4560, 360, 855, 315}, ControlFont::Parent);
     tTime->setText(QStringLiteral("200"));
     Command1 = button("Command1", QStringLiteral("Trace"), {5700, 120, 1095, 375});
     Command2 = button("Command2", QStringLiteral("Exit"), {6900, 120, 1035, 375});
@@ -30,13 +31,13 @@ tracert::tracert(Host host) : ToolWindow(host, "tracert", QStringLiteral("Trace 
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipsRect(5700, 600, 2235, 255));
     Label1->setTextFormat(Qt::PlainText);
-    Label1->setFont(msSansSerif(8.25, true));
+    Label1->setFont(msSansSerif(8.25, Weight::Bold));
     // The window-background and window-text colours, as text boxes have them.
     Label1->setBackgroundRole(QPalette::Base);
     Label1->setForegroundRole(QPalette::Text);
     Label1->setAutoFillBackground(true);
 
-    Text1 = outputBox("Text1", {120, 960, 7815, 4095}, true);
+    Text1 = outputBox("Text1", {120, 960, 7815, 4095}, Editing::ReadOnly);
 
     setTabOrder(Text2, Command1);
     setTabOrder(Command1, Text1);
@@ -68,7 +69,7 @@ void tracert::Command1_Click()
 void tracert::Text2_KeyPress(int KeyAscii)
 {
     Label1->setText(waitText());
-    if (KeyAscii == 13)
+    if (KeyAscii == keyEnter)
         trace();
 }
 

@@ -13,25 +13,25 @@ QRect twipsRect(int left, int top, int width, int height)
 
 namespace {
 
-QFont windowsFont(const QString &family, qreal points, bool bold)
+QFont windowsFont(const QString &family, qreal points, Weight weight)
 {
     QFont font(family);
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
-    font.setBold(bold);
+    font.setBold(weight == Weight::Bold);
     return font;
 }
 
 } // namespace
 
-QFont verdana(bool bold)
+QFont verdana(Weight weight)
 {
-    return windowsFont(QStringLiteral("Verdana"), 8.25, bold);
+    return windowsFont(QStringLiteral("Verdana"), 8.25, weight);
 }
 
-QFont msSansSerif(qreal points, bool bold)
+QFont msSansSerif(qreal points, Weight weight)
 {
-    return windowsFont(QStringLiteral("MS Sans Serif"), points, bold);
+    return windowsFont(QStringLiteral("MS Sans Serif"), points, weight);
 }
 
 QColor scrollBarColour()

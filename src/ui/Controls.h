@@ -12,10 +12,17 @@ constexpr int twips(int value)
 }
 QRect twipsRect(int left, int top, int width, int height);
 
+// How heavy a font's strokes are.
+enum class Weight
+{
+    Normal,
+    Bold,
+};
+
 // The window font: Verdana 8.25 pt where installed, otherwise the nearest sans serif.
-QFont verdana(bool bold = false);
+QFont verdana(Weight weight = Weight::Normal);
 // MS Sans Serif where installed, otherwise the nearest sans serif.
-QFont msSansSerif(qreal points, bool bold = false);
+QFont msSansSerif(qreal points, Weight weight = Weight::Normal);
 
 // Window colours taken from the desktop's palette.
 QColor scrollBarColour();

@@ -40,44 +40,44 @@ void setScrollBarBackground(QWidget *window)
     window->setAutoFillBackground(true);
 }
 
-QPushButton *button(QWidget *parent, const char *name, const QString &caption, QRect twips, bool verdana)
+QPushButton *button(QWidget *parent, const char *name, const QString &caption, QRect twips, ControlFont font)
 {
     auto *control = placed(new QPushButton(caption, parent), name, twips);
     control->setAutoDefault(false);
     control->setDefault(false);
-    if (verdana)
-        control->setFont(::verdana());
+    if (font == ControlFont::Verdana)
+        control->setFont(verdana());
     return control;
 }
 
-QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, QRect twips, bool verdana)
+QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, QRect twips, ControlFont font)
 {
     auto *control = placed(new QGroupBox(caption, parent), name, twips);
     control->setFocusPolicy(Qt::NoFocus);
-    if (verdana)
-        control->setFont(::verdana());
+    if (font == ControlFont::Verdana)
+        control->setFont(verdana());
     return control;
 }
 
-QLineEdit *inputBox(QWidget *parent, const char *name, QRect twips, bool verdana)
+QLineEdit *inputBox(QWidget *parent, const char *name, QRect twips, ControlFont font)
 {
     auto *control = placed(new QLineEdit(parent), name, twips);
-    if (verdana)
-        control->setFont(::verdana());
+    if (font == ControlFont::Verdana)
+        control->setFont(verdana());
     return control;
 }
 
-QPlainTextEdit *outputBox(QWidget *parent, const char *name, QRect twips, bool readOnly)
+QPlainTextEdit *outputBox(QWidget *parent, const char *name, QRect twips, Editing editing)
 {
     auto *control = placed(new QPlainTextEdit(parent), name, twips);
-    control->setFont(verdana(true));
+    control->setFont(verdana(Weight::Bold));
     control->setLineWrapMode(QPlainTextEdit::NoWrap);
     control->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     control->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     control->setTabChangesFocus(true);
+    const bool readOnly = editing == Editing::ReadOnly;
     control->setReadOnly(readOnly);
     if (readOnly) {
-        // Still reachable by Tab and still told about keys, but nothing typed changes it.
         control->setFocusPolicy(Qt::StrongFocus);
         control->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     }
@@ -94,12 +94,12 @@ QTextEdit *richTextBox(QWidget *parent, const char *name, QRect twips)
 }
 
 QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, const QString &tag, QRect twips,
-                    bool verdana)
+                    ControlFont font)
 {
     auto *control = placed(new QCheckBox(caption, parent), name, twips);
     control->setProperty("Tag", tag);
-    if (verdana)
-        control->setFont(::verdana());
+    if (font == ControlFont::Verdana)
+        control->setFont(verdana());
     return control;
 }
 
@@ -131,11 +131,11 @@ void CloseGuard::finished()
     QMetaObject::invokeMethod(m_window, &QWidget::close, Qt::QueuedConnection);
 }
 
-Form::Form(const char *name, const QString &caption, QSize clientTwips, Border border, bool scrollBarBackground)
+Form::Form(const char *name, const QString &caption, QSize clientTwips, Border border, Background background)
     : QWidget(nullptr)
 {
     setUpWindow(this, name, caption, clientTwips, border);
-    if (scrollBarBackground)
+    if (background == Background::ScrollBar)
         setScrollBarBackground(this);
 }
 

@@ -38,17 +38,41 @@ template <typename W> W *placed(W *widget, const char *name, QRect twips)
     return widget;
 }
 
-// Controls, named and placed in twips on parent. Fonts are the parent's unless verdana is set.
-QPushButton *button(QWidget *parent, const char *name, const QString &caption, QRect twips, bool verdana = true);
-QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, QRect twips, bool verdana = true);
-QLineEdit *inputBox(QWidget *parent, const char *name, QRect twips, bool verdana = true);
-// A multi-line box in bold Verdana with both scroll bars; readOnly keeps the user from typing.
-QPlainTextEdit *outputBox(QWidget *parent, const char *name, QRect twips, bool readOnly);
+// A control's font: Verdana, or its parent's.
+enum class ControlFont
+{
+    Verdana,
+    Parent,
+};
+
+// Whether the user may type into a box.
+enum class Editing
+{
+    Editable,
+    ReadOnly, // still reachable by Tab and still told about keys, but nothing typed changes it
+};
+
+// A window's background: its style's own, or the scroll-bar colour, which its frames and check
+// boxes show too.
+enum class Background
+{
+    Style,
+    ScrollBar,
+};
+
+// Controls, named and placed in twips on parent, in the given font.
+QPushButton *button(QWidget *parent, const char *name, const QString &caption, QRect twips,
+                    ControlFont font = ControlFont::Verdana);
+QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, QRect twips,
+                 ControlFont font = ControlFont::Verdana);
+QLineEdit *inputBox(QWidget *parent, const char *name, QRect twips, ControlFont font = ControlFont::Verdana);
+// A multi-line box in bold Verdana with both scroll bars.
+QPlainTextEdit *outputBox(QWidget *parent, const char *name, QRect twips, Editing editing);
 // A box that holds rich text but is only ever given plain text.
 QTextEdit *richTextBox(QWidget *parent, const char *name, QRect twips);
 // A check box carrying tag as its "Tag" property.
 QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, const QString &tag, QRect twips,
-                    bool verdana = false);
+                    ControlFont font = ControlFont::Parent);
 // A label whose caption may hold a carriage return.
 CaptionLabel *label(QWidget *parent, const char *name, const QString &caption, QRect twips);
 
@@ -94,28 +118,29 @@ class Form : public QWidget
 {
     Q_OBJECT
 protected:
-    Form(const char *name, const QString &caption, QSize clientTwips, Border border, bool scrollBarBackground);
+    Form(const char *name, const QString &caption, QSize clientTwips, Border border, Background background);
 
-    QPushButton *button(const char *name, const QString &caption, QRect twips, bool verdana = true)
+    QPushButton *button(const char *name, const QString &caption, QRect twips, ControlFont font = ControlFont::Verdana)
     {
-        return ::button(this, name, caption, twips, verdana);
+        return ::button(this, name, caption, twips, font);
     }
-    QGroupBox *frame(const char *name, const QString &caption, QRect twips, bool verdana = true)
+    QGroupBox *frame(const char *name, const QString &caption, QRect twips, ControlFont font = ControlFont::Verdana)
     {
-        return ::frame(this, name, caption, twips, verdana);
+        return ::frame(this, name, caption, twips, font);
     }
-    QLineEdit *inputBox(const char *name, QRect twips, bool verdana = true)
+    QLineEdit *inputBox(const char *name, QRect twips, ControlFont font = ControlFont::Verdana)
     {
-        return ::inputBox(this, name, twips, verdana);
+        return ::inputBox(this, name, twips, font);
     }
-    QPlainTextEdit *outputBox(const char *name, QRect twips, bool readOnly)
+    QPlainTextEdit *outputBox(const char *name, QRect twips, Editing editing)
     {
-        return ::outputBox(this, name, twips, readOnly);
+        return ::outputBox(this, name, twips, editing);
     }
     QTextEdit *richTextBox(const char *name, QRect twips) { return ::richTextBox(this, name, twips); }
-    QCheckBox *checkBox(const char *name, const QString &caption, const QString &tag, QRect twips, bool verdana = false)
+    QCheckBox *checkBox(const char *name, const QString &caption, const QString &tag, QRect twips,
+                        ControlFont font = ControlFont::Parent)
     {
-        return ::checkBox(this, name, caption, tag, twips, verdana);
+        return ::checkBox(this, name, caption, tag, twips, font);
     }
     CaptionLabel *label(const char *name, const QString &caption, QRect twips)
     {

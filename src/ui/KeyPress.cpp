@@ -17,7 +17,7 @@ protected:
             const auto *key = static_cast<QKeyEvent *>(event);
             int code = 0;
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-                code = 13;
+                code = keyEnter;
             else if (!key->text().isEmpty())
                 code = key->text().at(0).unicode();
             if (code != 0)

@@ -6,6 +6,9 @@
 
 class QWidget;
 
-// Calls handler with the character code of every key typed into box (13 for Enter), before
+// The character code of Enter (and Return) as a key handler receives it.
+constexpr int keyEnter = 13;
+
+// Calls handler with the character code of every key typed into box (keyEnter for Enter), before
 // the box itself receives the key; the key is neither changed nor swallowed.
 void onKeyPress(QWidget *box, std::function<void(int KeyAscii)> handler);

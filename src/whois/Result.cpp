@@ -53,7 +53,7 @@ QTextBrowser *resultBox(QWidget *parent)
 } // namespace
 
 Result::Result()
-    : Form("Result", QStringLiteral("Whois Result"), {widthTwips, heightTwips}, Border::FixedSingle, false),
+    : Form("Result", QStringLiteral("Whois Result"), {widthTwips, heightTwips}, Border::FixedSingle, Background::Style),
       RichTextBox1(resultBox(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);

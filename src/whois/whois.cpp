@@ -24,7 +24,7 @@ QString defaultWhoisServer()
 }
 
 whois::whois(Host host)
-    : Form("whois", QStringLiteral("Whois"), {5670, 2415}, Border::FixedSingle, true), m_host(host),
+    : Form("whois", QStringLiteral("Whois"), {5670, 2415}, Border::FixedSingle, Background::ScrollBar), m_host(host),
       m_transcript(this, [this](const QUrl &link) { RichTextBox1_LinkClick(link); }),
       m_query(host.facts.whoisSettings())
 {
@@ -97,7 +97,7 @@ void whois::Command1_Click()
 
 void whois::Text1_KeyPress(int KeyAscii)
 {
-    if (KeyAscii == 13)
+    if (KeyAscii == keyEnter)
         startQuery();
 }
 

@@ -30,7 +30,7 @@ QLocale ungrouped(const QLocale &locale)
 // A one-line box in the scroll-bar colour, placed in its frame.
 QLineEdit *infoBox(QGroupBox *frame, const char *name, QRect twips)
 {
-    QLineEdit *box = inputBox(frame, name, twips, false);
+    QLineEdit *box = inputBox(frame, name, twips, ControlFont::Parent);
     setBackground(box, scrollBarColour());
     return box;
 }
@@ -70,22 +70,23 @@ QString versionName(VersionPair version, const QString &systemName)
 }
 
 wininfo::wininfo(Host host)
-    : Form("wininfo", QStringLiteral("Windows Info"), {4455, 4320}, Border::FixedSingle, false), m_host(host)
+    : Form("wininfo", QStringLiteral("Windows Info"), {4455, 4320}, Border::FixedSingle, Background::Style),
+      m_host(host)
 {
-    Frame1 = frame("Frame1", QStringLiteral("Windows Version"), {120, 60, 4215, 1335}, false);
+    Frame1 = frame("Frame1", QStringLiteral("Windows Version"), {120, 60, 4215, 1335}, ControlFont::Parent);
     Text3 = infoBox(Frame1, "Text3", {120, 300, 3975, 315});
     Label1 = ::label(Frame1, "Label1", QStringLiteral("Name"), {120, 660, 1215, 255});
     Text4 = infoBox(Frame1, "Text4", {120, 900, 3975, 315});
 
-    Frame2 = frame("Frame2", QStringLiteral("Total RAM"), {120, 1500, 4215, 1335}, false);
+    Frame2 = frame("Frame2", QStringLiteral("Total RAM"), {120, 1500, 4215, 1335}, ControlFont::Parent);
     Text1 = infoBox(Frame2, "Text1", {120, 300, 3975, 315});
     Label2 = ::label(Frame2, "Label2", QStringLiteral("Available"), {120, 660, 1215, 255});
     Text2 = infoBox(Frame2, "Text2", {120, 900, 3975, 315});
 
-    Frame3 = frame("Frame3", QStringLiteral("Workgroup name"), {120, 2940, 4215, 615}, false);
+    Frame3 = frame("Frame3", QStringLiteral("Workgroup name"), {120, 2940, 4215, 615}, ControlFont::Parent);
     Text5 = infoBox(Frame3, "Text5", {120, 240, 3975, 315});
 
-    Command2 = button("Command2", QStringLiteral("Exit"), {1620, 3720, 1215, 435}, false);
+    Command2 = button("Command2", QStringLiteral("Exit"), {1620, 3720, 1215, 435}, ControlFont::Parent);
 
     QWidget *const order[] = {Command2, Text1, Text2, Text3, Text4, Text5};
     for (std::size_t i = 1; i < std::size(order); ++i)

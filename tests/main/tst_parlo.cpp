@@ -1,25 +1,17 @@
-#include "Fakes.h"
-#include "StandIn.h"
 #include "TestFiles.h"
+#include "main/AliasBook.h"
+#include "main/ListSender.h"
 #include "main/Messaging.h"
 #include "main/parlo.h"
-#include "platform/LinuxFacts.h"
-#include "platform/LinuxLauncher.h"
-#include "platform/RunningCommand.h"
-#include "platform/ShellInterpreter.h"
 #include "ui/Controls.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 
@@ -48,6 +40,15 @@ struct Window
     QPlainTextEdit *txtmsg = window.findChild<QPlainTextEdit *>(QStringLiteral("txtmsg"));
 };
 
+// A runner that shows its literals, each in brackets.
+class BracketingRunner final : public CommandRunner
+{
+public:
+    using CommandRunner::RunCapture;
+    Capture RunCapture(const QString &, int, const LiveOutput &) override { return {}; }
+    QString literal(const QString &text) const override { return u'[' + text + u']'; }
+};
+
 } // namespace
 
 class tst_parlo : public QObject
@@ -57,6 +58,14 @@ class tst_parlo : public QObject
     std::unique_ptr<QTemporaryDir> m_temp;
     std::unique_ptr<FakeHost> m_fake;
     QString file(const QString &name) const { return m_temp->filePath(name); }
+    // Fails every program start with the test's failure, when it names one.
+    void prepare()
+    {
+        QFETCH(QString, failure);
+        m_fake->launcher.next.error = failure;
+    }
+    // The programs a step started, then the message boxes it asks for.
+    QStringList effects(const Outcome &outcome) const { return lines(m_fake->launcher.calls) + lines(outcome.notices); }
 
 private Q_SLOTS:
     void init()
@@ -66,42 +75,18 @@ private Q_SLOTS:
         m_fake->runner.next.text = QStringLiteral("The message was successfully sent to BOB.\r\n");
     }
 
-    void labels_data()
-    {
-        QTest::addColumn<std::optional<QString>>("name");
-        QTest::addColumn<QString>("domain");
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QStringList>("captions"); // of Label2 to Label4
-
-        // clang-format off
-        QTest::newRow("all set") << std::optional<QString>("ABCDEFGHIJKLMNO") << "OFFICE" << "ann"
-            << QStringList{"Your WS name is:\rABCDEFGHIJKLMNO", "Your Domain name is:\rOFFICE", "Your User name is:\rann"};
-        QTest::newRow("no domain, no user") << std::optional<QString>("pc") << "" << ""
-            << QStringList{"Your WS name is:\rpc", "Your Domain name is:\r", "Your User name is:\r"};
-        QTest::newRow("no computer name") << std::optional<QString>() << "D" << "u"
-            << QStringList{"", "Your Domain name is:\rD", "Your User name is:\ru"};
-        // clang-format on
-    }
-
+    // Each label shows its fact on its second line; a computer without a name leaves its label empty.
     void labels()
     {
-        QFETCH(std::optional<QString>, name);
-        QFETCH(QString, domain);
-        QFETCH(QString, user);
-        QFETCH(QStringList, captions);
-        m_fake->facts.name = name;
-        if (!domain.isEmpty())
-            m_fake->facts.variables.insert(QStringLiteral("userdomain"), domain);
-        if (!user.isEmpty())
-            m_fake->facts.variables.insert(QStringLiteral("username"), user);
-
-        parlo window(m_fake->host());
-
-        auto label = [&window](int i) { return window.findChild<CaptionLabel *>(QStringLiteral("Label%1").arg(i)); };
-        QCOMPARE(label(1)->caption(), QStringLiteral("Your Local IP is 10.0.0.7"));
-        QCOMPARE((QStringList{label(2)->caption(), label(3)->caption(), label(4)->caption()}), captions);
-        // On screen the value stands on the label's second line.
-        QCOMPARE(label(3)->text(), QString(captions[1]).replace(u'\r', u'\n'));
+        m_fake->facts.variables = {{QStringLiteral("userdomain"), QStringLiteral("OFFICE")}};
+        Window named(m_fake->host());
+        m_fake->facts.name.reset();
+        Window unnamed(m_fake->host());
+        auto text = [](const Window &w, int i) {
+            return w.window.findChild<CaptionLabel *>(QStringLiteral("Label%1").arg(i))->text().section(u'\n', -1);
+        };
+        QCOMPARE((QStringList{text(named, 1), text(named, 2), text(named, 3), text(named, 4), text(unnamed, 2)}),
+                 (QStringList{"Your Local IP is 10.0.0.7", "WS1", "OFFICE", "", ""}));
     }
 
     void exitAndItsPictureEndTheProgram()
@@ -117,92 +102,23 @@ private Q_SLOTS:
         }
     }
 
-    void focusAndTabOrder()
+    // A window without a maker has its item disabled; an open one stays open when the main window closes.
+    void windowsOutliveTheMainWindow()
     {
-        parlo window(m_fake->host());
+        parlo window(m_fake->host(), {{QStringLiteral("ping"), [](Host) -> QWidget * { return new QWidget; }}});
         window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-
-        auto focusName = [] {
-            for (QWidget *w = QApplication::focusWidget(); w; w = w->parentWidget()) {
-                if (!w->objectName().isEmpty() && !w->objectName().startsWith(u"qt_"))
-                    return w->objectName();
-            }
-            return QString();
-        };
-        QStringList order{focusName()};
-        for (int i = 0; i < 8; ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            order << focusName();
-        }
-        QCOMPARE(order, (QStringList{"txtno", "txtmsg", "Combo1", "cmdSend", "cmdGetalias", "cmdExit", "cmdClear",
-                                     "cmdAdd", "txtno"}));
-    }
-
-    // Tool windows are the makers' to make; each stays open when the main window closes.
-    void windowsOpenOnce()
-    {
-        const WindowMakers makers{{QStringLiteral("ping"), [](Host) { return new QWidget; }}};
-        parlo window(m_fake->host(), makers);
-        window.show();
-        QVERIFY(!window.findChild<QAction *>(QStringLiteral("mArp"))->isEnabled()); // no maker, no item
+        QVERIFY(!window.findChild<QAction *>(QStringLiteral("mArp"))->isEnabled());
         window.findChild<QAction *>(QStringLiteral("mPing"))->trigger();
         const QPointer<QWidget> ping = window.instance(QStringLiteral("ping"));
-        QVERIFY(ping && ping->isVisible());
         window.close();
-        QVERIFY(ping->isVisible());
-        ping->close();
-        QTRY_VERIFY(ping.isNull());
+        QVERIFY(ping && ping->isVisible());
     }
 
-    void shellTakesTextLiterally_data()
+    // The recipient's words and the message stand in the line as the runner's literals.
+    void sendCommandLine()
     {
-        QTest::addColumn<QString>("recipient");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QStringList>("arguments"); // what net receives; none: "send", "BOB" and the message
-
-        const QString touch = QStringLiteral("touch @/pwned");
-        // clang-format off
-        QTest::newRow("quotes") << "BOB" << "say 'hi' and \"bye\"" << QStringList{};
-        QTest::newRow("substitutions") << "BOB" << "$(" + touch + ") `" + touch + "` $HOME ${PATH}" << QStringList{};
-        QTest::newRow("separators") << "BOB" << "a; " + touch + " & " + touch + " | " + touch << QStringList{};
-        QTest::newRow("redirections") << "BOB" << "<@/in >@/pwned" << QStringList{};
-        QTest::newRow("backslash glob tilde") << "BOB" << "\\n * ~ ?" << QStringList{};
-        QTest::newRow("line break") << "BOB" << "one\n" + touch << QStringList{};
-        QTest::newRow("comment sign, double blank") << "BOB" << "#1 >  2" << QStringList{};
-        QTest::newRow("recipient syntax") << "B;" + touch << "hi" << QStringList{"send", "B;touch", "@/pwned", "hi"};
-        QTest::newRow("recipient with blank") << "John Smith>@/pwned" << "hi"
-            << QStringList{"send", "John", "Smith>@/pwned", "hi"};
-        // clang-format on
-    }
-
-    void shellTakesTextLiterally()
-    {
-        QFETCH(QString, recipient);
-        QFETCH(QString, message);
-        QFETCH(QStringList, arguments);
-        const QString dir = m_temp->path();
-        for (QString *text : {&recipient, &message})
-            text->replace(u'@', dir);
-        if (arguments.isEmpty())
-            arguments = QStringList{"send", "BOB", message};
-        for (QString &argument : arguments)
-            argument.replace(u'@', dir);
-
-        // A net that writes each argument it gets, NUL-terminated.
-        writeFile(file(QStringLiteral("compat/net")), "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done\n",
-                  true);
-        LinuxFacts facts;
-        QuietGuard guard;
-        ShellInterpreter interpreter({file(QStringLiteral("compat")), dir}, facts, guard);
-
-        Runner runner(interpreter);
-        const Capture capture = runner.RunCapture(sendCommandLine(runner, recipient, message), 6);
-
-        QStringList received = capture.text.split(QChar(0));
-        QCOMPARE(received.takeLast(), QString());
-        QCOMPARE(received, arguments);
-        QVERIFY(!QFile::exists(file(QStringLiteral("pwned"))));
+        QCOMPARE(::sendCommandLine(BracketingRunner(), QStringLiteral("John Smith"), QStringLiteral("a 'b'")),
+                 QStringLiteral("net send [John] [Smith] [a 'b']"));
     }
 
     void send_data()
@@ -225,7 +141,6 @@ private Q_SLOTS:
             << reply;
         QTest::newRow("Enter") << "BOB" << "" << "Enter" << toBob << none << "\n" + reply;
         QTest::newRow("nobody, button") << "" << "" << "cmdSend" << none << first << "hello";
-        QTest::newRow("nobody, picture") << "" << "" << "Picture2" << none << first << "hello";
         QTest::newRow("nobody, Enter: just a line break") << "" << "" << "Enter" << none << none << "hello\n";
         QTest::newRow("Clear empties only the message") << "BOB" << "PC7" << "cmdClear" << none << none << "";
         // A NUL would cut the line the shell gets, and the report would replace the message unsent.
@@ -262,145 +177,140 @@ private Q_SLOTS:
         }
     }
 
-    void names_data()
+    // The alias box offers what the alias book gives; a name that could not be saved stays typed.
+    void aliasBox()
     {
-        QTest::addColumn<QString>("file"); // written first unless bytes is null
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QStringList>("uses");
-        QTest::addColumn<QStringList>("launches");
-        QTest::addColumn<QStringList>("boxes");
-        QTest::addColumn<QStringList>("items"); // of Combo1 afterwards
-        QTest::addColumn<QByteArray>("added");  // to the file
+        Window w(m_fake->host());
+        w.txtno->setText(QStringLiteral("PC1"));
+        for (const char *name : {"cmdAdd", "cmdGetalias", "cmdGetalias"})
+            w.use(QLatin1String(name));
+        QCOMPARE(w.txtno->text(), QString());
+        QVERIFY(QFile::remove(file(QStringLiteral("parlo.txt"))) && QDir().mkdir(file(QStringLiteral("parlo.txt"))));
+        w.txtno->setText(QStringLiteral("PC2"));
+        w.use(QStringLiteral("cmdAdd"));
+        QCOMPARE(w.Combo1->itemText(3), QStringLiteral("PC2"));
+        QCOMPARE(w.txtno->text(), QStringLiteral("PC2"));
+        QCOMPARE(lines(m_fake->messages.boxes), QStringList{"Parlo: Cannot write c:\\parlo.txt: Is a directory"});
+    }
 
-        const QStringList none, add{"cmdAdd", "cmdGetalias"};
-        const QByteArray aliases("PC1\r\n  PC9\r\n\r\nA,\"B, C\"\r\n"), pc1("PC1\r\n");
-        const QStringList fields{"PC1", "PC9", "", "A", "B, C"};
-        const QString nul = "Parlo: The %1 holds a NUL character, which net send cannot carry; nothing was sent.";
-        const QString hello = "hello", tricky = "say \"hi\"  \tto c:\\temp";
+    // Each menu item reaches its own list, file or program; what could not start or run is shown, and
+    // the message stays.
+    void failuresAreShown()
+    {
+        for (int list = 1; list <= 4; ++list)
+            writeFile(file(QStringLiteral("list%1.txt").arg(list)), "PC" + QByteArray::number(list));
+        m_fake->launcher.next.error = QStringLiteral("Cannot start it.");
+        m_fake->runner.next.error = QStringLiteral("Cannot run it.");
+        Window w(m_fake->host());
+        w.txtno->setText(QStringLiteral("BOB"));
+        w.txtmsg->setPlainText(QStringLiteral("hi"));
+        for (const char *use : {"mlist1", "mlist2", "mlist3", "mlist4", "mEAlias", "eList1", "mElist2", "mElist3",
+                                "mElist4", "mtelnet", "cmdSend"})
+            w.use(QLatin1String(use));
+        const QString edit = QStringLiteral("1 notepad.exe c:\\list%1.txt");
+        QCOMPARE(lines(m_fake->launcher.calls),
+                 (QStringList{"2 net [send] [PC1] [hi]", "2 net [send] [PC2] [hi]", "2 net [send] [PC3] [hi]",
+                              "2 net [send] [PC4] [hi]", "1 notepad.exe c:\\parlo.txt", edit.arg(1), edit.arg(2),
+                              edit.arg(3), edit.arg(4), "1 telnet.exe"}));
+        QCOMPARE(lines(m_fake->messages.boxes), QStringList(10, QStringLiteral("Parlo: Cannot start it."))
+                                                    << QStringLiteral("Parlo: Cannot run it."));
+        QCOMPARE(w.txtmsg->toPlainText(), QStringLiteral("hi"));
+    }
+
+    // The alias book and the list sender on their own.
+    void aliasBook_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // the alias file; null: none, "<dir>": a folder
+        QTest::addColumn<QString>("step");      // read, edit, or + and the name to add
+        QTest::addColumn<QString>("failure");   // of every program start
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("effects");
+        QTest::addColumn<QByteArray>("after"); // the alias file
+
+        const QStringList none, pc1{"PC1"};
+        const QByteArray old("OLD\r\n"), gone("<missing>"), fields("PC1\r\n  PC9\r\n\r\nA,\"B, C\"\r\n");
+        const QString netView = "2 cmd /c net view >c:\\parlo.txt", noCmd = "Cannot start cmd: no such program.";
         // clang-format off
         // An added name reads back as the one entry it was; the file is appended to, with CR LF.
-        QTest::newRow("add plain name") << "parlo.txt" << QByteArray("OLD\r\n") << "PC1" << "" << add << none << none
-            << QStringList{"PC1", "OLD", "PC1"} << pc1;
-        QTest::newRow("add name with comma") << "parlo.txt" << QByteArray("OLD\r\n") << "Smith, John" << "" << add
-            << none << none << QStringList{"Smith, John", "OLD", "Smith, John"} << QByteArray("\"Smith, John\"\r\n");
-        QTest::newRow("add name with leading blanks") << "parlo.txt" << QByteArray() << "  PC9" << "" << add
-            << none << none << QStringList{"  PC9", "  PC9"} << QByteArray("\"  PC9\"\r\n");
-        QTest::newRow("add nothing") << "parlo.txt" << QByteArray() << "" << "" << QStringList{"cmdAdd"}
-            << none << QStringList{"Parlo: Nothing to add !"} << none << QByteArray();
-        QTest::newRow("aliases missing") << "parlo.txt" << QByteArray() << "" << "" << QStringList{"cmdGetalias"}
-            << QStringList{"2 cmd /c net view >c:\\parlo.txt"}
-            << QStringList{"Missing File!: You're missing the file c:\\parlo.txt!", "Parlo: Click \"Get Aliases\" again"}
-            << none << QByteArray();
-        QTest::newRow("aliases empty") << "parlo.txt" << QByteArray("") << "" << "" << QStringList{"cmdGetalias"}
-            << none << none << none << QByteArray();
-        QTest::newRow("aliases appended each time") << "parlo.txt" << aliases << "" << ""
-            << QStringList{"cmdGetalias", "cmdGetalias"} << none << none << fields + fields << QByteArray();
-        // One net per name, in file order, empty fields skipped; the message stays. net gets its
-        // arguments as they are: a name with a blank is one name, the message is not split or mapped.
-        QTest::newRow("list send") << "list2.txt" << QByteArray("PC1\r\nPC2\r\n\r\nPC3,,007\r\n  John Smith\r\n")
-            << "" << hello << QStringList{"mlist2"}
-            << QStringList{"2 net [send] [PC1] [hello]", "2 net [send] [PC2] [hello]", "2 net [send] [PC3] [hello]",
-                           "2 net [send] [007] [hello]", "2 net [send] [John Smith] [hello]"}
-            << none << none << QByteArray();
-        QTest::newRow("list send as typed") << "list1.txt" << pc1 << "" << tricky << QStringList{"mlist1"}
-            << QStringList{"2 net [send] [PC1] [" + tricky + "]"} << none << none << QByteArray();
-        QTest::newRow("NUL in the message") << "list1.txt" << pc1 << "BOB" << QString("hel") + QChar(0) + "lo"
-            << QStringList{"mlist1", "cmdSend"} << none << QStringList(2, nul.arg("message")) << none << QByteArray();
-        QTest::newRow("NUL in a listed name: nobody gets it") << "list1.txt" << QByteArrayLiteral("PC1\r\nPC\0002\r\n")
-            << "" << hello << QStringList{"mlist1"} << none << QStringList{nul.arg("recipient name")} << none
-            << QByteArray();
-        QTest::newRow("list send, no message") << "list3.txt" << pc1 << "" << "" << QStringList{"mlist3"}
-            << none << QStringList{"Parlo (i): First type something to send !"} << none << QByteArray();
-        QTest::newRow("list missing") << "list2.txt" << pc1 << "" << hello << QStringList{"mlist3"} << none
-            << QStringList{"Parlo: First create a file by choosing Edit ListX where x is the list number 1-4"}
-            << none << QByteArray();
-        QTest::newRow("edit files") << "parlo.txt" << QByteArray() << "" << ""
-            << QStringList{"mEAlias", "eList1", "mElist2", "mElist3", "mElist4"}
-            << QStringList{"1 notepad.exe c:\\parlo.txt", "1 notepad.exe c:\\list1.txt", "1 notepad.exe c:\\list2.txt",
-                           "1 notepad.exe c:\\list3.txt", "1 notepad.exe c:\\list4.txt"} << none << none << QByteArray();
-        QTest::newRow("telnet each time") << "parlo.txt" << QByteArray() << "" << "" << QStringList{"mtelnet", "mtelnet"}
-            << QStringList(2, "1 telnet.exe") << none << none << QByteArray();
+        QTest::newRow("add") << old << "+PC1" << "" << pc1 << none << old + "PC1\r\n";
+        QTest::newRow("add with comma") << old << "+Smith, John" << "" << QStringList{"Smith, John"} << none
+            << old + "\"Smith, John\"\r\n";
+        QTest::newRow("add leading blanks to no file") << QByteArray() << "+  PC9" << "" << QStringList{"  PC9"}
+            << none << QByteArray("\"  PC9\"\r\n");
+        QTest::newRow("add nothing") << old << "+" << "" << none << QStringList{"Parlo: Nothing to add !"} << old;
+        // The name still goes into the alias box: it stays typed, so nothing is lost.
+        QTest::newRow("add unsaved") << QByteArray("<dir>") << "+PC1" << "" << pc1
+            << QStringList{"Parlo: Cannot write c:\\parlo.txt: Is a directory"} << gone;
+        QTest::newRow("read") << fields << "read" << "" << QStringList{"PC1", "PC9", "", "A", "B, C"} << none
+            << fields;
+        QTest::newRow("read empty") << QByteArray("") << "read" << "" << none << none << QByteArray("");
+        QTest::newRow("read none") << QByteArray() << "read" << "" << none << QStringList{netView,
+            "Missing File!: You're missing the file c:\\parlo.txt!", "Parlo: Click \"Get Aliases\" again"} << gone;
+        QTest::newRow("read none, no cmd") << QByteArray() << "read" << noCmd << none
+            << QStringList{netView, "Parlo: " + noCmd} << gone;
+        QTest::newRow("edit") << old << "edit" << "" << none << QStringList{"1 notepad.exe c:\\parlo.txt"} << old;
         // clang-format on
     }
 
-    void names()
+    void aliasBook()
     {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, typed);
+        QFETCH(QByteArray, before);
+        QFETCH(QString, step);
+        if (before == "<dir>")
+            QVERIFY(QDir().mkdir(file(QStringLiteral("parlo.txt"))));
+        else if (!before.isNull())
+            writeFile(file(QStringLiteral("parlo.txt")), before);
+        prepare();
+        const AliasBook book(m_fake->launcher, m_fake->paths);
+
+        const Outcome outcome = step == u"read" ? book.read() : step == u"edit" ? book.edit() : book.add(step.mid(1));
+
+        QTEST(outcome.names, "names");
+        QTEST(effects(outcome), "effects");
+        QTEST(readFile(file(QStringLiteral("parlo.txt"))), "after");
+    }
+
+    void listSender_data()
+    {
+        QTest::addColumn<QByteArray>("list2"); // the file of list 2
+        QTest::addColumn<QString>("step");     // send or edit, with the list's number
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("failure"); // of every program start
+        QTest::addColumn<QStringList>("effects");
+
+        const QByteArray pc1("PC1\r\n");
+        const QString nul = "Parlo: The %1 holds a NUL character, which net send cannot carry; nothing was sent.";
+        const QString noNet = "Cannot start net: no such program.";
+        // clang-format off
+        // One net per name, in file order, empty fields skipped; a name with a blank is one name.
+        QTest::newRow("send") << QByteArray("PC1\r\nPC2\r\n\r\nPC3,,007\r\n  John Smith\r\n") << "send 2" << "hi"
+            << "" << QStringList{"2 net [send] [PC1] [hi]", "2 net [send] [PC2] [hi]", "2 net [send] [PC3] [hi]",
+                                 "2 net [send] [007] [hi]", "2 net [send] [John Smith] [hi]"};
+        QTest::newRow("NUL in the message") << pc1 << "send 2" << QString("h") + QChar(0) + "i" << ""
+            << QStringList{nul.arg("message")};
+        QTest::newRow("NUL in a name: nobody gets it") << QByteArrayLiteral("PC1\r\nPC\0002\r\n") << "send 2" << "hi"
+            << "" << QStringList{nul.arg("recipient name")};
+        QTest::newRow("no message") << pc1 << "send 2" << "" << ""
+            << QStringList{"Parlo (i): First type something to send !"};
+        QTest::newRow("no file") << pc1 << "send 3" << "hi" << ""
+            << QStringList{"Parlo: First create a file by choosing Edit ListX where x is the list number 1-4"};
+        QTest::newRow("no net: said once") << QByteArray("PC1\r\nPC2\r\n") << "send 2" << "hi" << noNet
+            << QStringList{"2 net [send] [PC1] [hi]", "Parlo: " + noNet};
+        QTest::newRow("edit") << pc1 << "edit 3" << "" << "" << QStringList{"1 notepad.exe c:\\list3.txt"};
+        // clang-format on
+    }
+
+    void listSender()
+    {
+        QFETCH(QByteArray, list2);
+        QFETCH(QString, step);
         QFETCH(QString, message);
-        QFETCH(QStringList, uses);
-        QFETCH(QByteArray, added);
-        if (!bytes.isNull())
-            writeFile(this->file(file), bytes);
-        Window w(m_fake->host());
-        w.txtno->setText(typed);
-        w.txtmsg->setPlainText(message);
+        writeFile(file(QStringLiteral("list2.txt")), list2);
+        prepare();
+        const ListSender lists(m_fake->launcher, m_fake->paths);
+        const int list = step.back().digitValue();
 
-        for (const QString &name : std::as_const(uses))
-            w.use(name);
-
-        QTEST(lines(m_fake->launcher.calls), "launches");
-        QTEST(lines(m_fake->messages.boxes), "boxes");
-        QStringList items;
-        for (int i = 0; i < w.Combo1->count(); ++i)
-            items << w.Combo1->itemText(i);
-        QTEST(items, "items");
-        QCOMPARE(readFile(this->file(file)),
-                 bytes.isNull() && added.isEmpty() ? QByteArray("<missing>") : bytes + added);
-        QCOMPARE(w.txtno->text(), uses.contains(u"cmdAdd") ? QString() : typed);
-        QCOMPARE(w.txtmsg->toPlainText(), message);
-        QVERIFY(m_fake->runner.calls.isEmpty());
-    }
-
-    void failuresAreShown()
-    {
-        // The message stays when net send cannot run; what could not start is named.
-        m_fake->runner.next = {{}, QStringLiteral("Cannot start the command interpreter /bin/sh: no such file")};
-        m_fake->launcher.next = {0, QStringLiteral("Cannot start cmd: the program was not found.")};
-        Window w(m_fake->host());
-        w.txtno->setText(QStringLiteral("BOB"));
-        w.txtmsg->setPlainText(QStringLiteral("hello"));
-        w.use(QStringLiteral("cmdSend"));
-        w.use(QStringLiteral("cmdGetalias"));
-        w.use(QStringLiteral("mtelnet"));
-        QCOMPARE(w.txtmsg->toPlainText(), QStringLiteral("hello"));
-        const QString launchError = "Parlo: " + m_fake->launcher.next.error;
-        QCOMPARE(lines(m_fake->messages.boxes),
-                 (QStringList{"Parlo: " + m_fake->runner.next.error, launchError, launchError}));
-    }
-
-    void realListSendDoesNotWait()
-    {
-        // A net that notes its arguments (NUL-terminated) under its pid, then takes its time.
-        const QString compat = file(QStringLiteral("compat"));
-        writeFile(compat + QStringLiteral("/net"),
-                  standInProgram("printf '%s\\0' \"$@\" > \"$data/$$.part\"\nmv \"$data/$$.part\" \"$data/$$.args\"\n"
-                                 "sleep 2\n"),
-                  true);
-        writeFile(file(QStringLiteral("list1.txt")), "PC1\r\nJohn Smith\r\nPC3\r\n");
-        LinuxLauncher launcher({compat, m_temp->path()});
-        Window w(Host{m_fake->runner, launcher, m_fake->messages, m_fake->facts, m_fake->paths});
-        const QString message = QStringLiteral("say \"hi\"  \tto c:\\temp");
-        w.txtmsg->setPlainText(message);
-
-        QElapsedTimer clock;
-        clock.start();
-        w.use(QStringLiteral("mlist1"));
-        QVERIFY2(clock.elapsed() < 1500, "the list send waited for net");
-
-        // One real process per name.
-        auto noted = [this] { return QDir(m_temp->path(), QStringLiteral("*.args")).entryList(); };
-        QTRY_COMPARE_WITH_TIMEOUT(noted().size(), 3, 5000);
-        QStringList received;
-        for (const QString &name : noted())
-            received << QString::fromUtf8(readFile(file(name))).replace(QChar(0), u'|');
-        received.sort();
-        const QString sent = u'|' + message + u'|';
-        QCOMPARE(received, (QStringList{"send|John Smith" + sent, "send|PC1" + sent, "send|PC3" + sent}));
-        QVERIFY(m_fake->messages.boxes.isEmpty());
+        QTEST(effects(step.startsWith(u"send") ? lists.send(list, message) : lists.edit(list)), "effects");
     }
 };
 

@@ -18,7 +18,8 @@ class tst_Launcher : public QObject
 private Q_SLOTS:
     void split_data();
     void split();
-    void startsDetachedWithMappedWords();
+    void startsDetached_data();
+    void startsDetached();
     void failuresNameTheProgram_data();
     void failuresNameTheProgram();
     void programFolder_data();
@@ -46,8 +47,23 @@ void tst_Launcher::split()
     QTEST(splitCommandLine(line), "words");
 }
 
-void tst_Launcher::startsDetachedWithMappedWords()
+void tst_Launcher::startsDetached_data()
 {
+    QTest::addColumn<QStringList>("arguments"); // started by arguments; none: by a command line
+    QTest::addColumn<QStringList>("received");  // the window style, then the words; @ is the data folder
+
+    const QString message = QStringLiteral("say \"hi\"  \tto c:\\temp");
+    // clang-format off
+    QTest::newRow("line, drive paths mapped") << QStringList() << QStringList{"2", "two words", "plain", ">@/out.txt", "", ""};
+    QTest::newRow("arguments as they are") << QStringList{"two words", ">c:\\out.txt", message}
+        << QStringList{"2", "two words", ">c:\\out.txt", message, ""};
+    // clang-format on
+}
+
+void tst_Launcher::startsDetached()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, received);
     QTemporaryDir temp;
     const QString compat = temp.filePath(QStringLiteral("compat"));
     const QString data = temp.filePath(QStringLiteral("data"));
@@ -59,15 +75,17 @@ void tst_Launcher::startsDetachedWithMappedWords()
                              "mv \"$data/report.part\" \"$data/report\"\n"),
               true);
 
-    const Launch launch =
-        LinuxLauncher({compat, data}).start(QStringLiteral("true \"two words\" plain >c:\\out.txt \"\""), 2);
+    LinuxLauncher launcher({compat, data});
+    const Launch launch = arguments.isEmpty()
+                              ? launcher.start(QStringLiteral("true \"two words\" plain >c:\\out.txt \"\""), 2)
+                              : launcher.startProgram(QStringLiteral("true"), arguments, 2);
     QVERIFY2(!launch.failed(), qPrintable(launch.error));
 
     QFile report(data + QStringLiteral("/report"));
     QTRY_VERIFY_WITH_TIMEOUT(report.exists(), 5000);
     QVERIFY(report.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromLocal8Bit(report.readAll()).split(u'\n');
-    QCOMPARE(lines.mid(3), (QStringList{"2", "two words", "plain", u'>' + data + QStringLiteral("/out.txt"), "", ""}));
+    QCOMPARE(lines.mid(3), received.replaceInStrings(QStringLiteral("@"), data));
     QCOMPARE(lines[0], QString::number(launch.pid));
     // A session of its own, and once it has ended, no zombie of Parlo's.
     QCOMPARE(lines[2], lines[0]);

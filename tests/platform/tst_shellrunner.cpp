@@ -62,6 +62,8 @@ private Q_SLOTS:
     void leftOutputRemoved();
     void stop_data();
     void stop();
+    void literals_data();
+    void literals();
 
 private:
     QuietGuard m_quiet;
@@ -249,6 +251,49 @@ void tst_ShellRunner::stop()
     QCOMPARE_LT(clock.elapsed() - qMax<qint64>(stoppedAtMs, 0), 2000); // the whole tree, within 2 s of Stop
     QVERIFY(real.tempIsEmpty());
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+void tst_ShellRunner::literals_data()
+{
+    QTest::addColumn<QString>("words");         // put in as literal words
+    QTest::addColumn<QString>("text");          // put in as one literal
+    QTest::addColumn<QStringList>("arguments"); // what the program receives; none: "BOB" and the text
+
+    const QString touch = QStringLiteral("touch @/pwned");
+    // clang-format off
+    QTest::newRow("quotes") << "BOB" << "say 'hi' and \"bye\"" << QStringList{};
+    QTest::newRow("substitutions") << "BOB" << "$(" + touch + ") `" + touch + "` $HOME ${PATH}" << QStringList{};
+    QTest::newRow("separators") << "BOB" << "a; " + touch + " & " + touch + " | " + touch << QStringList{};
+    QTest::newRow("redirections") << "BOB" << "<@/in >@/pwned" << QStringList{};
+    QTest::newRow("backslash glob tilde") << "BOB" << "\\n * ~ ?" << QStringList{};
+    QTest::newRow("line break") << "BOB" << "one\n" + touch << QStringList{};
+    QTest::newRow("comment sign, double blank") << "BOB" << "#1 >  2" << QStringList{};
+    QTest::newRow("syntax in words") << "B;" + touch << "hi" << QStringList{"B;touch", "@/pwned", "hi"};
+    QTest::newRow("words with blank") << "John Smith>@/pwned" << "hi" << QStringList{"John", "Smith>@/pwned", "hi"};
+    // clang-format on
+}
+
+// What a user typed reaches the program as typed, and nothing of it acts as shell syntax.
+void tst_ShellRunner::literals()
+{
+    QFETCH(QString, words);
+    QFETCH(QString, text);
+    QFETCH(QStringList, arguments);
+    RealRunner real(m_quiet);
+    const QString dir = real.temp.path();
+    for (QString *typed : {&words, &text})
+        typed->replace(u'@', dir);
+    if (arguments.isEmpty())
+        arguments = QStringList{"BOB", text};
+    // A program that writes each argument it gets, NUL-terminated.
+    writeFile(real.path("compat/args"), "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done\n", true);
+
+    const QString line = QStringLiteral("args ") + literalWords(real.runner, words) + u' ' + real.runner.literal(text);
+    QStringList received = real.runner.RunCapture(line, 6).text.split(QChar(0));
+
+    QCOMPARE(received.takeLast(), QString());
+    QCOMPARE(received, arguments.replaceInStrings(QStringLiteral("@"), dir));
+    QVERIFY(!QFile::exists(real.path("pwned")));
 }
 
 QTEST_MAIN(tst_ShellRunner)
