@@ -512,6 +512,8 @@ tests_of() {
     done
 }
 
+# say VERDICT: one line of progress (printf, as echo may read the backslashes of the code).
+say() { printf '[%s/%s] %s: %s\n' "$index" "$total" "$1" "$change"; }
 tried=0 broken=0 caught=0 survived=0 untested=0
 : >"$work/survivors"
 index=0
@@ -521,9 +523,10 @@ while IFS="$tab" read -r file folder change <&3; do
     tried=$index
     helper objects "$build" "$top/$file" >"$work/objects"
     tests=$(tests_of "$folder")
+    tests=${tests% }
     if [ -z "$tests" ]; then
         untested=$((untested + 1))
-        echo "[$index/$total] no test to run: $change"
+        say "no test to run"
         continue
     fi
     k=0
@@ -536,7 +539,7 @@ while IFS="$tab" read -r file folder change <&3; do
     if ! helper apply "$top" "$work/plan.jsonl" "$index" 2>"$work/apply.log"; then
         restore
         broken=$((broken + 1))
-        echo "[$index/$total] not applied ($(cat "$work/apply.log")): $change"
+        say "not applied ($(cat "$work/apply.log"))"
         continue
     fi
     # The mutated file alone first, so that a fault that does not compile costs no link; then
@@ -545,10 +548,10 @@ while IFS="$tab" read -r file folder change <&3; do
     if ! nice -n 10 ninja -C "$build" -j2 $(cat "$work/objects") >"$work/build.log" 2>&1; then
         restore
         broken=$((broken + 1))
-        echo "[$index/$total] does not compile: $change"
+        say "does not compile"
         continue
     fi
-    verdict="survived $tests"
+    verdict="survived ($tests)"
     for name in $tests; do
         if ! nice -n 10 ninja -C "$build" -j2 "$name" >>"$work/build.log" 2>&1; then
             verdict=broken
@@ -562,16 +565,16 @@ while IFS="$tab" read -r file folder change <&3; do
     restore
     if [ "$verdict" = broken ]; then
         broken=$((broken + 1))
-        echo "[$index/$total] does not link: $change"
+        say "does not link"
         continue
     fi
-    if [ "$verdict" = "survived $tests" ]; then
+    if [ "$verdict" = "survived ($tests)" ]; then
         survived=$((survived + 1))
-        echo "$change" >>"$work/survivors"
+        printf '%s\n' "$change" >>"$work/survivors"
     else
         caught=$((caught + 1))
     fi
-    echo "[$index/$total] $verdict: $change"
+    say "$verdict"
 done 3<"$work/plan.tsv"
 
 compiled=$((caught + survived))
