@@ -452,10 +452,9 @@ if [ -f "$work/active" ]; then
     restore
 fi
 
-if [ ! -f "$build/build.ninja" ]; then
-    nice -n 10 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$work/configure.log" ||
-        { cat "$work/configure.log"; exit 1; }
-fi
+# Configured afresh every time, so that CTest's list names the tests the sources have now.
+nice -n 10 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$work/configure.log" ||
+    { cat "$work/configure.log"; exit 1; }
 
 helper plan "$top" "$count" "$seed" "$work/plan.jsonl" >"$work/plan.tsv"
 total=$(wc -l <"$work/plan.tsv")
