@@ -63,7 +63,7 @@ void tst_Registry::lookup_data()
     QTest::newRow("dword") << QStringList{v5 + key + "\"N\"=dword:0000007b"} << parlo << "N" << "4:7b000000" << none;
     QTest::newRow("dword high byte") << QStringList{v5 + key + "\"N\"=dword:12345678"} << parlo << "N" << "4:78563412" << none;
     QTest::newRow("dword short") << QStringList{v5 + key + "\"N\"=dword:0"} << parlo << "N" << "4:00000000" << none;
-    QTest::newRow("hex") << QStringList{v5 + key + "\"B\"=hex:01,02,ff"} << parlo << "B" << "3:0102ff" << none;
+    QTest::newRow("hex, either case") << QStringList{v5 + key + "\"B\"=hex:01,fF,AF"} << parlo << "B" << "3:01ffaf" << none;
     QTest::newRow("hex empty") << QStringList{v5 + key + "\"B\"=hex:"} << parlo << "B" << "3:" << none;
     QTest::newRow("hex(0)") << QStringList{v5 + key + "\"B\"=hex(0):aa"} << parlo << "B" << "0:aa" << none;
     QTest::newRow("hex(2) REGEDIT4 as it is") << QStringList{r4 + key + "\"E\"=hex(2):25,50,00"} << parlo << "E" << "2:255000" << none;

@@ -19,6 +19,7 @@ private Q_SLOTS:
     void storesExactly();
     void twoAtOnce();
     void unwritableSpoolKeepsMessage();
+    void inputThatCannotGoIsReported();
     void prunesOldMessagesHourly();
     void refusesWhatIsTooLong_data();
     void refusesWhatIsTooLong();
@@ -132,6 +133,32 @@ void tst_Deliver::unwritableSpoolKeepsMessage()
     QCOMPARE(kept.readAll(), QByteArray("keep me"));
     QFile::setPermissions(spool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(spooled().isEmpty());
+}
+
+// Stored, but smbd's file cannot be removed (a read-only folder; as root, a read-only mount of the
+// program's own): that is a failure, not a success.
+void tst_Deliver::inputThatCannotGoIsReported()
+{
+    QDir(m_dir->path()).mkpath("spool");
+    const QString in = m_dir->filePath("in");
+    QProcess deliver;
+    if (geteuid() == 0) {
+        QVERIFY(QDir().mkdir(in));
+        deliver.start("unshare", {"--mount", "/bin/sh", "-c",
+                                  "mount -t tmpfs tmpfs \"$1\" && printf x > \"$1/m\" && mount -o remount,ro \"$1\" && "
+                                  "exec \"$2\" --spool=\"$3\" A B \"$1/m\"",
+                                  "sh", in, PARLO_TEST_DELIVER, m_dir->filePath("spool")});
+    } else {
+        QVERIFY(QDir().mkdir(in));
+        const QString input = writeMessage("x", "in/m");
+        QVERIFY(QFile::setPermissions(in, QFile::ReadOwner | QFile::ExeOwner));
+        deliver.start(PARLO_TEST_DELIVER, {"--spool=" + m_dir->filePath("spool"), "A", "B", input});
+    }
+    QVERIFY(deliver.waitForFinished(5000));
+    QFile::setPermissions(in, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(deliver.exitCode(), 1);
+    QVERIFY(deliver.readAllStandardError().contains("cannot remove"));
+    QCOMPARE(spooled().size(), 1);
 }
 
 // Messages older than 30 days go, and a hidden file a delivery left a day ago; at most once an
