@@ -2,29 +2,33 @@
 # Seeded mutation testing: makes one small fault at a time in the code of src/core, src/platform,
 # src/main, src/receive, src/deliver and compat/net, rebuilds what that file feeds, runs the tests
 # of its folder and counts the faults they catch.
-#   scripts/mutate.sh [-n N] [-s SEED] [-b BUILD]
+#   scripts/mutate.sh [-n N] [-s SEED] [-b BUILD] [-a]
 # N mutations (default 40), sampled by SEED (default 1): the same seed picks the same sites on
 # any machine, as long as the sources are the same. BUILD (default build-mutate) is configured
-# RelWithDebInfo when it has no build yet. A fault is one of: a comparison turned (< and <=,
+# RelWithDebInfo afresh on every run. A fault is one of: a comparison turned (< and <=,
 # > and >=, == and !=), + and -, x * k and x / k, true and false, a returned value replaced by {}
 # (by its negation in a function returning bool), or a call statement left out. A fault that
-# does not compile is not counted; one is caught when a test fails or times out.
+# does not compile is not counted; one is caught when a test fails or times out. With -a every
+# test of the folder runs against each fault (slower), and the line names all that catch it:
+# a test that never catches a fault alone is a candidate for removal.
 # The sources are always put back, also on Ctrl-C; a run cut short harder (kill -9) is put back
 # by the next run.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 count=40
 seed=1
+every=false
 build=$top/build-mutate
 usage() {
-    echo "usage: scripts/mutate.sh [-n N] [-s SEED] [-b BUILD]" >&2
+    echo "usage: scripts/mutate.sh [-n N] [-s SEED] [-b BUILD] [-a]" >&2
     exit 2
 }
-while getopts n:s:b:h option; do
+while getopts n:s:b:ah option; do
     case $option in
     n) count=$OPTARG ;;
     s) seed=$OPTARG ;;
     b) build=$OPTARG ;;
+    a) every=true ;;
     *) usage ;;
     esac
 done
@@ -551,14 +555,18 @@ while IFS="$tab" read -r file folder change <&3; do
         continue
     fi
     verdict="survived ($tests)"
+    killers=
     for name in $tests; do
         if ! nice -n 10 ninja -C "$build" -j2 "$name" >>"$work/build.log" 2>&1; then
+            killers=
             verdict=broken
             break
         fi
         if ! run_test "$name"; then
-            verdict="caught by $name"
-            break
+            # With -a every test of the folder runs, to show which tests alone catch a change.
+            killers="$killers $name"
+            verdict="caught by${killers}"
+            [ "$every" = true ] || break
         fi
     done
     restore
