@@ -408,12 +408,16 @@ def main():
                     print(os.path.relpath(os.path.join(e["directory"], m.group(1)), build))
     elif cmd == "tests":
         # tests BUILD FOLDER < ctest --show-only=json-v1: the tests that run in the tests' mirror of
-        # FOLDER. parlo-deliver has no folder of its own: its tests are those named after it.
+        # FOLDER, and in the folders that also exercise it: the spool folder and the session lock of
+        # the host layer are read by receiving's tests, and net's names by the console programs'
+        # runs. parlo-deliver has no folder of its own: its tests are those named after it.
         build, folder = os.path.realpath(args[0]), args[1]
-        mirror = "tests/receive" if folder == "src/deliver" else "tests/" + re.sub(r"^src/", "", folder)
+        mirrors = {"src/deliver": ["tests/receive"], "src/platform": ["tests/platform", "tests/receive"],
+                   "compat/net": ["tests/compat/net", "tests/compat/tools"]}.get(
+                       folder, ["tests/" + re.sub(r"^src/", "", folder)])
         for t in json.load(sys.stdin).get("tests", []):
             where = next((p["value"] for p in t.get("properties", []) if p["name"] == "WORKING_DIRECTORY"), "")
-            if where and os.path.relpath(os.path.realpath(where), build) == mirror and \
+            if where and os.path.relpath(os.path.realpath(where), build) in mirrors and \
                     (folder != "src/deliver" or "deliver" in t["name"]):
                 print(t["name"])
     else:
