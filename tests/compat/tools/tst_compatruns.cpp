@@ -20,14 +20,15 @@ const QString compat = QStringLiteral(PARLO_TEST_COMPAT_DIR "/");
 
 // $1 and $2 become two namespaces joined by veth va (10.213.0.1) in the first and vb (10.213.0.2)
 // in the second, whose own hosts, resolv.conf and nsswitch.conf (ip netns exec mounts them over
-// /etc) keep a name that the broadcast does not find from reaching the machine's resolver. Those of
+// /etc) keep a name that the broadcast does not find from reaching the machine's resolver; its
+// hosts file names the first end samba-host, a name only the resolver knows. Those of
 // earlier runs that were killed before they could remove them go first.
 const char *const setUp = R"(for n in $(ip netns list | grep -o '^parlo-compat-[0-9]*-[ab]'); do
   p=${n#parlo-compat-}; [ -d /proc/${p%-*} ] || { ip netns del $n; rm -rf /etc/netns/$n; }; done
 set -e; ip netns add $1; ip netns add $2; ip -n $1 link add va type veth peer name vb netns $2
 ip -n $1 addr add 10.213.0.1/24 broadcast + dev va; ip -n $2 addr add 10.213.0.2/24 broadcast + dev vb
 ip -n $1 link set va up; ip -n $2 link set vb up; ip -n $1 link set lo up; ip -n $2 link set lo up
-mkdir -p /etc/netns/$2; cd /etc/netns/$2; echo '127.0.0.1 localhost' >hosts; echo 'hosts: files dns' >nsswitch.conf
+mkdir -p /etc/netns/$2; cd /etc/netns/$2; printf '127.0.0.1 localhost\n10.213.0.1 samba-host\n' >hosts; echo 'hosts: files dns' >nsswitch.conf
 printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >resolv.conf)";
 
 } // namespace
@@ -98,7 +99,9 @@ void tst_CompatRuns::netByName()
     QCOMPARE_LT(view.milliseconds, 5000);
     QCOMPARE(net({QStringLiteral("send"), QStringLiteral("parlotest"), QStringLiteral("Grüße per Name")}).output,
              QStringLiteral("The message was successfully sent to parlotest.\n"));
-    QCOMPARE(receiver.messages().size(), 1);
+    QCOMPARE(net({QStringLiteral("send"), QStringLiteral("samba-host"), QStringLiteral("by host name")}).output,
+             QStringLiteral("The message was successfully sent to samba-host.\n"));
+    QCOMPARE(receiver.messages().size(), 2);
     QCOMPARE(receiver.messages().first().text, QStringLiteral("Grüße per Name"));
 }
 
