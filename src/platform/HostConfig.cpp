@@ -52,3 +52,17 @@ QString HostConfig::receiverLock()
     return runtime.startsWith(u'/') ? runtime + QStringLiteral("/parlo-receive.lock")
                                     : stateFolder() + QStringLiteral("/receive.lock");
 }
+
+QString HostConfig::instanceSocket()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return runtime.startsWith(u'/') ? runtime + QStringLiteral("/parlo-instance")
+                                    : stateFolder() + QStringLiteral("/instance");
+}
+
+QString HostConfig::historyFile()
+{
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    return (data.startsWith(u'/') ? data : QDir::homePath() + QStringLiteral("/.local/share")) +
+           QStringLiteral("/parlo/history.sqlite");
+}

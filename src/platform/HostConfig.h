@@ -25,4 +25,10 @@ struct HostConfig
     // The lock held by the one Parlo of this user that receives: in $XDG_RUNTIME_DIR, else
     // beside the receipt file.
     static QString receiverLock();
+    // Where a background Parlo of this user listens for other Parlos: in $XDG_RUNTIME_DIR, else
+    // beside the receipt file.
+    static QString instanceSocket();
+    // The message history: $XDG_DATA_HOME/parlo/history.sqlite (by default
+    // ~/.local/share/parlo/history.sqlite).
+    static QString historyFile();
 };
