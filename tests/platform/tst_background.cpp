@@ -1,6 +1,8 @@
+#include "platform/Autostart.h"
 #include "platform/InstanceChannel.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,7 +36,7 @@ struct RawPeer
 
 } // namespace
 
-class tst_instance : public QObject
+class tst_background : public QObject
 {
     Q_OBJECT
 
@@ -45,9 +47,10 @@ private slots:
     void cutsOffHostilePeers_data();
     void cutsOffHostilePeers();
     void takesOverOnlyItsOwnDeadSocket();
+    void writesAndRemovesTheAutostartEntry();
 };
 
-void tst_instance::carriesRequests_data()
+void tst_background::carriesRequests_data()
 {
     QTest::addColumn<InstanceRequest>("request");
     QTest::addColumn<InstanceRequest>("arrives");
@@ -60,7 +63,7 @@ void tst_instance::carriesRequests_data()
                                           << InstanceRequest{Kind::Reply, QStringLiteral("A history")};
 }
 
-void tst_instance::carriesRequests()
+void tst_background::carriesRequests()
 {
     QFETCH(InstanceRequest, request);
     QFETCH(InstanceRequest, arrives);
@@ -81,7 +84,7 @@ void tst_instance::carriesRequests()
     QCOMPARE(status, 0);
 }
 
-void tst_instance::cutsOffHostilePeers_data()
+void tst_background::cutsOffHostilePeers_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("an unknown word") << QByteArray("quit\n");
@@ -93,7 +96,7 @@ void tst_instance::cutsOffHostilePeers_data()
 
 // A peer that sends rubbish, too much or nothing is cut off without a request, and does not
 // keep an honest peer waiting meanwhile.
-void tst_instance::cutsOffHostilePeers()
+void tst_background::cutsOffHostilePeers()
 {
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
@@ -111,7 +114,7 @@ void tst_instance::cutsOffHostilePeers()
     QCOMPARE(requested.size(), 1);
 }
 
-void tst_instance::takesOverOnlyItsOwnDeadSocket()
+void tst_background::takesOverOnlyItsOwnDeadSocket()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("instance"));
@@ -142,5 +145,35 @@ void tst_instance::takesOverOnlyItsOwnDeadSocket()
         InstanceListener(dir.filePath(QStringLiteral("other"))).listen().contains(QStringLiteral("only this user")));
 }
 
-QTEST_GUILESS_MAIN(tst_instance)
-#include "tst_instance.moc"
+void tst_background::writesAndRemovesTheAutostartEntry()
+{
+    QTemporaryDir dir;
+    const Autostart autostart(dir.filePath(QStringLiteral("config/autostart/parlo.desktop")));
+    QVERIFY(!autostart.enabled());
+    QCOMPARE(autostart.enable(false), QString());
+    QCOMPARE(autostart.enable(true), QString());
+    QVERIFY(autostart.enabled());
+    QFile written(autostart.file());
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(written.readAll().contains("\nExec=parlo --background\n"));
+    QCOMPARE(autostart.enable(false), QString());
+    QVERIFY(!QFile::exists(autostart.file()));
+
+    // A link in its place is replaced or removed; the file it points to stays as it was.
+    const QString target = dir.filePath(QStringLiteral("target"));
+    QFile other(target);
+    QVERIFY(other.open(QIODevice::WriteOnly) && other.write("mine") == 4);
+    other.close();
+    for (const bool on : {true, false}) {
+        QVERIFY(QFile::link(target, autostart.file()));
+        QCOMPARE(autostart.enable(on), QString());
+        QCOMPARE(QFileInfo(autostart.file()).isSymLink(), false);
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        QCOMPARE(other.readAll(), QByteArray("mine"));
+        other.close();
+        QFile::remove(autostart.file());
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_background)
+#include "tst_background.moc"
