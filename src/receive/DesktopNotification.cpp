@@ -12,40 +12,45 @@
 namespace {
 
 const QString service = QStringLiteral("org.freedesktop.Notifications");
+const QString path = QStringLiteral("/org/freedesktop/Notifications");
 
 QDBusMessage serviceCall(const QString &method)
 {
-    return QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/Notifications"), service, method);
+    return QDBusMessage::createMethodCall(service, path, service, method);
 }
 
-void notify(const QString &title, const QString &body, uint replaces, const std::function<void(uint)> &shown)
+// The reason NotificationClosed gives when the user dismissed the notification.
+constexpr uint dismissedByUser = 2;
+
+} // namespace
+
+DesktopNotifications &DesktopNotifications::instance()
 {
-    QDBusMessage notify = serviceCall(QStringLiteral("Notify"));
-    notify << QStringLiteral("Parlo") << replaces << QStringLiteral("parlo") << title << body << QStringList()
-           << QVariantMap() << -1;
-    if (!shown) {
-        QDBusConnection::sessionBus().call(notify, QDBus::NoBlock);
-        return;
-    }
-    auto *answer = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(notify, 5000));
-    QObject::connect(answer, &QDBusPendingCallWatcher::finished, answer, [shown](QDBusPendingCallWatcher *watcher) {
-        const QDBusPendingReply<uint> reply = *watcher;
-        shown(reply.isValid() ? reply.value() : 0u);
-        watcher->deleteLater();
-    });
+    static DesktopNotifications notifications;
+    return notifications;
 }
 
-bool serviceRuns()
+bool DesktopNotifications::serviceRuns()
 {
     if (!sessionBusExists())
         return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface()->isServiceRegistered(service).value();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service).value())
+        return false;
+    if (!m_listening) {
+        // D-Bus signals connect by their signatures only.
+        m_listening = bus.connect(service, path, service, QStringLiteral("ActionInvoked"), this,
+                                  SLOT(ActionInvoked(uint, QString))) &&
+                      bus.connect(service, path, service, QStringLiteral("NotificationClosed"), this,
+                                  SLOT(NotificationClosed(uint, uint))) &&
+                      bus.connect(service, path, service, QStringLiteral("ActivationToken"), this,
+                                  SLOT(ActivationToken(uint, QString)));
+    }
+    return true;
 }
 
-} // namespace
-
-void notifyDesktop(const QString &title, const QString &body, uint replaces, const std::function<void(uint)> &shown)
+void DesktopNotifications::notify(const QString &title, const QString &body, const QList<NotificationAction> &actions,
+                                  uint replaces, const std::function<void(uint)> &shown)
 {
     if (!serviceRuns())
         return;
@@ -54,20 +59,68 @@ void notifyDesktop(const QString &title, const QString &body, uint replaces, con
     // entities; for it the text is escaped. The answer comes later, so nothing waits for it.
     auto *capabilities =
         new QDBusPendingCallWatcher(bus.asyncCall(serviceCall(QStringLiteral("GetCapabilities")), 5000));
-    QObject::connect(capabilities, &QDBusPendingCallWatcher::finished, capabilities,
-                     [title, body, replaces, shown](QDBusPendingCallWatcher *answer) {
-                         const QDBusPendingReply<QStringList> reply = *answer;
-                         const bool markup = reply.isValid() && reply.value().contains(QStringLiteral("body-markup"));
-                         notify(title, markup ? body.toHtmlEscaped() : body, replaces, shown);
-                         answer->deleteLater();
-                     });
+    connect(capabilities, &QDBusPendingCallWatcher::finished, capabilities,
+            [title, body, actions, replaces, shown](QDBusPendingCallWatcher *answer) {
+                const QDBusPendingReply<QStringList> reply = *answer;
+                answer->deleteLater();
+                const QStringList offered = reply.isValid() ? reply.value() : QStringList();
+                QStringList pairs;
+                if (offered.contains(QStringLiteral("actions"))) {
+                    for (const NotificationAction &action : actions)
+                        pairs << action.key << action.label;
+                }
+                QDBusMessage notify = serviceCall(QStringLiteral("Notify"));
+                notify << QStringLiteral("Parlo") << replaces << QStringLiteral("parlo") << title
+                       << (offered.contains(QStringLiteral("body-markup")) ? body.toHtmlEscaped() : body) << pairs
+                       << QVariantMap() << -1;
+                QDBusConnection bus = QDBusConnection::sessionBus();
+                if (!shown) {
+                    bus.call(notify, QDBus::NoBlock);
+                    return;
+                }
+                auto *sent = new QDBusPendingCallWatcher(bus.asyncCall(notify, 5000));
+                connect(sent, &QDBusPendingCallWatcher::finished, sent, [shown](QDBusPendingCallWatcher *watcher) {
+                    const QDBusPendingReply<uint> number = *watcher;
+                    shown(number.isValid() ? number.value() : 0u);
+                    watcher->deleteLater();
+                });
+            });
 }
 
-void closeNotification(uint id)
+void DesktopNotifications::close(uint id)
 {
     if (id == 0 || !serviceRuns())
         return;
     QDBusMessage close = serviceCall(QStringLiteral("CloseNotification"));
     close << id;
     QDBusConnection::sessionBus().call(close, QDBus::NoBlock);
+}
+
+void DesktopNotifications::ActionInvoked(uint id, const QString &key)
+{
+    emit actionInvoked(id, key, m_tokens.take(id));
+}
+
+void DesktopNotifications::NotificationClosed(uint id, uint reason)
+{
+    m_tokens.remove(id);
+    if (reason == dismissedByUser)
+        emit dismissed(id);
+}
+
+// Sent just before ActionInvoked by servers that hand out activation tokens.
+void DesktopNotifications::ActivationToken(uint id, const QString &token)
+{
+    if (m_tokens.size() < 64)
+        m_tokens.insert(id, token.left(512));
+}
+
+void notifyDesktop(const QString &title, const QString &body, uint replaces, const std::function<void(uint)> &shown)
+{
+    DesktopNotifications::instance().notify(title, body, {}, replaces, shown);
+}
+
+void closeNotification(uint id)
+{
+    DesktopNotifications::instance().close(id);
 }

@@ -2,6 +2,7 @@
 
 #include "DesktopNotification.h"
 #include "frmMessage.h"
+#include "platform/SessionBus.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -14,6 +15,9 @@ MessagePopups::MessagePopups(const ReceivePlaces &places, Reply reply, QObject *
     m_show.setInterval(0);
     connect(&m_show, &QTimer::timeout, this, &MessagePopups::showWaiting);
     connect(&m_spool, &MessageSpool::arrived, this, &MessagePopups::enqueue);
+    DesktopNotifications &notifications = DesktopNotifications::instance();
+    connect(&notifications, &DesktopNotifications::actionInvoked, this, &MessagePopups::notificationAction);
+    connect(&notifications, &DesktopNotifications::dismissed, this, &MessagePopups::notificationDismissed);
 }
 
 MessagePopups::~MessagePopups()
@@ -74,7 +78,17 @@ void MessagePopups::showWaiting()
         popup->show();
         popup->raise();
         m_open.append(popup);
-        notifyDesktop(messageHeading(*message), visibleText(message->text));
+        const QList<NotificationAction> actions = {{QStringLiteral("reply"), QStringLiteral("Reply")},
+                                                   {QStringLiteral("open"), QStringLiteral("Open")},
+                                                   {QStringLiteral("default"), QString()}};
+        DesktopNotifications::instance().notify(
+            messageHeading(*message), visibleText(message->text), actions, 0,
+            [self = QPointer<MessagePopups>(this), popup = QPointer(popup)](uint id) {
+                if (self && popup && id != 0)
+                    self->m_notified.insert(id, popup);
+                else
+                    closeNotification(id); // its pop-up went meanwhile
+            });
     }
     updateWaiting();
 }
@@ -97,6 +111,15 @@ void MessagePopups::acknowledge(const QString &name, frmMessage *popup)
     m_acknowledged.insert(name);
     m_taken.remove(name);
     m_open.removeAll(popup);
+    // Seen in one place is seen: its notification goes too.
+    for (auto it = m_notified.begin(); it != m_notified.end();) {
+        if (it.value() == popup || it.value().isNull()) {
+            closeNotification(it.key());
+            it = m_notified.erase(it);
+        } else {
+            ++it;
+        }
+    }
     // After the close has finished, so that the next pop-up comes in front of what it uncovers.
     QTimer::singleShot(0, this, [this] {
         showWaiting();
@@ -137,4 +160,27 @@ void MessagePopups::notifyWaiting()
                       self->m_waitingNotificationPending = false;
                       self->notifyWaiting(); // the count may have changed meanwhile
                   });
+}
+
+// Reply and OK (a dismissed notification) do what the pop-up's buttons do; Open, or a click on
+// the notification, brings the pop-up to the front.
+void MessagePopups::notificationAction(uint id, const QString &key, const QString &token)
+{
+    const QPointer<frmMessage> popup = m_notified.value(id);
+    if (!popup)
+        return;
+    useActivationToken(token);
+    if (key == u"reply") {
+        popup->chooseReply();
+    } else if (key == u"open" || key == u"default") {
+        popup->show();
+        popup->raise();
+        popup->activateWindow();
+    }
+}
+
+void MessagePopups::notificationDismissed(uint id)
+{
+    if (const QPointer<frmMessage> popup = m_notified.take(id))
+        popup->chooseOK();
 }

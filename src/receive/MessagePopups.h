@@ -5,6 +5,7 @@
 #include "platform/Host.h"
 #include "platform/SessionLock.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QQueue>
 #include <QTimer>
@@ -40,6 +41,8 @@ private:
     void updateWaiting();
     void notifyWaiting();
     void prepareNext();
+    void notificationAction(uint id, const QString &key, const QString &token);
+    void notificationDismissed(uint id);
 
     QString m_spoolFolder;
     MessageSpool m_spool;
@@ -51,7 +54,8 @@ private:
     QQueue<QString> m_waiting;
     QList<QPointer<frmMessage>> m_open;
     QTimer m_show;
-    QPointer<frmMessage> m_next; // hidden, for the next message
+    QPointer<frmMessage> m_next;                  // hidden, for the next message
+    QHash<uint, QPointer<frmMessage>> m_notified; // each open pop-up by its notification's number
     uint m_waitingNotification = 0;
     qsizetype m_waitingNotified = 0; // the count it shows
     bool m_waitingNotificationPending = false;

@@ -30,6 +30,10 @@ public:
 
     void setWaiting(qsizetype count) { lblWaiting->setCaption(waitingText(count)); }
 
+    // The buttons of the message's notification: the same as the pop-up's own.
+    void chooseOK() { cmdOK_Click(); }
+    void chooseReply() { cmdReply_Click(); }
+
 Q_SIGNALS:
     // Reply was pressed: the user answers sender.
     void replyRequested(const QString &sender);
