@@ -22,9 +22,6 @@ private Q_SLOTS:
     void setsAsideWhatIsNoMessage();
     void manyEntriesKeepTheLoopFree();
     void entryFlippingBetweenFileAndFifo();
-
-private:
-    static void put(const QDir &dir, const QString &name, const QByteArray &text);
 };
 
 namespace {
@@ -37,7 +34,11 @@ QString name(int n)
 // The warnings logged while it lives.
 struct Warnings
 {
-    Warnings() { previous = qInstallMessageHandler(keep); }
+    Warnings()
+    {
+        lines.clear();
+        previous = qInstallMessageHandler(keep);
+    }
     ~Warnings() { qInstallMessageHandler(previous); }
     static void keep(QtMsgType type, const QMessageLogContext &, const QString &text)
     {
@@ -47,6 +48,16 @@ struct Warnings
     static inline QStringList lines;
     QtMessageHandler previous;
 };
+
+// Writes a message as parlo-deliver does: whole, under a hidden name first.
+void put(const QDir &dir, const QString &name, const QByteArray &text)
+{
+    QFile file(dir.filePath(".put"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("from=S" + name.left(1).toLatin1() + "\nto=R\ntime=2026-12-07T12:00:00Z\n\n" + text);
+    file.close();
+    QVERIFY(QFile::rename(file.fileName(), dir.filePath(name)));
+}
 
 long rssKiB()
 {
@@ -61,16 +72,6 @@ long rssKiB()
 }
 
 } // namespace
-
-// Writes a message as parlo-deliver does: whole, under a hidden name first.
-void tst_MessageSpool::put(const QDir &dir, const QString &name, const QByteArray &text)
-{
-    QFile file(dir.filePath(".put"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("from=S" + name.left(1).toLatin1() + "\nto=R\ntime=2026-12-07T12:00:00Z\n\n" + text);
-    file.close();
-    QVERIFY(QFile::rename(file.fileName(), dir.filePath(name)));
-}
 
 void tst_MessageSpool::parse_data()
 {
@@ -121,9 +122,6 @@ void tst_MessageSpool::reportsOnceInOrder()
     put(dir.path(), name(4), "fourth");
     QTRY_COMPARE_WITH_TIMEOUT(texts.size(), 4, 5000);
     QCOMPARE(texts.mid(2), QStringList({"third", "fourth"}));
-    put(dir.path(), name(5), "fifth");
-    QTRY_COMPARE_WITH_TIMEOUT(texts.size(), 5, 5000);
-    QCOMPARE(texts.last(), QString("fifth"));
 }
 
 // Only the last entry is a message; nothing else is reported, read whole, or waited on, and
@@ -155,7 +153,6 @@ void tst_MessageSpool::setsAsideWhatIsNoMessage()
     MessageSpool spool(spoolDir.path());
     QStringList arrived;
     connect(&spool, &MessageSpool::arrived, this, [&](const QString &n) { arrived << n; });
-    Warnings::lines.clear();
     const Warnings warnings;
     QVERIFY(spool.start());
     QTRY_COMPARE(arrived, QStringList({name(8)}));
@@ -176,7 +173,6 @@ void tst_MessageSpool::manyEntriesKeepTheLoopFree()
     MessageSpool spool(dir.path());
     int arrived = 0;
     connect(&spool, &MessageSpool::arrived, this, [&arrived] { ++arrived; });
-    Warnings::lines.clear();
     const Warnings warnings;
     QVERIFY(spool.start());
     QVERIFY2(arrived < 1000, qPrintable(QString::number(arrived)));
