@@ -50,7 +50,7 @@ void tst_ReceiveEndToEnd::initTestCase()
 void tst_ReceiveEndToEnd::popupShowsWhatWasSent_data()
 {
     QTest::addColumn<QString>("message");
-    for (const auto &[tag, text] : sentTexts())
+    for (const auto &[tag, text] : sentTexts)
         QTest::newRow(tag) << text;
 }
 

@@ -138,11 +138,11 @@ void tst_ReceiveProcess::notificationCarriesWhatWasSent_data()
 {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("capabilities");
-    for (const auto &[tag, text] : sentTexts()) {
+    for (const auto &[tag, text] : sentTexts)
         QTest::addRow("%s, plain body", tag) << text << QStringList{QStringLiteral("body")};
-        QTest::addRow("%s, body as markup", tag)
-            << text << QStringList{QStringLiteral("body"), QStringLiteral("body-markup")};
-    }
+    // Only this text has what markup would read as tags and entities.
+    QTest::addRow("%s, body as markup", sentTexts.last().first)
+        << sentTexts.last().second << QStringList{QStringLiteral("body"), QStringLiteral("body-markup")};
 }
 
 void tst_ReceiveProcess::notificationCarriesWhatWasSent()
