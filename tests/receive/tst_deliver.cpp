@@ -249,11 +249,17 @@ void tst_Deliver::onlyTheGuestDeliversAndOnlyTheGroupReads()
                            "parlot-guest");
         QVERIFY2(smbd.isReady(), qPrintable(smbd.error()));
         QProcess client;
-        client.start(smbclient, {"--option=client min protocol=NT1", "-M", "BOSS", "-I", smbd.address(), "-N"});
+        client.start(smbclient, {"--option=client min protocol=NT1", "-M", "BOSS ALICE", "-I", smbd.address(), "-n",
+                                 "EVIL NAME", "-N"});
         client.write("from smbd\n");
         client.closeWriteChannel();
         QVERIFY(client.waitForFinished(10000));
         QTRY_COMPARE_WITH_TIMEOUT(QDir(spool).entryList(QDir::Files).size(), 2, 10000);
+        // The names the peer chose arrive whole, blanks and all, in whatever case smbd gives them.
+        const QString newest = QDir(spool).filePath(QDir(spool).entryList(QDir::Files).last());
+        QCOMPARE(runAs("parlot-recv",
+                       QString("grep -qxi 'from=EVIL NAME' '%1' && grep -qxi 'to=BOSS ALICE' '%1'").arg(newest)),
+                 0);
     }
     const QStringList stored = QDir(spool).entryList(QDir::Files);
     for (const QString &name : stored) {
