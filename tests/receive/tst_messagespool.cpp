@@ -20,7 +20,6 @@ private Q_SLOTS:
     void parse();
     void reportsOnceInOrder();
     void setsAsideWhatIsNoMessage();
-    void manyEntriesKeepTheLoopFree();
     void entryFlippingBetweenFileAndFifo();
 };
 
@@ -124,8 +123,9 @@ void tst_MessageSpool::reportsOnceInOrder()
     QCOMPARE(texts.mid(2), QStringList({"third", "fourth"}));
 }
 
-// Only the last entry is a message; nothing else is reported, read whole, or waited on, and
-// one line names what was set aside.
+// Among what is no message, a thousand messages; nothing else is reported, read whole, or
+// waited on, and one line names what was set aside. Checking goes a batch at a time through
+// the event loop: start() reports only the first batch.
 void tst_MessageSpool::setsAsideWhatIsNoMessage()
 {
     QTemporaryDir dir;
@@ -146,8 +146,9 @@ void tst_MessageSpool::setsAsideWhatIsNoMessage()
         QCOMPARE(::chown(QFile::encodeName(spoolDir.filePath(name(7))).constData(), 65534, 65534), 0);
     else
         QVERIFY(QFile::remove(spoolDir.filePath(name(7)))); // only root can give a file away
-    put(spoolDir, "junk", "x");
     put(spoolDir, name(8), "the message");
+    for (int i = 10; i < 2010; ++i)
+        put(spoolDir, i % 2 ? name(i) : QStringLiteral("junk%1").arg(i), "x");
 
     const long before = rssKiB();
     MessageSpool spool(spoolDir.path());
@@ -155,30 +156,15 @@ void tst_MessageSpool::setsAsideWhatIsNoMessage()
     connect(&spool, &MessageSpool::arrived, this, [&](const QString &n) { arrived << n; });
     const Warnings warnings;
     QVERIFY(spool.start());
-    QTRY_COMPARE(arrived, QStringList({name(8)}));
+    QVERIFY2(arrived.size() < 1001, qPrintable(QString::number(arrived.size())));
+    QTRY_COMPARE_WITH_TIMEOUT(arrived.size(), 1001, 20000);
+    QCOMPARE(arrived.first(), name(8));
     QTRY_COMPARE(Warnings::lines.size(), 1);
-    QVERIFY2(Warnings::lines[0].contains(QRegularExpression("^Parlo: set aside \\d entries of .*spool that are no ")),
-             qPrintable(Warnings::lines[0]));
+    const QRegularExpression report("^Parlo: set aside 100[78] entries of .*spool that are no "); // 1,008 as root
+    QVERIFY2(Warnings::lines[0].contains(report), qPrintable(Warnings::lines[0]));
     QCOMPARE(spool.read(name(8))->text, QString("the message"));
     QVERIFY2(rssKiB() - before < 64 * 1024, qPrintable(QString::number(rssKiB() - before)));
     QVERIFY(!spool.read(name(1)));
-}
-
-// Checking goes a batch at a time through the event loop: start() reports only the first batch.
-void tst_MessageSpool::manyEntriesKeepTheLoopFree()
-{
-    QTemporaryDir dir;
-    for (int i = 0; i < 2000; ++i)
-        put(dir.path(), i % 2 ? name(i) : QStringLiteral("junk%1").arg(i), "x");
-    MessageSpool spool(dir.path());
-    int arrived = 0;
-    connect(&spool, &MessageSpool::arrived, this, [&arrived] { ++arrived; });
-    const Warnings warnings;
-    QVERIFY(spool.start());
-    QVERIFY2(arrived < 1000, qPrintable(QString::number(arrived)));
-    QTRY_COMPARE_WITH_TIMEOUT(arrived, 1000, 20000);
-    QTRY_COMPARE(Warnings::lines.size(), 1);
-    QVERIFY2(Warnings::lines[0].startsWith("Parlo: set aside 1000 entries "), qPrintable(Warnings::lines[0]));
 }
 
 // An entry replaced again and again by a FIFO or a file: reading it never blocks.
