@@ -28,19 +28,10 @@ int text(const frmMessage *popup)
     return popup->findChild<QPlainTextEdit *>("Text1")->toPlainText().toInt();
 }
 
-ReceivePlaces placesIn(const QString &dir)
-{
-    return {dir + "/spool", dir + "/received.sqlite", dir + "/receive.lock"};
-}
-
 std::unique_ptr<MessagePopups> popupsIn(const QString &dir)
 {
-    return std::make_unique<MessagePopups>(placesIn(dir), [](const QString &) {});
-}
-
-QString waiting(const frmMessage *popup)
-{
-    return popup->findChild<QLabel *>("lblWaiting")->text();
+    const ReceivePlaces places{dir + "/spool", dir + "/received.sqlite", dir + "/receive.lock"};
+    return std::make_unique<MessagePopups>(places, [](const QString &) {});
 }
 
 void writeMessages(const QString &dir, int count)
@@ -69,8 +60,8 @@ QList<frmMessage *> openPopups()
 // whenever more pop-ups are open than the bound; it quits when nothing was open for a while.
 int runChild(const QString &dir)
 {
-    MessagePopups popups(placesIn(dir), [](const QString &) {});
-    if (!popups.start())
+    const auto popups = popupsIn(dir);
+    if (!popups->start())
         return 3;
     int idle = 0;
     QTimer tick;
@@ -145,13 +136,13 @@ void tst_MessagePopups::boundedAndCounted()
     QTRY_COMPARE(openPopups().size(), 10);
     QList<frmMessage *> open = openPopups();
     QCOMPARE(text(open.first()), 0);
-    QCOMPARE(waiting(open.last()), waitingText(3));
-    QCOMPARE(waiting(open.first()), QString());
+    QCOMPARE(open.last()->findChild<QLabel *>("lblWaiting")->text(), waitingText(3));
+    QCOMPARE(open.first()->findChild<QLabel *>("lblWaiting")->text(), QString());
 
     open[3]->findChild<QPushButton *>("cmdOK")->click();
     QTRY_COMPARE(openPopups().size(), 10);
     QCOMPARE(text(openPopups().last()), 10);
-    QCOMPARE(waiting(openPopups().last()), waitingText(2));
+    QCOMPARE(openPopups().last()->findChild<QLabel *>("lblWaiting")->text(), waitingText(2));
 
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     QApplication::exec();
@@ -161,7 +152,7 @@ void tst_MessagePopups::boundedAndCounted()
     QVERIFY(popups->start());
     QTRY_COMPARE(openPopups().size(), 10);
     QCOMPARE(text(openPopups().first()), 0);
-    QCOMPARE(waiting(openPopups().last()), waitingText(2));
+    QCOMPARE(openPopups().last()->findChild<QLabel *>("lblWaiting")->text(), waitingText(2));
     qDeleteAll(openPopups());
 }
 
