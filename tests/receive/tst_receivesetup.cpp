@@ -50,11 +50,11 @@ struct Folder
     std::pair<int, QString> run(QStringList extra, const QString &sudoUser = {}) const
     {
         QProcess setup;
-        QStringList command{"env", "SUDO_USER=" + sudoUser, "/bin/sh", PARLO_TEST_SETUP, "--no-restart"};
-        command << "--config" << path("smb.conf") << "--include" << path("parlo.conf") << "--deliver"
-                << path("p d/deliver") << "--spool" << path("spool") << extra.replaceInStrings("%1", dir.path());
         setup.setProcessChannelMode(QProcess::MergedChannels);
-        setup.start(command.first(), command.mid(1));
+        setup.start("env", QStringList{"SUDO_USER=" + sudoUser, "/bin/sh", PARLO_TEST_SETUP, "--no-restart", "--config",
+                                       path("smb.conf"), "--include", path("parlo.conf"), "--deliver",
+                                       path("p d/deliver"), "--spool", path("spool")} +
+                               extra.replaceInStrings("%1", dir.path()));
         return {setup.waitForFinished(30000) ? setup.exitCode() : -1, QString::fromUtf8(setup.readAll())};
     }
 };
@@ -82,8 +82,7 @@ private Q_SLOTS:
             QTest::newRow(name) << original << link << before + "include = %1/parlo.conf" + end << shares;
         };
         const QByteArray usual = "[global]\n  workgroup = W\n\n[homes]\n\tpath = /srv # x\n[ print$ ]\n";
-        row("usual", usual, false, "", "\n", "Its shares: homes, print$.");
-        row("linked", usual, true, "", "\n", "Its shares: homes, print$.");
+        row("usual, linked", usual, true, "", "\n", "Its shares: homes, print$.");
         row("no last line end", "[global]", false, "\n", "\n", "It has no shares now.");
         row("CRLF", "[global]\r\n[d]\r\np = /d", false, "\r\n", "\r\n", "Its shares: d.");
         row("empty", "", false, "", "\n", "It has no shares now.");
