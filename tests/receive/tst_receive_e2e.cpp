@@ -16,7 +16,6 @@ class tst_ReceiveEndToEnd : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
     void popupShowsWhatWasSent_data();
     void popupShowsWhatWasSent();
 };
@@ -32,18 +31,7 @@ frmMessage *openPopup()
     return nullptr;
 }
 
-ReceivePlaces placesIn(const QTemporaryDir &temp)
-{
-    return {temp.filePath("spool"), temp.filePath("received.sqlite"), temp.filePath("receive.lock")};
-}
-
 } // namespace
-
-void tst_ReceiveEndToEnd::initTestCase()
-{
-    if (!SambaReceiver::available())
-        QSKIP("smbd is not installed (Debian package samba)");
-}
 
 void tst_ReceiveEndToEnd::popupShowsWhatWasSent_data()
 {
@@ -55,16 +43,19 @@ void tst_ReceiveEndToEnd::popupShowsWhatWasSent_data()
 void tst_ReceiveEndToEnd::popupShowsWhatWasSent()
 {
     QFETCH(QString, message);
+    if (!SambaReceiver::available())
+        QSKIP("smbd is not installed (Debian package samba)");
     QTemporaryDir temp;
-    QVERIFY(QDir(temp.path()).mkpath("spool"));
     const QString spool = temp.filePath("spool");
+    const ReceivePlaces places{spool, temp.filePath("received.sqlite"), temp.filePath("receive.lock")};
+    QVERIFY(QDir().mkpath(spool));
     SambaReceiver receiver(QStringLiteral("127.0.0.25"), true, {}, deliverCommand(spool));
     QVERIFY2(receiver.isReady(), qPrintable(receiver.error()));
 
     SendingParlo sender(temp.path());
     parlo receiving(sender.fake.host());
     auto popups =
-        std::make_unique<MessagePopups>(placesIn(temp), [&receiving](const QString &name) { receiving.replyTo(name); });
+        std::make_unique<MessagePopups>(places, [&receiving](const QString &name) { receiving.replyTo(name); });
     QVERIFY(popups->start());
 
     const QString report = sender.send(receiver.address(), message);
@@ -85,7 +76,7 @@ void tst_ReceiveEndToEnd::popupShowsWhatWasSent()
     QTRY_VERIFY(!openPopup());
 
     // Seen: the next start does not show it again.
-    popups = std::make_unique<MessagePopups>(placesIn(temp), [](const QString &) {});
+    popups = std::make_unique<MessagePopups>(places, [](const QString &) {});
     QVERIFY(popups->start());
     QTest::qWait(200);
     QVERIFY(!openPopup());
