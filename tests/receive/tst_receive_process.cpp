@@ -158,7 +158,6 @@ void tst_ReceiveProcess::notificationCarriesWhatWasSent()
 
     QCOMPARE(m_service.shown.size(), before + 1);
     const QStringList shown = m_service.shown.last();
-    QCOMPARE(shown[0], u"Parlo");
     QCOMPARE(shown[2], capabilities.contains(u"body-markup") ? message.toHtmlEscaped() : message);
     // smbd passes the sending machine's name, and as the recipient the name it was called by,
     // here its own address, for "*SMBSERVER"; both shown in capitals.
@@ -192,7 +191,6 @@ void tst_ReceiveProcess::burstIsCoalesced()
             texts << notification[2];
     }
     QCOMPARE(texts.size(), 10 - open);
-    QCOMPARE(texts.first(), QString("burst 0"));
     QVERIFY2(replaces.size() <= 12, qPrintable(dump(added)));
     QCOMPARE(replaces.first(), QString("0")); // the first, then always that one replaced
     for (const QString &number : replaces.mid(1))
