@@ -86,7 +86,7 @@ private Q_SLOTS:
 
     void question()
     {
-        WhoisPeer peer;
+        ScriptedServer peer;
         peer.silent = true;
         const auto window = open(peer.port());
         QFETCH(QString, server);
@@ -125,7 +125,7 @@ private Q_SLOTS:
     // the one under way, and closing the window the last.
     void exitLeavesResultOpen()
     {
-        WhoisPeer peer;
+        ScriptedServer peer;
         auto *window = open(peer.port()).release();
         window->setAttribute(Qt::WA_DeleteOnClose); // as the main window opens it
         const QPointer<QWidget> alive(window);
@@ -177,8 +177,8 @@ private Q_SLOTS:
     // The whois server cannot be reached, and RDAP is asked on a click.
     void rdap()
     {
-        WhoisPeer service;
-        WhoisPeer bootstrap;
+        ScriptedServer service;
+        ScriptedServer bootstrap;
         service.answer = {httpReply(200, R"({"ldhName": "EXAMPLE.TEST"})")};
         m_fake->facts.whois.rdapBootstrap = serveBootstrap(bootstrap, service.port());
         const auto window = open(closedPort());
@@ -195,7 +195,7 @@ private Q_SLOTS:
     // A megabyte without a line end is shown broken, and the window keeps answering while it comes.
     void longLine()
     {
-        WhoisPeer peer;
+        ScriptedServer peer;
         peer.answer = QList<QByteArray>(35, QByteArray(60000, 'x'));
         const auto window = open(peer.port());
         LoopGaps gaps;

@@ -87,8 +87,8 @@ void tst_WhoisEndToEnd::initTestCase()
 
 void tst_WhoisEndToEnd::registryThenRegistrar()
 {
-    WhoisPeer registry(QStringLiteral("127.0.0.1"), 43);
-    WhoisPeer registrar(QStringLiteral("127.0.0.2"), 43);
+    ScriptedServer registry(QStringLiteral("127.0.0.1"), 43);
+    ScriptedServer registrar(QStringLiteral("127.0.0.2"), 43);
     QVERIFY(registry.isListening() && registrar.isListening());
     registry.answer = {registryAnswer};
     registrar.answer = {registrarAnswer};
