@@ -65,17 +65,16 @@ private:
         if (silent || !received[i].endsWith(received[i].startsWith("GET ") ? "\r\n\r\n" : "\r\n"))
             return;
         auto *timer = new QTimer(socket);
-        QObject::connect(
-            timer, &QTimer::timeout, socket,
-            [this, socket, timer, pieces = answerFor ? answerFor(received[i]) : answer, sent = qsizetype(0)]() mutable {
-                if (socket->bytesToWrite() > 0)
-                    return;
-                if (sent < pieces.size())
-                    return void(socket->write(pieces[sent++]));
-                timer->stop();
-                if (close)
-                    socket->disconnectFromHost();
-            });
+        const QList<QByteArray> pieces = answerFor ? answerFor(received[i]) : answer;
+        QObject::connect(timer, &QTimer::timeout, socket, [this, socket, timer, pieces, sent = qsizetype(0)]() mutable {
+            if (socket->bytesToWrite() > 0)
+                return;
+            if (sent < pieces.size())
+                return void(socket->write(pieces[sent++]));
+            timer->stop();
+            if (close)
+                socket->disconnectFromHost();
+        });
         timer->start(everyMs);
     }
 
