@@ -4,6 +4,7 @@
 #include "WhoisTesting.h"
 #include "whois/WhoisQuery.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 namespace {
@@ -198,7 +199,7 @@ private Q_SLOTS:
         }
         QCOMPARE(bootstrap.connections.size(), 1);
         QCOMPARE(service.connections.size(), 2);
-        QVERIFY(QFile::exists(temp.filePath(QStringLiteral("cache/rdap-dns.json"))));
+        QVERIFY(!QDir(temp.filePath(QStringLiteral("cache"))).isEmpty());
     }
 };
 
