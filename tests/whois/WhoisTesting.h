@@ -1,19 +1,17 @@
 #pragma once
 
-// Servers the whois tests talk to, all on loopback addresses, and what the result window shows.
+// What the whois tests need beside their servers: the bootstrap file, the event loop's gaps, and
+// the whois and result windows.
 
+#include "ScriptedServer.h"
 #include "whois/Result.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QHostAddress>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -27,85 +25,13 @@ constexpr qint64 maxGapMs = 3000;
 constexpr qint64 maxGapMs = 1000;
 #endif
 
-// A whois or web server: it keeps what each connection sent and, once a request has come (a line;
-// after GET, a header block), sends the pieces of `answer`, each once the last has gone and at
-// most one every `everyMs`, and closes; unless it is `silent`, or does not `close`.
-class WhoisPeer final : public QObject
-{
-public:
-    explicit WhoisPeer(const QString &address = QStringLiteral("127.0.0.1"), quint16 port = 0)
-    {
-        m_server.listen(QHostAddress(address), port);
-        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-                connections.append(socket);
-                received.append(QByteArray());
-                QObject::connect(socket, &QTcpSocket::readyRead, this,
-                                 [this, socket, i = received.size() - 1] { read(socket, i); });
-            }
-        });
-    }
-
-    bool isListening() const { return m_server.isListening(); }
-    quint16 port() const { return m_server.serverPort(); }
-    // Whether connection i has been closed by the other end (or never came).
-    bool closed(qsizetype i) const
-    {
-        return i >= connections.size() || !connections[i] || connections[i]->state() != QAbstractSocket::ConnectedState;
-    }
-
-    QList<QByteArray> answer;
-    int everyMs = 1;
-    bool close = true;
-    bool silent = false;
-    QList<QPointer<QTcpSocket>> connections;
-    QList<QByteArray> received;
-
-private:
-    void read(QTcpSocket *socket, qsizetype i)
-    {
-        received[i] += socket->readAll();
-        if (silent || !received[i].endsWith(received[i].startsWith("GET ") ? "\r\n\r\n" : "\r\n"))
-            return;
-        auto *timer = new QTimer(socket);
-        QObject::connect(timer, &QTimer::timeout, socket, [this, socket, timer, sent = qsizetype(0)]() mutable {
-            if (socket->bytesToWrite() > 0)
-                return;
-            if (sent < answer.size())
-                return void(socket->write(answer[sent++]));
-            timer->stop();
-            if (close)
-                socket->disconnectFromHost();
-        });
-        timer->start(everyMs);
-    }
-
-    QTcpServer m_server;
-};
-
-// An HTTP answer of this status and body, announcing length bytes (the body's, unless given).
-inline QByteArray httpReply(int status, const QByteArray &body, qsizetype length = -1)
-{
-    return "HTTP/1.1 " + QByteArray::number(status) +
-           " X\r\nContent-Type: application/rdap+json\r\nConnection: close\r\nContent-Length: " +
-           QByteArray::number(length < 0 ? body.size() : length) + "\r\n\r\n" + body;
-}
-
 // Makes peer the RDAP bootstrap file's server, sending the .test domains to the service on port;
 // the file's address.
-inline QUrl serveBootstrap(WhoisPeer &peer, quint16 port)
+inline QUrl serveBootstrap(ScriptedServer &peer, quint16 port)
 {
     peer.answer = {
         httpReply(200, R"({"services": [[["test"], ["http://127.0.0.1:)" + QByteArray::number(port) + R"(/"]]]})")};
     return QUrl(QStringLiteral("http://127.0.0.1:%1/dns.json").arg(peer.port()));
-}
-
-// A port on 127.0.0.1 where nothing listens.
-inline quint16 closedPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    return server.serverPort();
 }
 
 // The longest time the event loop has gone without turning since this was made.
@@ -132,10 +58,8 @@ inline bool like(const QString &text, const QString &pattern)
 {
     if (!pattern.contains(u'…'))
         return text == pattern; // a megabyte is too long a pattern
-    QStringList parts = pattern.split(u'…');
-    for (QString &part : parts)
-        part = QRegularExpression::escape(part);
-    return QRegularExpression(QStringLiteral("(?s)\\A") + parts.join(QStringLiteral(".*")) + QStringLiteral("\\z"))
+    const QString any = QRegularExpression::escape(pattern).replace(QStringLiteral("\\…"), QStringLiteral(".*"));
+    return QRegularExpression(QRegularExpression::anchoredPattern(any), QRegularExpression::DotMatchesEverythingOption)
         .match(text)
         .hasMatch();
 }

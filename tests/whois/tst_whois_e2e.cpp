@@ -74,52 +74,45 @@ class tst_WhoisEndToEnd : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void registryThenRegistrar();
+    void registryThenRegistrar()
+    {
+        if (namespaceError == u"needs root")
+            QSKIP("creating network namespaces needs root");
+        QVERIFY2(namespaceError.isEmpty(), qPrintable(namespaceError));
+        ScriptedServer registry(QStringLiteral("127.0.0.1"), 43);
+        ScriptedServer registrar(QStringLiteral("127.0.0.2"), 43);
+        QVERIFY(registry.isListening() && registrar.isListening());
+        registry.answer = {registryAnswer};
+        registrar.answer = {registrarAnswer};
+        QTemporaryDir data;
+        qputenv("XDG_CACHE_HOME", data.filePath(QStringLiteral("cache")).toLocal8Bit());
+        writeFile(data.filePath(QStringLiteral("whois.txt")), "whois.verisign-grs.com\r\nwhois.iana.org\r\n");
+
+        RealHost host(HostConfig{QStringLiteral(PARLO_TEST_COMPAT_DIR), data.path()});
+        parlo main(host.host(), whoisModuleMakers(PARLO_WHOIS_MODULE));
+        main.show();
+        main.findChild<QAction *>(QStringLiteral("mwhois"))->trigger();
+        QWidget *window = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            window = top->objectName() == u"whois" ? top : window;
+        QVERIFY(window);
+        QCOMPARE(window->findChild<QComboBox *>(QStringLiteral("Combo1"))->count(), 2);
+        auto *text1 = window->findChild<QLineEdit *>(QStringLiteral("Text1"));
+        QTest::keyClicks(text1, QStringLiteral("example.com"));
+        QTest::keyClick(text1, Qt::Key_Return);
+
+        const QString first = QString::fromLatin1(registryAnswer).remove(u'\r') + "\nAsk whois.iana.org\n";
+        QTRY_COMPARE(shown(), first);
+        QCOMPARE(registry.received.value(0), QByteArray("example.com\r\n"));
+        if (qEnvironmentVariableIsSet("PARLO_SCREENSHOTS"))
+            resultWindow()->grab().save(QDir(qEnvironmentVariable("PARLO_SCREENSHOTS")).filePath("whois.png"));
+        clickLink(QStringLiteral("Ask whois.iana.org"));
+        QTRY_COMPARE(registrar.received.value(0), QByteArray("example.com\r\n"));
+        const QString chain = first + "\nFrom whois.iana.org, in … ms:\n" + QString::fromLatin1(registrarAnswer);
+        QTRY_VERIFY2(like(shown(), chain), qPrintable(shown()));
+        delete resultWindow();
+    }
 };
-
-void tst_WhoisEndToEnd::initTestCase()
-{
-    if (namespaceError == u"needs root")
-        QSKIP("creating network namespaces needs root");
-    QVERIFY2(namespaceError.isEmpty(), qPrintable(namespaceError));
-}
-
-void tst_WhoisEndToEnd::registryThenRegistrar()
-{
-    WhoisPeer registry(QStringLiteral("127.0.0.1"), 43);
-    WhoisPeer registrar(QStringLiteral("127.0.0.2"), 43);
-    QVERIFY(registry.isListening() && registrar.isListening());
-    registry.answer = {registryAnswer};
-    registrar.answer = {registrarAnswer};
-    QTemporaryDir data;
-    qputenv("XDG_CACHE_HOME", data.filePath(QStringLiteral("cache")).toLocal8Bit());
-    writeFile(data.filePath(QStringLiteral("whois.txt")), "whois.verisign-grs.com\r\nwhois.iana.org\r\n");
-
-    RealHost host(HostConfig{QStringLiteral(PARLO_TEST_COMPAT_DIR), data.path()});
-    parlo main(host.host(), whoisModuleMakers(PARLO_WHOIS_MODULE));
-    main.show();
-    main.findChild<QAction *>(QStringLiteral("mwhois"))->trigger();
-    QWidget *window = nullptr;
-    for (QWidget *top : QApplication::topLevelWidgets())
-        window = top->objectName() == u"whois" ? top : window;
-    QVERIFY(window);
-    QCOMPARE(window->findChild<QComboBox *>(QStringLiteral("Combo1"))->count(), 2);
-    auto *text1 = window->findChild<QLineEdit *>(QStringLiteral("Text1"));
-    QTest::keyClicks(text1, QStringLiteral("example.com"));
-    QTest::keyClick(text1, Qt::Key_Return);
-
-    const QString first = QString::fromLatin1(registryAnswer).remove(u'\r') + "\nAsk whois.iana.org\n";
-    QTRY_COMPARE(shown(), first);
-    QCOMPARE(registry.received.value(0), QByteArray("example.com\r\n"));
-    if (qEnvironmentVariableIsSet("PARLO_SCREENSHOTS"))
-        resultWindow()->grab().save(QDir(qEnvironmentVariable("PARLO_SCREENSHOTS")).filePath("whois.png"));
-    clickLink(QStringLiteral("Ask whois.iana.org"));
-    QTRY_COMPARE(registrar.received.value(0), QByteArray("example.com\r\n"));
-    const QString chain = first + "\nFrom whois.iana.org, in … ms:\n" + QString::fromLatin1(registrarAnswer);
-    QTRY_VERIFY2(like(shown(), chain), qPrintable(shown()));
-    delete resultWindow();
-}
 
 int main(int argc, char *argv[])
 {
