@@ -92,8 +92,8 @@ private Q_SLOTS:
     // The data folder holds msinfo/MSINFO32.EXE, lower/msinfo32.exe and a folder dir/MSINFO32.EXE.
     void startSysInfo_data()
     {
-        QTest::addColumn<QString>("first");  // the program's path entry (see lookupOf)
-        QTest::addColumn<QString>("second"); // the folder entry
+        QTest::addColumn<QString>("first");   // the program's path entry (see lookupOf)
+        QTest::addColumn<QString>("second");  // the folder entry
         QTest::addColumn<bool>("startFails"); // what the launcher answers
         QTest::addColumn<int>("lookups");
         QTest::addColumn<QStringList>("effects"); // "STYLE PROGRAM" (@: the data folder), then the boxes

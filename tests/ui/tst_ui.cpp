@@ -47,8 +47,9 @@ private Q_SLOTS:
         QFETCH(QString, box);
         QFETCH(int, key);
         QWidget window;
-        QWidget *target = box == u"input" ? static_cast<QWidget *>(inputBox(&window, "box", {}))
-                          : outputBox(&window, "box", {}, box == u"editable" ? Editing::Editable : Editing::ReadOnly);
+        QWidget *target =
+            box == u"input" ? static_cast<QWidget *>(inputBox(&window, "box", {}))
+                            : outputBox(&window, "box", {}, box == u"editable" ? Editing::Editable : Editing::ReadOnly);
         QList<int> heard;
         onKeyPress(target, [&heard](int KeyAscii) { heard << KeyAscii; });
         QTest::keyClick(target, Qt::Key(key));
