@@ -103,13 +103,12 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("first entry, mapped, unchecked") << "1=c:\\tools\\info.exe" << folder << false << 1
             << QStringList{"1 @/tools/info.exe"};
-        QTest::newRow("first entry cannot start") << "1=/nowhere/x" << folder << true << 1
+        QTest::newRow("first entry, a Linux path, cannot start") << "1=/nowhere\\x" << folder << true << 1
             << QStringList{"1 /nowhere/x"} + unavailable;
         QTest::newRow("fallback to the folder") << "" << folder << false << 2 << QStringList{program};
         QTest::newRow("fallback when the key lacks the value") << "key" << folder << false << 2 << QStringList{program};
         QTest::newRow("folder without the program") << "" << "1=c:\\lower" << false << 2 << unavailable;
         QTest::newRow("folder holds a folder of that name") << "" << "1=c:\\dir" << false << 2 << unavailable;
-        QTest::newRow("both missing") << "" << "" << false << 2 << unavailable;
         QTest::newRow("first of size 0: at once") << "1:" << folder << false << 1 << unavailable;
         QTest::newRow("first an expandable text: empty path") << "2=%SystemRoot%\\x" << folder << false << 1
             << unavailable;
