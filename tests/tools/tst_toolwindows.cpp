@@ -105,6 +105,8 @@ private Q_SLOTS:
         QVERIFY(QDir::setCurrent(m_temp.filePath(QStringLiteral("start")))); // where every real line starts
         qputenv("TEMP", QFile::encodeName(m_temp.filePath(QStringLiteral("tmp"))));
         m_facts = std::make_unique<LinuxFacts>(QProcessEnvironment::systemEnvironment());
+        for (const char *program : {"ping", "nslookup", "tracert"})
+            writeFile(m_temp.filePath("standins/") + program, "#!/bin/sh\nprintf '[%s]' \"$@\"\n", true);
         QVERIFY(m_server.listen(QHostAddress::LocalHost));
         m_client.connectToHost(QHostAddress::LocalHost, m_server.serverPort());
         QVERIFY(m_client.waitForConnected(5000));
@@ -269,12 +271,14 @@ private Q_SLOTS:
         QTRY_VERIFY(first.isNull());
     }
 
-    // The real runner, /bin/sh and compat/; all on loopback and numeric, so no name is ever looked up.
+    // The real runner and /bin/sh, with the programs of compat/ or with stand-ins that print each
+    // argument they get in brackets; all on loopback and numeric, so no name is ever looked up.
+    // What is typed reaches the program word for word, and nothing in it runs.
     void realRun_data()
     {
         QTest::addColumn<QString>("window");
-        QTest::addColumn<Steps>("steps");
-        QTest::addColumn<bool>("stop");       // pressed in the "Running" dialog after a while
+        QTest::addColumn<Steps>("steps"); // "Stop": pressed in the "Running" dialog after a while
+        QTest::addColumn<bool>("standIns");
         QTest::addColumn<QString>("pattern"); // sought in the output
         QTest::addColumn<int>("matches");     // -1: at least one
 
@@ -282,6 +286,8 @@ private Q_SLOTS:
         // Either end of our server's one connection, and the folder each real line starts in.
         const QString ourEnds = R"(127\.0\.0\.1:)" + QString::number(m_server.serverPort()) + " ";
         const QString start = QRegularExpression::escape(QDir::currentPath());
+        const QString touch = " touch " + m_temp.filePath("ran"), ran = "[touch][" + m_temp.filePath("ran");
+        const auto exactly = [](const QString &text) { return R"(\A)" + QRegularExpression::escape(text) + R"(\z)"; };
         // clang-format off
         QTest::newRow("ping, four replies") << "ping" << Steps{"Text2=127.0.0.1", "Command1"} << false
             << R"( from 127\.0\.0\.1)" << 4;
@@ -294,15 +300,30 @@ private Q_SLOTS:
             << R"(\A)" + start + R"(\n\z)" << 1;
         QTest::newRow("interactive line ends") << "vdos" << Steps{"Text2=cat", "Enter Text2"} << false
             << R"(\A\z)" << 1;
-        QTest::newRow("Stop ends ping -t") << "ping" << Steps{"Text2=-t 127.0.0.1", "Command1"} << true
+        QTest::newRow("Stop ends ping -t") << "ping" << Steps{"Text2=-t 127.0.0.1", "Command1", "Stop"} << false
             << R"( from 127\.0\.0\.1)" << atLeastOne;
+        QTest::newRow("options still words") << "ping" << Steps{"Text2=-n 2 10.1.2.3", "Command1"} << true
+            << exactly("[-n][2][10.1.2.3]") << 1;
+        QTest::newRow("semicolon") << "ping" << Steps{"Text2=x;" + touch, "Command1"} << true
+            << exactly("[x;]" + ran + "]") << 1;
+        QTest::newRow("substitution") << "nslookup" << Steps{"Text2=x $(" + touch + ")", "Command1"} << true
+            << exactly("[x][$(]" + ran + ")]") << 1;
+        QTest::newRow("backquotes") << "nslookup" << Steps{"Text2=`" + touch + "`", "Command1"} << true
+            << exactly("[`]" + ran + "`]") << 1;
+        QTest::newRow("pipe and and") << "ping" << Steps{"Text2=x |" + touch + " && x", "Command1"} << true
+            << exactly("[x][|]" + ran + "][&&][x]") << 1;
+        QTest::newRow("quotes in trace's boxes") << "tracert"
+            << Steps{"tHop=5;" + touch, "tTime=2'00", "Text2=a\"b", "Command1"} << true
+            << exactly("[-d][-h][5;]" + ran + "][-w][2'00][a\"b]") << 1;
         // clang-format on
     }
 
     void realRun()
     {
         QFETCH(QString, window);
-        QFETCH(bool, stop);
+        QFETCH(Steps, steps);
+        QFETCH(bool, standIns);
+        const bool stop = steps.removeAll(QStringLiteral("Stop")) > 0;
         int looks = 0; // bounded
         QTimer presser;
         QWidget *shownIn = nullptr;
@@ -319,15 +340,14 @@ private Q_SLOTS:
             presser.start(20);
         GuardDialog dialog;
         QuietGuard quiet;
-        ShellInterpreter interpreter(
-            HostConfig{QStringLiteral(PARLO_TEST_COMPAT_DIR), m_temp.filePath(QStringLiteral("data"))}, *m_facts,
-            stop ? static_cast<RunGuard &>(dialog) : quiet);
+        const QString programs = standIns ? m_temp.filePath("standins") : QStringLiteral(PARLO_TEST_COMPAT_DIR);
+        ShellInterpreter interpreter(HostConfig{programs, m_temp.filePath(QStringLiteral("data"))}, *m_facts,
+                                     stop ? static_cast<RunGuard &>(dialog) : quiet);
         Runner runner(interpreter);
         const std::unique_ptr<QWidget> w(toolWindowMakers().value(window)(
             Host{runner, m_fake->launcher, m_fake->messages, *m_facts, m_fake->paths}));
         w->show();
         shownIn = w.get();
-        QFETCH(Steps, steps);
         QElapsedTimer clock;
         clock.start();
         perform(w.get(), steps);
@@ -345,47 +365,6 @@ private Q_SLOTS:
         }
         QVERIFY(m_fake->messages.boxes.isEmpty());
         QVERIFY(QDir(m_temp.filePath(QStringLiteral("tmp"))).isEmpty());
-    }
-
-    // What is typed reaches the program word for word through the real /bin/sh, and nothing in
-    // it runs; stand-ins for the programs print each argument they get in brackets.
-    void typedWords_data()
-    {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<Steps>("steps");
-        QTest::addColumn<QString>("arguments");
-        const QString touch = " touch " + m_temp.filePath("ran");
-        const QString ran = "[touch][" + m_temp.filePath("ran");
-        // clang-format off
-        QTest::newRow("options still words") << "ping" << Steps{"Text2=-n 2 10.1.2.3", "Command1"}
-            << "[-n][2][10.1.2.3]";
-        QTest::newRow("semicolon") << "ping" << Steps{"Text2=x;" + touch, "Command1"} << "[x;]" + ran + "]";
-        QTest::newRow("substitution") << "nslookup" << Steps{"Text2=x $(" + touch + ")", "Command1"}
-            << "[x][$(][touch][" + m_temp.filePath("ran") + ")]";
-        QTest::newRow("backquotes") << "nslookup" << Steps{"Text2=`" + touch + "`", "Command1"}
-            << "[`][touch][" + m_temp.filePath("ran") + "`]";
-        QTest::newRow("pipe and and") << "ping" << Steps{"Text2=x |" + touch + " && x", "Command1"}
-            << "[x][|]" + ran + "][&&][x]";
-        QTest::newRow("quotes in trace's boxes") << "tracert"
-            << Steps{"tHop=5;" + touch, "tTime=2'00", "Text2=a\"b", "Command1"}
-            << "[-d][-h][5;]" + ran + "][-w][2'00][a\"b]";
-        // clang-format on
-    }
-
-    void typedWords()
-    {
-        QFETCH(QString, window);
-        const QString compat = m_temp.filePath("standins");
-        for (const char *program : {"ping", "nslookup", "tracert"})
-            writeFile(compat + '/' + program, "#!/bin/sh\nprintf '[%s]' \"$@\"\n", true);
-        QuietGuard quiet;
-        ShellInterpreter interpreter(HostConfig{compat, m_temp.filePath("data")}, *m_facts, quiet);
-        Runner runner(interpreter);
-        const std::unique_ptr<QWidget> w(toolWindowMakers().value(window)(
-            Host{runner, m_fake->launcher, m_fake->messages, *m_facts, m_fake->paths}));
-        QFETCH(Steps, steps);
-        perform(w.get(), steps);
-        QTEST(textOf(outputOf(w.get())), "arguments");
         QVERIFY(!QFile::exists(m_temp.filePath("ran")));
     }
 };
