@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MessageHistory.h"
 #include "WhoisSettings.h"
 #include "core/CommandRunner.h"
 
@@ -130,6 +131,7 @@ struct Host
     MessageBoxes &messages;
     const HostFacts &facts;
     const FixedPaths &paths;
+    MessageHistory &history = NoHistory::instance();
 };
 
 // The title of message boxes that name none of their own.

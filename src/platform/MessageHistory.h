@@ -59,3 +59,19 @@ public:
     // Why the history cannot be kept, in one sentence; empty while it can.
     virtual QString problem() const = 0;
 };
+
+// A history that keeps nothing, for a host that has none.
+class NoHistory final : public MessageHistory
+{
+public:
+    static NoHistory &instance()
+    {
+        static NoHistory none;
+        return none;
+    }
+    qint64 recordSent(const QString &, const QStringList &, const QString &) override { return 0; }
+    void recordDelivery(qint64, const QString &, Delivery) override {}
+    qint64 recordReceived(const QString &, const QString &) override { return 0; }
+    QList<HistoryEntry> find(const QString &, int) const override { return {}; }
+    QString problem() const override { return QStringLiteral("No history is kept here."); }
+};

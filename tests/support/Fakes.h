@@ -121,16 +121,60 @@ public:
     QMap<QString, QString> values;
 };
 
+// The history in memory, found as the real one finds it.
+class MemoryHistory final : public MessageHistory
+{
+public:
+    qint64 recordSent(const QString &text, const QStringList &recipients, const QString &list) override
+    {
+        HistoryEntry entry{entries.size() + 1, 0, Direction::Sent, {}, text, list, {}};
+        for (const QString &name : recipients)
+            entry.recipients.append({name, Delivery::Pending});
+        entries.append(entry);
+        return entry.id;
+    }
+    void recordDelivery(qint64 id, const QString &recipient, Delivery delivery) override
+    {
+        for (HistoryRecipient &copy : entries[id - 1].recipients) {
+            if (copy.name == recipient && copy.delivery == Delivery::Pending) {
+                copy.delivery = delivery;
+                return;
+            }
+        }
+    }
+    qint64 recordReceived(const QString &sender, const QString &text) override
+    {
+        entries.append({entries.size() + 1, 0, Direction::Received, sender, text, {}, {}});
+        return entries.size();
+    }
+    QList<HistoryEntry> find(const QString &filter, int limit) const override
+    {
+        QList<HistoryEntry> found;
+        for (auto it = entries.crbegin(); it != entries.crend() && found.size() < limit; ++it) {
+            QStringList texts{it->sender, it->text};
+            for (const HistoryRecipient &recipient : it->recipients)
+                texts.append(recipient.name);
+            if (filter.isEmpty() || !texts.filter(filter, Qt::CaseInsensitive).isEmpty())
+                found.append(*it);
+        }
+        return found;
+    }
+    QString problem() const override { return {}; }
+
+    QList<HistoryEntry> entries; // oldest first; an id is its place, from 1
+};
+
 // A whole fake host around a data folder of the test's own.
 struct FakeHost
 {
     explicit FakeHost(const QString &dataDirectory) : paths(dataDirectory) {}
 
-    Host host() { return {runner, launcher, messages, facts, paths}; }
+    Host host() { return {runner, launcher, messages, facts, paths, history}; }
 
     RecordingRunner runner;
     RecordingLauncher launcher;
     RecordingMessages messages;
     FakeFacts facts;
     FixedPaths paths;
+    MemoryHistory history;
 };
