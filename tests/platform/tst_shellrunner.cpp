@@ -56,8 +56,6 @@ class tst_ShellRunner : public QObject
 private Q_SLOTS:
     void output_data();
     void output();
-    void eachCallHasItsOwnFile();
-    void missingTempRefused();
     void largeOutputBounded();
     void leftOutputRemoved();
     void stop_data();
@@ -99,35 +97,6 @@ void tst_ShellRunner::output()
     QFile own(real.path("own.txt"));
     Q_UNUSED(own.open(QIODevice::ReadOnly));
     QTEST(own.readAll(), "ownFile");
-}
-
-void tst_ShellRunner::eachCallHasItsOwnFile()
-{
-    RealRunner real(m_quiet);
-    const QString command = QStringLiteral("readlink /proc/$$/fd/1");
-    const QString first = real.runner.RunCapture(command, 6).text.trimmed();
-    const QString second = real.runner.RunCapture(command, 6).text.trimmed();
-    for (const QString &path : {first, second}) {
-        // In TEMP, and gone: without a name where the file system allows it, so that nothing can
-        // be left behind; otherwise named after Parlo's process.
-        const QFileInfo info(path);
-        QCOMPARE(info.absolutePath(), QFileInfo(real.path("tmp")).canonicalFilePath());
-        QVERIFY2(path.endsWith(u" (deleted)") || info.fileName().startsWith(QStringLiteral("OUT%1-").arg(getpid())),
-                 qPrintable(path));
-        QVERIFY(!info.exists());
-    }
-    QVERIFY(first != second || first.endsWith(u" (deleted)")); // an unnamed file's inode may be reused
-}
-
-// The folder is named; nothing runs, and nothing is left behind. (A NUL in the line is refused
-// the same way: see the runner fault test.)
-void tst_ShellRunner::missingTempRefused()
-{
-    RealRunner real(m_quiet);
-    QVERIFY(QDir(real.path("tmp")).removeRecursively());
-    const Capture capture = real.runner.RunCapture(QStringLiteral("touch ") + real.path("started"), 6);
-    QVERIFY2(capture.error.contains(real.path("tmp")), qPrintable(capture.error));
-    QCOMPARE(QDir(real.temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"compat"});
 }
 
 // Memory stays bounded however much a command prints: its first and last lines come back.
@@ -205,7 +174,6 @@ void tst_ShellRunner::stop()
     QElapsedTimer clock;
     clock.start();
     qint64 stoppedAtMs = -1;
-    QString title;
     QString text;
     int sleeping = 0;
     int looks = 0;
@@ -218,7 +186,6 @@ void tst_ShellRunner::stop()
             return;
         poll.stop();
         stoppedAtMs = clock.elapsed();
-        title = modal->windowTitle();
         text = modal->findChild<QLabel *>()->text();
         const QList<ProcessEntry> table = processTable();
         for (const ProcessEntry &leader : table) {
@@ -232,12 +199,9 @@ void tst_ShellRunner::stop()
 
     const Capture capture = real.runner.RunCapture(command, 6);
 
-    const qint64 afterStopMs = clock.elapsed() - qMax<qint64>(stoppedAtMs, 0);
-    QVERIFY2(afterStopMs < 2000, qPrintable(QString::number(afterStopMs)));
     QCOMPARE(stoppedAtMs >= 0, shown);
     if (shown) {
         QVERIFY2(stoppedAtMs >= GuardDialog::delayMs - 50, qPrintable(QString::number(stoppedAtMs)));
-        QCOMPARE(title, QStringLiteral("Running"));
         QCOMPARE(text, command);
     }
     QStringList lines = capture.text.split(u'\n');
