@@ -1,6 +1,6 @@
+#include "PlatformFiles.h"
 #include "ProcessTable.h"
 #include "StandIn.h"
-#include "TestFiles.h"
 #include "core/BoundedOutput.h"
 #include "platform/GuardDialog.h"
 #include "platform/LinuxFacts.h"
@@ -23,13 +23,6 @@
 
 namespace {
 
-QProcessEnvironment withTemp(const QString &directory)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TEMP"), directory);
-    return environment;
-}
-
 // The runner over the real /bin/sh, with its TEMP, compat and data folders in a temporary
 // folder, and a ping in compat/ that tells how it was started.
 struct RealRunner
@@ -43,7 +36,7 @@ struct RealRunner
     bool tempIsEmpty() const { return QDir(path("tmp")).isEmpty(); }
 
     QTemporaryDir temp;
-    LinuxFacts facts{withTemp(path("tmp"))};
+    LinuxFacts facts{environmentOf({"TEMP=" + path("tmp")})};
     ShellInterpreter interpreter;
     Runner runner{interpreter};
 };
