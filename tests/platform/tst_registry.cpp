@@ -66,7 +66,8 @@ void tst_Registry::lookup_data()
     QTest::newRow("any case") << QStringList{v5 + "[hkey_local_machine\\Software\\PARLO]\n\"Path\"=\"x\""} << "software\\parlo" << "PATH" << "1:7800" << none;
     QTest::newRow("CR LF, comments, blanks") << QStringList{"REGEDIT4\r\n; note\r\n\r\n  " + key.trimmed() + "\r\n\"N\" = dword:2\r\n"} << parlo << "N" << "4:02000000" << none;
     QTest::newRow("UTF-8 byte order mark") << QStringList{"\xEF\xBB\xBF" + r4 + key + "\"N\"=dword:3"} << parlo << "N" << "4:03000000" << none;
-    QTest::newRow("UTF-16, CR LF") << QStringList{"<UTF-16>" + v5 + key + "\"P\"=\"/b\"\r\n"} << parlo << "P" << "1:2f6200" << none;
+    QTest::newRow("UTF-16, CR LF") << QStringList{"<UTF-16>" + v5 + key + "\"P\"=\"/b\"\r\n"} << parlo << "P"
+        << "1:2f6200" << none;
     QTest::newRow("no such value") << QStringList{v5 + key + "\"A\"=\"x\""} << parlo << "B" << "no value" << none;
     QTest::newRow("no such key") << QStringList{v5 + key} << "SOFTWARE\\Other" << "A" << "no key" << none;
     QTest::newRow("parent key exists") << QStringList{v5 + key} << "SOFTWARE" << "A" << "no value" << none;
