@@ -93,14 +93,12 @@ void tst_Facts::mapPath()
 
 void tst_Facts::fileDecodesAsWhole_data()
 {
-    // A file is read in pieces of 1 MiB: characters cut by a piece's end must come out whole.
+    // A file is read in pieces: characters cut by a piece's end, wherever it falls, must come out whole.
     QTest::addColumn<QByteArray>("bytes");
-    const QByteArray fill((1 << 20) - 1, 'x');
     QTest::newRow("empty") << QByteArray();
-    QTest::newRow("two-byte character across a piece") << fill + "\xc3\xa9 end";
-    QTest::newRow("four-byte character across a piece") << fill + "\xf0\x9f\x98\x80 end";
-    QTest::newRow("undecodable byte at a piece's end") << fill + "\xff\xfe";
-    QTest::newRow("several pieces") << QByteArray(3 << 20, 'y') + "\r\n";
+    QTest::newRow("characters of two to four bytes")
+        << QByteArray("\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80").repeated(500000);
+    QTest::newRow("undecodable bytes among them") << QByteArray("\xc3\xa9\xff\xf0\x9f\x98\x80").repeated(500000);
 }
 
 void tst_Facts::fileDecodesAsWhole()
