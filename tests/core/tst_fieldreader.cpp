@@ -18,7 +18,6 @@ void tst_FieldReader::fields_data()
     // clang-format off
     QTest::newRow("empty file") << "" << QStringList{};
     QTest::newRow("no final line end") << "PC1\r\nPC2" << QStringList{"PC1", "PC2"};
-    QTest::newRow("blanks before") << "  PC9\r\n" << QStringList{"PC9"};
     QTest::newRow("tab before") << "\tPC9\r\n" << QStringList{"PC9"};
     QTest::newRow("blanks after") << "PC9   \r\nPC8 ,PC7\r\n" << QStringList{"PC9", "PC8", "PC7"};
     QTest::newRow("blank inside kept") << "Smith John\r\n" << QStringList{"Smith John"};
@@ -33,16 +32,10 @@ void tst_FieldReader::fields_data()
     QTest::newRow("line of blanks") << "a\r\n   \r\nc\r\n" << QStringList{"a", "", "c"};
     QTest::newRow("only a line end") << "\r\n" << QStringList{""};
     QTest::newRow("two commas") << "a,,b\r\n" << QStringList{"a", "", "b"};
-    QTest::newRow("trailing comma") << "a,\r\nb\r\n" << QStringList{"a", "", "b"};
     QTest::newRow("trailing comma at end") << "a," << QStringList{"a", ""};
     QTest::newRow("LF line ends") << "a\nb\n\nc\n" << QStringList{"a", "b", "", "c"};
     QTest::newRow("CR line ends") << "a\rb\r\rc\r" << QStringList{"a", "b", "", "c"};
     QTest::newRow("LF CR is two line ends") << "a\n\rb" << QStringList{"a", "", "b"};
-    QTest::newRow("net view output")
-        << "Server Name            Remark\r\n\r\n-------------------------------\r\n\\\\PC1    office\r\n"
-           "The command completed successfully.\r\n\r\n"
-        << QStringList{"Server Name            Remark", "", "-------------------------------",
-                       "\\\\PC1    office", "The command completed successfully.", ""};
     // clang-format on
 }
 

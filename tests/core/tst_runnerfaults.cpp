@@ -5,6 +5,7 @@
 #include "platform/RunningCommand.h"
 #include "platform/ShellInterpreter.h"
 
+#include <QDirIterator>
 #include <QEventLoop>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -30,19 +31,13 @@ public:
         if (command.isFinished())
             return;
         QEventLoop loop;
-        QTimer stopper;
-        QTimer limit;
-        stopper.setSingleShot(true);
-        limit.setSingleShot(true);
-        QObject::connect(&stopper, &QTimer::timeout, &command, &RunningCommand::stop);
-        QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
+        QObject::connect(&command, &RunningCommand::finished, &loop, &QEventLoop::quit);
+        if (stopAfterMs >= 0)
+            QTimer::singleShot(stopAfterMs, &command, &RunningCommand::stop);
+        QTimer::singleShot(waitMs, &loop, [&] {
             overran = true;
             loop.quit();
         });
-        QObject::connect(&command, &RunningCommand::finished, &loop, &QEventLoop::quit);
-        if (stopAfterMs >= 0)
-            stopper.start(stopAfterMs);
-        limit.start(waitMs);
         loop.exec();
     }
 
@@ -89,13 +84,9 @@ QString tempPath(const QTemporaryDir &dir, const char *temp)
 QStringList leftovers(const QString &folder)
 {
     QStringList found;
-    for (const QString &name : QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
-        const QFileInfo info(QDir(folder).filePath(name));
-        if (info.isDir())
-            found += leftovers(info.filePath());
-        else if (name.startsWith(u"OUT") && name.endsWith(u".tmp"))
-            found += info.filePath();
-    }
+    QDirIterator it(folder, {u"OUT*.tmp"_s}, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found += it.next();
     return found;
 }
 

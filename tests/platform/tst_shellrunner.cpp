@@ -1,6 +1,6 @@
+#include "PlatformFiles.h"
 #include "ProcessTable.h"
 #include "StandIn.h"
-#include "TestFiles.h"
 #include "core/BoundedOutput.h"
 #include "platform/GuardDialog.h"
 #include "platform/LinuxFacts.h"
@@ -23,13 +23,6 @@
 
 namespace {
 
-QProcessEnvironment withTemp(const QString &directory)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TEMP"), directory);
-    return environment;
-}
-
 // The runner over the real /bin/sh, with its TEMP, compat and data folders in a temporary
 // folder, and a ping in compat/ that tells how it was started.
 struct RealRunner
@@ -43,7 +36,7 @@ struct RealRunner
     bool tempIsEmpty() const { return QDir(path("tmp")).isEmpty(); }
 
     QTemporaryDir temp;
-    LinuxFacts facts{withTemp(path("tmp"))};
+    LinuxFacts facts{environmentOf({"TEMP=" + path("tmp")})};
     ShellInterpreter interpreter;
     Runner runner{interpreter};
 };
@@ -56,9 +49,6 @@ class tst_ShellRunner : public QObject
 private Q_SLOTS:
     void output_data();
     void output();
-    void eachCallHasItsOwnFile();
-    void missingTempRefused();
-    void largeOutputBounded();
     void leftOutputRemoved();
     void stop_data();
     void stop();
@@ -75,6 +65,7 @@ void tst_ShellRunner::output_data()
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QByteArray>("ownFile"); // what @/own.txt holds afterwards
 
+    const QString y = QStringLiteral("y\n");
     // clang-format off
     QTest::newRow("CR LF kept, trailing line end") << "printf 'a\\r\\nb\\r\\n'" << "a\r\nb\r\n" << QByteArray();
     QTest::newRow("empty command") << "" << "" << QByteArray();
@@ -84,6 +75,10 @@ void tst_ShellRunner::output_data()
     QTest::newRow("locale text") << "printf 'caf\\303\\251'" << "caf\u00e9" << QByteArray();
     QTest::newRow("compat programs first") << "ping  -n 1 127.0.0.1" << "compat ping -n 1 127.0.0.1 style=6 data=@/data\n"
                                            << QByteArray();
+    // However much a command prints, memory stays bounded: its first and last lines come back.
+    QTest::newRow("large output bounded") << "yes | head -n 3000000; echo end"
+        << y.repeated(BoundedOutput::partLines) + "[... 5980002 bytes of output left out ...]\n"
+               + y.repeated(BoundedOutput::partLines - 1) + "end\n" << QByteArray();
     // clang-format on
 }
 
@@ -97,49 +92,7 @@ void tst_ShellRunner::output()
     QCOMPARE(capture.text, expected.replace(u'@', real.temp.path()));
     QVERIFY(real.tempIsEmpty());
     QFile own(real.path("own.txt"));
-    Q_UNUSED(own.open(QIODevice::ReadOnly));
-    QTEST(own.readAll(), "ownFile");
-}
-
-void tst_ShellRunner::eachCallHasItsOwnFile()
-{
-    RealRunner real(m_quiet);
-    const QString command = QStringLiteral("readlink /proc/$$/fd/1");
-    const QString first = real.runner.RunCapture(command, 6).text.trimmed();
-    const QString second = real.runner.RunCapture(command, 6).text.trimmed();
-    for (const QString &path : {first, second}) {
-        // In TEMP, and gone: without a name where the file system allows it, so that nothing can
-        // be left behind; otherwise named after Parlo's process.
-        const QFileInfo info(path);
-        QCOMPARE(info.absolutePath(), QFileInfo(real.path("tmp")).canonicalFilePath());
-        QVERIFY2(path.endsWith(u" (deleted)") || info.fileName().startsWith(QStringLiteral("OUT%1-").arg(getpid())),
-                 qPrintable(path));
-        QVERIFY(!info.exists());
-    }
-    QVERIFY(first != second || first.endsWith(u" (deleted)")); // an unnamed file's inode may be reused
-}
-
-// The folder is named; nothing runs, and nothing is left behind. (A NUL in the line is refused
-// the same way: see the runner fault test.)
-void tst_ShellRunner::missingTempRefused()
-{
-    RealRunner real(m_quiet);
-    QVERIFY(QDir(real.path("tmp")).removeRecursively());
-    const Capture capture = real.runner.RunCapture(QStringLiteral("touch ") + real.path("started"), 6);
-    QVERIFY2(capture.error.contains(real.path("tmp")), qPrintable(capture.error));
-    QCOMPARE(QDir(real.temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"compat"});
-}
-
-// Memory stays bounded however much a command prints: its first and last lines come back.
-void tst_ShellRunner::largeOutputBounded()
-{
-    RealRunner real(m_quiet);
-    const Capture capture = real.runner.RunCapture(QStringLiteral("yes | head -n 3000000; echo end"), 6);
-    const QStringList lines = capture.text.split(u'\n');
-    QCOMPARE(lines.size(), 2 * BoundedOutput::partLines + 2);
-    QCOMPARE(lines.at(BoundedOutput::partLines), QStringLiteral("[... 5980002 bytes of output left out ...]"));
-    QCOMPARE(lines.at(lines.size() - 2), QStringLiteral("end"));
-    QVERIFY(real.tempIsEmpty());
+    QTEST(own.open(QIODevice::ReadOnly) ? own.readAll() : QByteArray(), "ownFile");
 }
 
 // Only the user's own regular output files of Parlo processes that ended are removed.
@@ -152,20 +105,19 @@ void tst_ShellRunner::leftOutputRemoved()
     ::waitpid(ended, nullptr, 0);
     const QString tmp = real.path("tmp") + u'/';
     const QString dead = QStringLiteral("OUT%1-").arg(ended);
-    const QStringList kept{dead + QStringLiteral("aaaaaa.tmp.x"), QStringLiteral("OUT%1-bbbbbb.tmp").arg(getpid()),
-                           QStringLiteral("OUT1-cccccc.tmp"),     dead + QStringLiteral("link00.tmp"),
-                           dead + QStringLiteral("dir000.tmp"),   QStringLiteral("OUTx-dddddd.tmp")};
-    for (const QString &name : kept + QStringList{dead + QStringLiteral("Ab3xYz.tmp")})
-        writeFile(tmp + name, "x", false);
-    QFile::remove(tmp + dead + QStringLiteral("link00.tmp"));
-    QVERIFY(QFile::link(tmp + QStringLiteral("OUT1-cccccc.tmp"), tmp + dead + QStringLiteral("link00.tmp")));
-    QFile::remove(tmp + dead + QStringLiteral("dir000.tmp"));
-    QVERIFY(QDir().mkdir(tmp + dead + QStringLiteral("dir000.tmp")));
+    const QString link = dead + QStringLiteral("link00.tmp");
+    const QString folder = dead + QStringLiteral("dir000.tmp");
+    const QStringList files{dead + QStringLiteral("aaaaaa.tmp.x"), QStringLiteral("OUT%1-bbbbbb.tmp").arg(getpid()),
+                            QStringLiteral("OUT1-cccccc.tmp"), QStringLiteral("OUTx-dddddd.tmp")};
+    for (const QString &name : files + QStringList{dead + QStringLiteral("Ab3xYz.tmp")})
+        writeFile(tmp + name, "x");
+    QVERIFY(QFile::link(tmp + QStringLiteral("OUT1-cccccc.tmp"), tmp + link));
+    QVERIFY(QDir().mkdir(tmp + folder));
 
     QCOMPARE(real.interpreter.removeLeftOutput(), 1);
     QStringList left = QDir(tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
     left.sort();
-    QStringList expected = kept;
+    QStringList expected = files + QStringList{link, folder};
     expected.sort();
     QCOMPARE(left, expected);
 }
@@ -205,7 +157,6 @@ void tst_ShellRunner::stop()
     QElapsedTimer clock;
     clock.start();
     qint64 stoppedAtMs = -1;
-    QString title;
     QString text;
     int sleeping = 0;
     int looks = 0;
@@ -218,7 +169,6 @@ void tst_ShellRunner::stop()
             return;
         poll.stop();
         stoppedAtMs = clock.elapsed();
-        title = modal->windowTitle();
         text = modal->findChild<QLabel *>()->text();
         const QList<ProcessEntry> table = processTable();
         for (const ProcessEntry &leader : table) {
@@ -232,12 +182,9 @@ void tst_ShellRunner::stop()
 
     const Capture capture = real.runner.RunCapture(command, 6);
 
-    const qint64 afterStopMs = clock.elapsed() - qMax<qint64>(stoppedAtMs, 0);
-    QVERIFY2(afterStopMs < 2000, qPrintable(QString::number(afterStopMs)));
     QCOMPARE(stoppedAtMs >= 0, shown);
     if (shown) {
         QVERIFY2(stoppedAtMs >= GuardDialog::delayMs - 50, qPrintable(QString::number(stoppedAtMs)));
-        QCOMPARE(title, QStringLiteral("Running"));
         QCOMPARE(text, command);
     }
     QStringList lines = capture.text.split(u'\n');
