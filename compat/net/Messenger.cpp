@@ -1,4 +1,5 @@
 #include "Messenger.h"
+#include "core/NetStatus.h"
 
 #include "Cp850.h"
 #include "NetBios.h"
@@ -390,16 +391,17 @@ public:
                 ready = ::poll(&waiting, 1, deadline.remainingMs());
             while (ready < 0 && errno == EINTR);
             if (ready == 0)
-                return fail("No answer from " + m_address.text() + " in " + seconds(m_timeouts.connectMs) + ".");
+                return fail(netUnreachable,
+                            "No answer from " + m_address.text() + " in " + seconds(m_timeouts.connectMs) + ".");
             socklen_t length = sizeof error;
             ::getsockopt(m_socket.get(), SOL_SOCKET, SO_ERROR, &error, &length);
         }
         if (error == 0)
             return true;
         if (error == ECONNREFUSED || error == EINVAL)
-            return fail("The connection to " + m_address.text() +
-                        " was refused: nothing there takes messages on port 139.");
-        return fail(m_address.text() + " cannot be reached: " + connectError(error) + ".");
+            return fail(netUnreachable, "The connection to " + m_address.text() +
+                                            " was refused: nothing there takes messages on port 139.");
+        return fail(netUnreachable, m_address.text() + " cannot be reached: " + connectError(error) + ".");
     }
 
     // Writes one packet and reads the session packet that answers it, skipping keep-alives.
@@ -414,7 +416,7 @@ public:
                 return std::nullopt;
             const auto parsed = NetBios::parseSessionHeader(*header);
             if (!parsed) {
-                fail("The receiver's answer is not a NetBIOS session packet.");
+                fail(netFailed, "The receiver's answer is not a NetBIOS session packet.");
                 return std::nullopt;
             }
             const std::optional<std::string> payload = read(parsed->length, deadline);
@@ -425,13 +427,16 @@ public:
         }
     }
 
-    bool fail(const std::string &reason)
+    bool fail(int status, const std::string &reason)
     {
-        if (m_reason.empty())
+        if (m_reason.empty()) {
             m_reason = reason;
+            m_status = status;
+        }
         return false;
     }
-    std::string reason() const { return m_reason; }
+    // Why the session failed, as net says it and as its exit status.
+    Delivery failure() const { return {false, m_reason, m_status}; }
 
 private:
     // Waits until the socket is ready for `events`; false, with the reason, when the time is up.
@@ -444,7 +449,7 @@ private:
         while (ready < 0 && errno == EINTR);
         if (ready > 0)
             return true;
-        fail("No answer from " + m_address.text() + " in " + seconds(m_timeouts.replyMs) + ".");
+        fail(netUnreachable, "No answer from " + m_address.text() + " in " + seconds(m_timeouts.replyMs) + ".");
         return false;
     }
 
@@ -452,8 +457,8 @@ private:
     bool failed(int error)
     {
         if (error == ECONNRESET || error == EPIPE || error == 0)
-            return fail("The receiver closed the connection.");
-        return fail("The connection to " + m_address.text() + " failed: " + std::strerror(error) + ".");
+            return fail(netFailed, "The receiver closed the connection.");
+        return fail(netUnreachable, "The connection to " + m_address.text() + " failed: " + std::strerror(error) + ".");
     }
 
     bool write(std::string_view data, const Deadline &deadline)
@@ -493,6 +498,7 @@ private:
     Address m_address;
     Timeouts m_timeouts;
     std::string m_reason;
+    int m_status = netFailed;
 };
 
 // Sends one SMB command and checks its reply; gives the reply's words.
@@ -503,13 +509,13 @@ std::optional<std::vector<std::uint16_t>> command(Session &session, std::string_
         return std::nullopt;
     const auto reply = answer->first == NetBios::SessionMessage ? Smb::parseReply(answer->second) : std::nullopt;
     if (!reply || reply->command != expected) {
-        session.fail("The receiver's answer is not a reply to the message.");
+        session.fail(netFailed, "The receiver's answer is not a reply to the message.");
         return std::nullopt;
     }
     if (!reply->status.ok()) {
-        session.fail((expected == Smb::SendStart ? "The receiver does not accept messages ("
-                                                 : "The receiver refused the message (") +
-                     Smb::describe(reply->status) + ").");
+        session.fail(netRefused, (expected == Smb::SendStart ? "The receiver does not accept messages ("
+                                                             : "The receiver refused the message (") +
+                                     Smb::describe(reply->status) + ").");
         return std::nullopt;
     }
     return reply->words;
@@ -522,31 +528,34 @@ Delivery deliver(const Address &address, std::string_view calledName, std::uint8
 {
     Session session(address, timeouts);
     if (!session.connect())
-        return {false, session.reason()};
+        return session.failure();
 
     const auto answer =
         session.ask(NetBios::sessionRequest(calledName, calledSuffix, sender, NetBios::workstationSuffix));
     if (!answer)
-        return {false, session.reason()};
+        return session.failure();
     if (answer->first == NetBios::NegativeResponse)
-        return {false, NetBios::negativeResponseReason(
-                           answer->second.empty() ? 0x8F : static_cast<std::uint8_t>(answer->second[0]))};
+        return {false,
+                NetBios::negativeResponseReason(answer->second.empty() ? 0x8F
+                                                                       : static_cast<std::uint8_t>(answer->second[0])),
+                netRefused};
     if (answer->first != NetBios::PositiveResponse)
         return {false,
-                "The receiver did not open a NetBIOS session (answer type 0x" + Text::hex(answer->first, 2) + ")."};
+                "The receiver did not open a NetBIOS session (answer type 0x" + Text::hex(answer->first, 2) + ").",
+                netFailed};
 
     std::uint16_t mid = 1;
     const auto started = command(session, Smb::sendStart(sender, recipient, mid++), Smb::SendStart);
     if (!started)
-        return {false, session.reason()};
+        return session.failure();
     // Samba leaves the group out of its reply; it then takes any group in the blocks that follow.
     const std::uint16_t group = started->empty() ? 0 : started->front();
     for (const std::string &block : Smb::blocks(text)) {
         if (!command(session, Smb::sendText(group, block, mid++), Smb::SendText))
-            return {false, session.reason()};
+            return session.failure();
     }
     if (!command(session, Smb::sendEnd(group, mid++), Smb::SendEnd))
-        return {false, session.reason()};
+        return session.failure();
     return {true, {}};
 }
 

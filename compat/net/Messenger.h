@@ -47,6 +47,7 @@ struct Delivery
 {
     bool ok = false;
     std::string reason; // why not, as one sentence
+    int status = 0;     // net's exit status for it (NetStatus)
 };
 
 // Delivers text (code page 850) from sender to recipient at address, calling calledName<calledSuffix>.

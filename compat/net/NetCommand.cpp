@@ -1,4 +1,5 @@
 #include "NetCommand.h"
+#include "core/NetStatus.h"
 
 #include "Cp850.h"
 #include "NetBios.h"
@@ -70,11 +71,13 @@ PreparedText prepareMessage(std::string_view message)
     PreparedText prepared;
     const Cp850::Encoding encoded = Cp850::encode(std::string_view(crlfLines(message)));
     if (!encoded.ok()) {
+        prepared.status = netBadInput;
         prepared.refusal = "The message holds the character " + characterText(encoded.refused) +
                            ", which code page 850 cannot carry; nothing was sent.";
         return prepared;
     }
     if (encoded.bytes.size() > Smb::maxMessage) {
+        prepared.status = netTooLong;
         prepared.refusal = "The message is too long: " + std::to_string(encoded.bytes.size()) +
                            " bytes, and one message carries at most " + std::to_string(Smb::maxMessage) +
                            "; nothing was sent.";
@@ -92,7 +95,7 @@ bool isIpv6Literal(std::string_view name)
     return ::inet_pton(AF_INET6, address.c_str(), &ipv6) == 1;
 }
 
-std::string recipientRefusal(std::string_view name)
+std::string recipientRefusal(std::string_view name, int *status)
 {
     if (isAddress(name))
         return {};
@@ -102,9 +105,13 @@ std::string recipientRefusal(std::string_view name)
         // The character as typed, not upper-cased.
         const Cp850::Encoding typed = Cp850::encode(computer);
         const char32_t refused = typed.ok() ? encoded.refused : typed.refused;
+        if (status)
+            *status = netBadInput;
         return "The name " + std::string(name) + " holds the character " + characterText(refused) +
                ", which a NetBIOS name cannot carry; nothing was sent.";
     }
+    if (encoded.bytes.size() > NetBios::maxNameLength && status)
+        *status = netTooLong;
     if (encoded.bytes.size() > NetBios::maxNameLength)
         return "The name " + std::string(name) + " is too long for a NetBIOS name, which holds at most " +
                std::to_string(NetBios::maxNameLength) + " characters; nothing was sent.";

@@ -28,6 +28,7 @@ struct PreparedText
 {
     std::string bytes;   // code page 850, CR LF line ends
     std::string refusal; // empty when bytes holds the message
+    int status = 0;      // net's exit status for the refusal (NetStatus)
 };
 
 // Line ends of every kind become CR LF; then the text must fit code page 850 and one message.
@@ -39,7 +40,8 @@ bool isIpv6Literal(std::string_view name);
 // Why a recipient cannot be called by its NetBIOS name as given, as a sentence; empty when it can.
 // An address is always taken; a name's computer part (up to its first dot) must fit the 15
 // characters of a NetBIOS name and code page 850, since cutting or replacing would call another.
-std::string recipientRefusal(std::string_view name);
+// status, when given, gets net's exit status for the refusal (NetStatus).
+std::string recipientRefusal(std::string_view name, int *status = nullptr);
 
 std::string usageText();
 std::string successText(std::string_view name);

@@ -5,13 +5,12 @@
 #include "NetBios.h"
 #include "NetCommand.h"
 #include "Text.h"
+#include "core/NetStatus.h"
 
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
-
-constexpr int failed = 2;
 
 std::string senderName()
 {
@@ -23,20 +22,21 @@ std::string senderName()
 
 int send(const NetCommand &command, std::string &output)
 {
-    if (const std::string refusal = recipientRefusal(command.name); !refusal.empty()) {
+    int status = netFailed;
+    if (const std::string refusal = recipientRefusal(command.name, &status); !refusal.empty()) {
         output = failureText(command.name, refusal);
-        return failed;
+        return status;
     }
     const PreparedText text = prepareMessage(command.message);
     if (!text.refusal.empty()) {
         output = failureText(command.name, text.refusal);
-        return failed;
+        return text.status;
     }
     const Timeouts timeouts;
     const std::optional<Address> address = resolve(command.name, timeouts);
     if (!address) {
         output = failureText(command.name, "The name " + command.name + " was not found on the network.");
-        return failed;
+        return netNameNotFound;
     }
 
     // A computer reached by its address is called by the messenger name it answers with, if any.
@@ -54,10 +54,10 @@ int send(const NetCommand &command, std::string &output)
     const Delivery delivery = deliver(*address, called, suffix, senderName(), recipient, text.bytes, timeouts);
     if (!delivery.ok) {
         output = failureText(command.name, delivery.reason);
-        return failed;
+        return delivery.status;
     }
     output = successText(command.name);
-    return 0;
+    return netSent;
 }
 
 } // namespace
@@ -81,7 +81,7 @@ int main(int argc, char *argv[])
         break;
     case NetCommand::Usage:
         output = usageText();
-        status = 1;
+        status = netUsage;
         break;
     }
     const std::string bytes = Text::toLocale(output);

@@ -12,6 +12,7 @@ struct Capture
     QString text;
     QString error;        // empty when the command ran; otherwise a sentence for the user
     bool stopped = false; // the user stopped it; text then ends with stoppedLine
+    int exitCode = -1;    // the command's exit status; -1 when it did not end by itself
 
     bool failed() const { return !error.isEmpty(); }
 };
@@ -54,6 +55,7 @@ public:
     {
         QString error; // why the interpreter could not be run; empty when it ran
         bool stopped = false;
+        int exitCode = -1; // the interpreter's exit status; -1 when a signal ended it
     };
     // Runs the command with its standard output sent to the open file and returns once it has
     // ended, keeping the event loop turning meanwhile.

@@ -73,7 +73,7 @@ Capture Runner::RunCapture(const QString &command, int windowStyle, const LiveOu
             text += u'\n';
         text += QLatin1String(stoppedLine);
     }
-    return {text, {}, outcome.stopped};
+    return {text, {}, outcome.stopped, outcome.stopped ? -1 : outcome.exitCode};
 }
 
 QString literalWords(const CommandRunner &runner, const QString &text)

@@ -54,6 +54,8 @@ bool RunningCommand::shellEnded()
         while ((reaped = ::waitpid(m_shell, &status, WNOHANG)) < 0 && errno == EINTR) {
         }
         m_reaped = reaped == m_shell || (reaped < 0 && errno == ECHILD);
+        if (reaped == m_shell && WIFEXITED(status))
+            m_exitCode = WEXITSTATUS(status);
         if (m_reaped && m_exited)
             m_exited->setEnabled(false);
     }

@@ -24,6 +24,8 @@ public:
     bool isStopping() const { return m_stopping; }
     // Whether stop() was called before it had finished.
     bool wasStopped() const { return m_stopping; }
+    // The shell's exit status once it has ended by itself; -1 before, or when a signal ended it.
+    int exitCode() const { return m_exitCode; }
 
     // Ends the whole process group: SIGINT first, so that a program can still print its
     // summary, and SIGKILL a second later for whatever is left.
@@ -43,6 +45,7 @@ private:
     int m_pidfd = -1;
     std::unique_ptr<QSocketNotifier> m_exited;
     bool m_reaped = false;
+    int m_exitCode = -1;
     bool m_stopping = false;
     bool m_killed = false;
     bool m_finished = false;

@@ -183,7 +183,7 @@ Interpreter::Outcome ShellInterpreter::run(const QString &command, int windowSty
 
     RunningCommand running(spawned.pid, command);
     m_guard.watch(running);
-    return {{}, running.wasStopped()};
+    return {{}, running.wasStopped(), running.exitCode()};
 }
 
 QString ShellInterpreter::decode(const QByteArray &output) const

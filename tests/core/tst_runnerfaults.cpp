@@ -54,6 +54,7 @@ struct RunKind
     const char *temp; // below the test's folder, or an absolute path
     QString text;     // a pattern for the captured text
     QString error;    // a part of the error, or empty when the run must succeed
+    int exitCode;     // as Capture gives it
 };
 
 QList<RunKind> runKinds()
@@ -61,16 +62,16 @@ QList<RunKind> runKinds()
     const QString cannotCreate = u"Cannot create a temporary file"_s;
     // clang-format off
     return {
-        {"exit status", u"echo out; exit 3"_s, -1, "tmp", u"out\n"_s, {}},
-        {"unknown program", u"no-such-program-here"_s, -1, "tmp", {}, {}},
-        {"killed by a signal", u"echo a; kill -KILL $$"_s, -1, "tmp", u"a\n"_s, {}},
-        {"NUL refused", u"echo a"_s + QChar(0), -1, "tmp", {}, u"NUL character"_s},
-        {"output file taken away", u"rm \"$(readlink /proc/$$/fd/1)\"; echo gone"_s, -1, "tmp", u"gone\n"_s, {}},
-        {"stopped at once", u"sleep 30"_s, 0, "tmp", u"Stopped\\."_s, {}},
-        {"stopped after output", u"echo begun; sleep 30"_s, 10, "tmp", u"(begun\n)?Stopped\\."_s, {}},
-        {"TEMP is a file", u"echo x"_s, -1, "file", {}, cannotCreate},
-        {"TEMP is missing", u"echo x"_s, -1, "missing/sub", {}, cannotCreate},
-        {"TEMP takes no files", u"echo x"_s, -1, "/proc", {}, cannotCreate + u" in /proc"_s},
+        {"exit status", u"echo out; exit 3"_s, -1, "tmp", u"out\n"_s, {}, 3},
+        {"unknown program", u"no-such-program-here"_s, -1, "tmp", {}, {}, 127},
+        {"killed by a signal", u"echo a; kill -KILL $$"_s, -1, "tmp", u"a\n"_s, {}, -1},
+        {"NUL refused", u"echo a"_s + QChar(0), -1, "tmp", {}, u"NUL character"_s, -1},
+        {"output file taken away", u"rm \"$(readlink /proc/$$/fd/1)\"; echo gone"_s, -1, "tmp", u"gone\n"_s, {}, 0},
+        {"stopped at once", u"sleep 30"_s, 0, "tmp", u"Stopped\\."_s, {}, -1},
+        {"stopped after output", u"echo begun; sleep 30"_s, 10, "tmp", u"(begun\n)?Stopped\\."_s, {}, -1},
+        {"TEMP is a file", u"echo x"_s, -1, "file", {}, cannotCreate, -1},
+        {"TEMP is missing", u"echo x"_s, -1, "missing/sub", {}, cannotCreate, -1},
+        {"TEMP takes no files", u"echo x"_s, -1, "/proc", {}, cannotCreate + u" in /proc"_s, -1},
     };
     // clang-format on
 }
@@ -124,6 +125,7 @@ void tst_RunnerFaults::mixedRunsLeaveNoFile()
         QVERIFY2(kind.error.isEmpty() ? !capture.failed() : capture.error.contains(kind.error), qPrintable(what));
         const QRegularExpression text(QRegularExpression::anchoredPattern(kind.text));
         QVERIFY2(text.match(capture.text).hasMatch(), qPrintable(what));
+        QVERIFY2(capture.exitCode == kind.exitCode, qPrintable(what + QString::number(capture.exitCode)));
     }
     QCOMPARE(leftovers(dir.path()), QStringList());
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
