@@ -2,7 +2,7 @@
 //   parlo_browsershot FILE
 // Runs under a virtual X server with a window manager (scripts/screenshot-browser.sh).
 
-#include "PageServer.h"
+#include "ScriptedServer.h"
 #include "browser/WebBrowser.h"
 #include "browser/frmBrowser.h"
 #include "platform/Settings.h"
@@ -39,8 +39,8 @@ int main(int argc, char *argv[])
         qWarning("usage: parlo_browsershot FILE");
         return 2;
     }
-    PageServer server;
-    server.pages.insert(QStringLiteral("/"), QByteArray(welcome));
+    ScriptedServer server;
+    server.answer = {httpReply(200, welcome, -1, "text/html; charset=utf-8")};
     const NoSettings settings;
     frmBrowser window(settings);
     window.show();

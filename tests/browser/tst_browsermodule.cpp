@@ -1,4 +1,4 @@
-#include "Fakes.h"
+#include "TestFiles.h"
 #include "browser/BrowserMakers.h"
 #include "main/parlo.h"
 #include "platform/ChildContract.h"
@@ -10,8 +10,6 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -24,8 +22,7 @@ namespace {
 // Whether a library whose file name starts with prefix is mapped into process pid.
 bool mapped(qint64 pid, const QByteArray &prefix)
 {
-    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
-    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains('/' + prefix);
+    return readFile(QStringLiteral("/proc/%1/maps").arg(pid)).contains('/' + prefix);
 }
 
 } // namespace
@@ -44,13 +41,6 @@ public:
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_temp = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_temp->isValid());
-        m_fake = std::make_unique<FakeHost>(m_temp->path());
-    }
-
     void startWithoutBrowserMapsNoEngine()
     {
         // The program saves a picture of its main window and quits; until then its maps are read
@@ -58,26 +48,21 @@ private Q_SLOTS:
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("XDG_DATA_HOME", m_temp->filePath("data"));
-        environment.insert("XDG_CONFIG_HOME", m_temp->filePath("config"));
+        environment.insert("XDG_DATA_HOME", m_temp.filePath("data"));
+        environment.insert("XDG_CONFIG_HOME", m_temp.filePath("config"));
         program.setProcessEnvironment(environment);
-        const QString picture = m_temp->filePath("main.png");
-        program.start(PARLO_PROGRAM, {"--screenshot", picture});
+        program.start(PARLO_PROGRAM, {"--screenshot", m_temp.filePath("main.png")});
         QVERIFY(program.waitForStarted());
         bool windowSystem = false;
         bool loadedLate = false; // what only the browser and whois modules load
-        QElapsedTimer clock;
-        clock.start();
-        while (program.state() == QProcess::Running && clock.elapsed() < 60000) {
+        for (int polls = 0; polls < 12000 && program.state() == QProcess::Running; ++polls) {
             windowSystem = windowSystem || mapped(program.processId(), "libqoffscreen");
             loadedLate = loadedLate || mapped(program.processId(), "libQt6WebEngine") ||
                          mapped(program.processId(), "libQt6Network");
             program.waitForFinished(5);
         }
         QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(1000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
-        QVERIFY(QFile::exists(picture));
+        QVERIFY(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0);
         QVERIFY(windowSystem); // the maps were read while the program ran its window
         QVERIFY(!loadedLate);
     }
@@ -85,130 +70,77 @@ private Q_SLOTS:
     void menuLoadsModuleOnFirstChoice()
     {
         const qint64 self = QCoreApplication::applicationPid();
-        parlo window(m_fake->host(), browserWindowMakers(m_settings, PARLO_BROWSER_MODULE));
+        parlo window(m_fake.host(), browserWindowMakers(m_settings, PARLO_BROWSER_MODULE));
         window.show();
-        QAction *browser = window.findChild<QAction *>("mbrowser");
         QVERIFY(!mapped(self, "libQt6WebEngine"));
-
-        browser->trigger();
-        QPointer<QWidget> opened = window.instance("frmBrowser");
-        QVERIFY2(opened, qPrintable(m_fake->messages.boxes.value(0).text));
-        QVERIFY(opened->isVisible());
+        window.findChild<QAction *>("mbrowser")->trigger();
+        QWidget *opened = window.instance("frmBrowser");
+        QVERIFY2(opened && opened->isVisible(), qPrintable(m_fake.messages.boxes.value(0).text));
         QVERIFY(mapped(self, "libQt6WebEngineCore"));
-        QVERIFY(m_fake->messages.boxes.isEmpty());
-
-        // A second choice makes nothing; after a close the module is still loaded and opens it afresh.
-        browser->trigger();
-        QCOMPARE(window.instance("frmBrowser"), opened.data());
-        opened->close();
-        QTRY_VERIFY(opened.isNull());
-        browser->trigger();
-        QVERIFY(window.instance("frmBrowser") && window.instance("frmBrowser")->isVisible());
     }
 
-    void missingModule_data()
-    {
-        QTest::addColumn<QByteArray>("contents"); // of the module file; none at all when empty
-        QTest::addColumn<QString>("message");     // how the message starts; @ stands for the module's path
-        QTest::addColumn<QString>("window");      // what the menu opens: the browser, or whois
-        QTest::newRow("no file") << QByteArray() << "The browser cannot be opened: its module @ is missing."
-                                 << "frmBrowser";
-        // The rest is Qt's own explanation.
-        QTest::newRow("not a library") << QByteArray("not a library")
-                                       << "The browser cannot be opened: its module @ cannot be loaded ("
-                                       << "frmBrowser";
-        QTest::newRow("whois, no file") << QByteArray() << "The whois window cannot be opened: its module @ is missing."
-                                        << "whois";
-        QTest::newRow("whois, not a library")
-            << QByteArray("not a library") << "The whois window cannot be opened: its module @ cannot be loaded ("
-            << "whois";
-    }
-
+    // A module that is not there, or not a library, is told of at each choice; the rest of the
+    // second message is Qt's own explanation.
     void missingModule()
     {
-        QFETCH(QByteArray, contents);
-        QFETCH(QString, message);
-        QFETCH(QString, window);
-        const QString path = m_temp->filePath(window + ".so");
-        if (!contents.isEmpty()) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(contents);
-        }
-        parlo main(m_fake->host(), window == "whois" ? whoisModuleMakers(path) : browserWindowMakers(m_settings, path));
-        for (int choice = 0; choice < 2; ++choice) // tried again at each choice
-            main.findChild<QAction *>(window == "whois" ? "mwhois" : "mbrowser")->trigger();
-        QVERIFY(!main.instance(window));
-        QCOMPARE(m_fake->messages.boxes.count(), 2);
-        const QString text = m_fake->messages.boxes[0].text;
-        QVERIFY2(text.startsWith(message.replace('@', path)), qPrintable(text));
-        QCOMPARE(m_fake->messages.boxes[0].title, QStringLiteral("Parlo"));
+        const QString browser = m_temp.filePath("frmBrowser.so");
+        const QString whois = m_temp.filePath("whois.so");
+        writeFile(whois, "not a library");
+        WindowMakers makers = browserWindowMakers(m_settings, browser);
+        makers.insert(whoisModuleMakers(whois));
+        parlo main(m_fake.host(), makers);
+        for (const char *item : {"mbrowser", "mbrowser", "mwhois"})
+            main.findChild<QAction *>(item)->trigger();
+        QVERIFY(!main.instance("frmBrowser") && !main.instance("whois"));
+        QCOMPARE(m_fake.messages.boxes.count(), 3);
+        QCOMPARE(m_fake.messages.boxes[1].text, "The browser cannot be opened: its module " + browser + " is missing.");
+        const QString text = m_fake.messages.boxes[2].text;
+        QVERIFY2(text.startsWith("The whois window cannot be opened: its module " + whois + " cannot be loaded ("),
+                 qPrintable(text));
     }
 
-    void packageNamed_data()
+    // A library the module lacks is named with its Debian package, when there is one; so are
+    // the engine's own files. Any other failure is told as the loader tells it.
+    void missingLibraryAndPackage()
     {
-        QTest::addColumn<QString>("input");    // a file, or what the plug-in loader said about /m/frmBrowser.so
-        QTest::addColumn<QString>("expected"); // the Debian package, or the message
-
-        const QString cannot = "Cannot load library /m/frmBrowser.so: (%1: cannot open shared object file: "
-                               "No such file or directory)";
-        // clang-format off
-        QTest::newRow("file: Qt library") << "libQt6WebEngineCore.so.6" << "libqt6webenginecore6";
-        QTest::newRow("file: with full version") << "libQt6WebChannel.so.6.4.2" << "libqt6webchannel6";
-        QTest::newRow("file: Qt 5 library") << "libQt5Core.so.5" << "";
-        QTest::newRow("file: engine's program") << "QtWebEngineProcess" << "libqt6webenginecore6-bin";
-        QTest::newRow("file: engine's resources") << "qtwebengine_resources.pak" << "libqt6webengine6-data";
-        QTest::newRow("load: widgets library") << cannot.arg("libQt6WebEngineWidgets.so.6")
-            << "The browser needs libQt6WebEngineWidgets.so.6, which is not installed. "
-               "Install the Debian package libqt6webenginewidgets6.";
-        QTest::newRow("load: another library") << cannot.arg("libnss3.so")
-            << "The browser needs libnss3.so, which is not installed.";
-        QTest::newRow("load: anything else") << "Cannot load library /m/frmBrowser.so: (undefined symbol: x)"
-            << "The browser cannot be opened: its module /m/frmBrowser.so cannot be loaded "
-               "(Cannot load library /m/frmBrowser.so: (undefined symbol: x)).";
-        // clang-format on
+        const QString cannot = "Cannot load library /m/b.so: (%1: cannot open shared object file: No such file)";
+        QCOMPARE(browserLoadFailure(cannot.arg("libQt6WebEngineWidgets.so.6"), "/m/b.so"),
+                 "The browser needs libQt6WebEngineWidgets.so.6, which is not installed. "
+                 "Install the Debian package libqt6webenginewidgets6.");
+        QCOMPARE(browserLoadFailure(cannot.arg("libnss3.so"), "/m/b.so"),
+                 "The browser needs libnss3.so, which is not installed.");
+        const QString other = "Cannot load library /m/b.so: (undefined symbol: x)";
+        QCOMPARE(browserLoadFailure(other, "/m/b.so"),
+                 "The browser cannot be opened: its module /m/b.so cannot be loaded (" + other + ").");
+        QCOMPARE(debianPackageOf("libQt6WebChannel.so.6.4.2"), "libqt6webchannel6");
+        QCOMPARE(debianPackageOf("QtWebEngineProcess"), "libqt6webenginecore6-bin");
+        QCOMPARE(debianPackageOf("qtwebengine_resources.pak"), "libqt6webengine6-data");
     }
 
-    void packageNamed()
-    {
-        QFETCH(QString, input);
-        const bool file = QByteArray(QTest::currentDataTag()).startsWith("file");
-        QTEST(file ? debianPackageOf(input) : browserLoadFailure(input, "/m/frmBrowser.so"), "expected");
-    }
-
+    // Parlo turns the sandbox off only as root, never against the user's own setting, and not
+    // for the programs it starts.
     void sandboxOnlyForRoot()
     {
-        // Parlo turns the sandbox off only as root, and never against the user's own setting.
-        using WebEngineSetup::sandboxToDisable;
-        QCOMPARE(QList<bool>({sandboxToDisable(true, false), sandboxToDisable(true, true),
-                              sandboxToDisable(false, false), sandboxToDisable(false, true)}),
-                 QList<bool>({true, false, false, false}));
+        QVERIFY(!WebEngineSetup::sandboxToDisable(false, false) && !WebEngineSetup::sandboxToDisable(true, true));
         // initMain prepared this process without the variable in its environment.
-        const bool root = geteuid() == 0;
-        QCOMPARE(qEnvironmentVariableIsSet(WebEngineSetup::disableSandboxVariable), root);
-        QCOMPARE(WebEngineSetup::sandboxDisabledByParlo(), root);
+        QCOMPARE(qEnvironmentVariableIsSet(WebEngineSetup::disableSandboxVariable), geteuid() == 0);
         const QProcessEnvironment child = ChildContract::childEnvironment(HostConfig{"/compat", "/data"}, 6);
         QVERIFY(!child.contains(WebEngineSetup::disableSandboxVariable));
     }
 
+    // The browser's pages come from Parlo's own settings file.
     void settingsFile()
     {
-        QCOMPARE(QtSettings::fileName(),
-                 QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Parlo/Parlo.conf");
-        QVERIFY(QDir().mkpath(QFileInfo(QtSettings::fileName()).path()));
-        QFile file(QtSettings::fileName());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Browser]\nHomePage=http://127.0.0.1:8/home\n");
-        file.close();
-        const QtSettings settings;
-        QCOMPARE(settings.text("Browser/HomePage", "fallback"), QStringLiteral("http://127.0.0.1:8/home"));
-        QCOMPARE(settings.text("Browser/SearchPage", "fallback"), QStringLiteral("fallback"));
-        QVERIFY(file.remove());
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        writeFile(config + "/Parlo/Parlo.conf", "[Browser]\nHomePage=http://127.0.0.1:8/home\n");
+        QCOMPARE(QtSettings().text("Browser/HomePage", "fallback"), "http://127.0.0.1:8/home");
+        QCOMPARE(QtSettings().text("Browser/SearchPage", "fallback"), "fallback");
+        QVERIFY(QFile::remove(config + "/Parlo/Parlo.conf"));
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_temp;
-    std::unique_ptr<FakeHost> m_fake;
+    QTemporaryDir m_temp;
+    FakeHost m_fake{m_temp.path()};
     FakeSettings m_settings;
 };
 

@@ -1,5 +1,4 @@
-// What every window is built from: key handlers, pictures, the close guard and the work done
-// once a window is on the screen.
+// What every window is built from: key handlers, pictures, the close guard, work once on screen.
 #include "ui/Form.h"
 #include "ui/KeyPress.h"
 #include "ui/OnScreen.h"
@@ -11,8 +10,6 @@
 #include <QTest>
 #include <QWindow>
 
-namespace {
-
 // A window whose handlers run under its close guard.
 class Window final : public Form
 {
@@ -21,64 +18,49 @@ public:
     void handle(const std::function<void()> &handler) { m_closeGuard.run(handler); }
 };
 
-} // namespace
-
 class tst_Ui : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     // The handler hears each key that types something, Enter as 13; the box still gets the key.
-    void keyPress_data()
-    {
-        QTest::addColumn<QString>("box"); // an input box, or an editable or read-only output box
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QList<int>>("heard");
-        QTest::addColumn<QString>("text"); // the box's afterwards
-        QTest::newRow("Return") << "input" << int(Qt::Key_Return) << QList<int>{13} << "";
-        QTest::newRow("keypad Enter") << "input" << int(Qt::Key_Enter) << QList<int>{13} << "";
-        QTest::newRow("letter") << "input" << int(Qt::Key_A) << QList<int>{'a'} << "a";
-        QTest::newRow("arrow") << "input" << int(Qt::Key_Left) << QList<int>{} << "";
-        QTest::newRow("editable output") << "editable" << int(Qt::Key_A) << QList<int>{'a'} << "a";
-        QTest::newRow("read-only output") << "read-only" << int(Qt::Key_A) << QList<int>{'a'} << "";
-    }
-
     void keyPress()
     {
-        QFETCH(QString, box);
-        QFETCH(int, key);
-        QWidget window;
-        QWidget *target =
-            box == u"input" ? static_cast<QWidget *>(inputBox(&window, "box", {}))
-                            : outputBox(&window, "box", {}, box == u"editable" ? Editing::Editable : Editing::ReadOnly);
-        QList<int> heard;
-        onKeyPress(target, [&heard](int KeyAscii) { heard << KeyAscii; });
-        QTest::keyClick(target, Qt::Key(key));
-        QTEST(heard, "heard");
-        QTEST(target->property(box == u"input" ? "text" : "plainText").toString(), "text");
+        const struct
+        {
+            const char *name;
+            Qt::Key key;
+            bool output; // a read-only output box, else an input box
+            QList<int> heard;
+            QString text; // the box's afterwards
+        } rows[] = {{"Return", Qt::Key_Return, false, {13}, ""},
+                    {"keypad Enter", Qt::Key_Enter, false, {13}, ""},
+                    {"letter", Qt::Key_A, false, {'a'}, "a"},
+                    {"arrow", Qt::Key_Left, false, {}, ""},
+                    {"read-only output", Qt::Key_A, true, {'a'}, ""}};
+        for (const auto &row : rows) {
+            QWidget window;
+            QWidget *target = row.output ? outputBox(&window, "box", {}, Editing::ReadOnly)
+                                         : static_cast<QWidget *>(inputBox(&window, "box", {}));
+            QList<int> heard;
+            onKeyPress(target, [&heard](int KeyAscii) { heard << KeyAscii; });
+            QTest::keyClick(target, row.key);
+            QVERIFY2(heard == row.heard, row.name);
+            QVERIFY2(target->property(row.output ? "plainText" : "text").toString() == row.text, row.name);
+        }
     }
 
     // Only a left click let go on the picture is a click.
-    void pictureClick_data()
-    {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<QPoint>("release");
-        QTest::addColumn<int>("clicks");
-        QTest::newRow("left") << int(Qt::LeftButton) << QPoint(5, 5) << 1;
-        QTest::newRow("right") << int(Qt::RightButton) << QPoint(5, 5) << 0;
-        QTest::newRow("let go outside") << int(Qt::LeftButton) << QPoint(40, 5) << 0;
-    }
-
     void pictureClick()
     {
-        QFETCH(int, button);
-        QFETCH(QPoint, release);
         PictureBox picture(QString(), {8, 8});
         picture.resize(20, 20);
-        picture.show();
         QSignalSpy clicks(&picture, &PictureBox::clicked);
-        QTest::mousePress(&picture, Qt::MouseButton(button), {}, {5, 5});
-        QTest::mouseRelease(&picture, Qt::MouseButton(button), {}, release);
-        QTEST(int(clicks.count()), "clicks");
+        QTest::mouseClick(&picture, Qt::RightButton, {}, {5, 5});
+        QTest::mousePress(&picture, Qt::LeftButton, {}, {5, 5});
+        QTest::mouseRelease(&picture, Qt::LeftButton, {}, {40, 5}); // let go outside
+        QCOMPARE(clicks.count(), 0);
+        QTest::mouseClick(&picture, Qt::LeftButton, {}, {5, 5});
+        QCOMPARE(clicks.count(), 1);
     }
 
     // A close that comes while a handler runs, also one within another, waits for the outer one.
@@ -96,35 +78,25 @@ private Q_SLOTS:
         QTRY_VERIFY(window.isNull());
     }
 
-    void onScreen_data()
-    {
-        QTest::addColumn<bool>("askedBeforeShow");
-        QTest::newRow("asked before the window is shown") << true;
-        QTest::newRow("asked after show()") << false;
-    }
-
-    // Not before the window is on the screen, then exactly once.
+    // Not before the window is on the screen, then exactly once; asked before show() or after.
     void onScreen()
     {
-        QFETCH(bool, askedBeforeShow);
-        QWidget window;
-        int runs = 0;
-        bool exposedThen = false;
-        const auto work = [&] {
-            ++runs;
-            exposedThen = window.windowHandle() && window.windowHandle()->isExposed();
-        };
-        if (askedBeforeShow)
-            whenOnScreen(&window, work);
-        QTest::qWait(50);
-        QCOMPARE(runs, 0);
-        window.show();
-        if (!askedBeforeShow)
-            whenOnScreen(&window, work);
-        QTRY_COMPARE_WITH_TIMEOUT(runs, 1, 3000);
-        QVERIFY(exposedThen);
-        QTest::qWait(1200); // past the time limit: still once
-        QCOMPARE(runs, 1);
+        for (const bool askedBeforeShow : {true, false}) {
+            const char *when = askedBeforeShow ? "asked before show()" : "asked after show()";
+            QWidget window;
+            QList<bool> runs; // whether the window was exposed, at each run
+            const auto work = [&] { runs << (window.windowHandle() && window.windowHandle()->isExposed()); };
+            if (askedBeforeShow)
+                whenOnScreen(&window, work);
+            QTest::qWait(50);
+            QVERIFY2(runs.isEmpty(), when);
+            window.show();
+            if (!askedBeforeShow)
+                whenOnScreen(&window, work);
+            QTRY_VERIFY2_WITH_TIMEOUT(!runs.isEmpty(), when, 3000);
+            QTest::qWait(1200); // past the time limit: still once
+            QVERIFY2(runs == QList<bool>{true}, when);
+        }
     }
 };
 
