@@ -1,26 +1,16 @@
-// The pop-ups of received messages: what they show, how many at once, who receives, and a burst
-// of 1,000 messages through a child process that acknowledges them in random order and is
-// killed (SIGKILL) now and then.
+// The pop-ups of received messages: what they show, how many at once, and who receives.
 #include "receive/MessagePopups.h"
-#include "receive/ReceiptStore.h"
 #include "receive/frmMessage.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstdio>
-
 namespace {
-
-constexpr int messageCount = 1000;
 
 int text(const frmMessage *popup)
 {
@@ -57,39 +47,6 @@ QList<frmMessage *> openPopups()
     }
     std::sort(open.begin(), open.end(), [](frmMessage *a, frmMessage *b) { return text(a) < text(b); });
     return open;
-}
-
-// The child: shows the spool's messages and, every millisecond, clicks OK on one open pop-up.
-// It prints "shown N" for each new pop-up and "acked N" once the click has returned; it quits
-// when nothing was open for a while.
-int runChild(const QString &dir)
-{
-    const auto popups = popupsIn(dir);
-    if (!popups->start())
-        return 3;
-    int idle = 0;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &tick, [&idle] {
-        const QList<frmMessage *> open = openPopups();
-        for (frmMessage *popup : open) {
-            if (!popup->property("reported").toBool()) {
-                popup->setProperty("reported", true);
-                std::printf("shown %d\n", text(popup));
-            }
-        }
-        idle = open.isEmpty() ? idle + 1 : 0;
-        if (idle > 200)
-            QCoreApplication::quit();
-        else if (!open.isEmpty()) {
-            frmMessage *popup = open[QRandomGenerator::global()->bounded(int(open.size()))];
-            const int n = text(popup);
-            popup->findChild<QPushButton *>("cmdOK")->click();
-            std::printf("acked %d\n", n);
-        }
-        std::fflush(stdout);
-    });
-    tick.start(1);
-    return QApplication::exec();
 }
 
 } // namespace
@@ -155,56 +112,7 @@ private Q_SLOTS:
         first.reset();
         QVERIFY(popupsIn(dir.path())->start());
     }
-
-    void burstSurvivesKills()
-    {
-        QTemporaryDir dir;
-        writeMessages(dir.path(), messageCount);
-        QStringList lines;
-        // Killed after a few hundred lines of output, four times; then left to finish.
-        for (int round = 0; round < 5; ++round) {
-            QProcess child;
-            child.start(QCoreApplication::applicationFilePath(), {"--burst-child", dir.path()});
-            QVERIFY(child.waitForStarted(5000));
-            const int killAfter = 200 + QRandomGenerator::global()->bounded(300);
-            QByteArray output;
-            const QDeadlineTimer deadline(60000);
-            while (!deadline.hasExpired() && child.waitForReadyRead(30000)) {
-                output += child.readAllStandardOutput();
-                if (round < 4 && output.count('\n') >= killAfter) {
-                    child.kill(); // SIGKILL
-                    break;
-                }
-            }
-            child.waitForFinished(30000);
-            output += child.readAllStandardOutput();
-            lines += QString::fromLatin1(output).split('\n', Qt::SkipEmptyParts);
-        }
-
-        QSet<int> shown, acked;
-        for (const QString &line : lines) {
-            const int n = line.section(' ', 1).toInt();
-            const bool isShown = line.startsWith("shown");
-            QVERIFY2(!isShown || !acked.contains(n), qPrintable("shown again after it was acknowledged: " + line));
-            (isShown ? shown : acked).insert(n);
-        }
-        QCOMPARE(shown.size(), messageCount);
-        // Only a click records a message as seen: each kill may cut off at most the one line of a
-        // click that had been recorded.
-        QVERIFY2(acked.size() >= messageCount - 4, qPrintable(QString::number(acked.size())));
-        ReceiptStore receipts(dir.filePath("received.sqlite"));
-        QCOMPARE(receipts.open(), QString());
-        QCOMPARE(receipts.acknowledged().size(), messageCount);
-    }
 };
 
-int main(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], "--burst-child") == 0)
-        return runChild(QFile::decodeName(argv[2]));
-    tst_MessagePopups test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(tst_MessagePopups)
 #include "tst_messagepopups.moc"
