@@ -77,7 +77,7 @@ private Q_SLOTS:
     void setUpAndUndo()
     {
         const QByteArray original = "[globals]\n  min protocol = lanman2\nguest account = daemon\n\n[homes]\n"
-                                    "\tpath = /srv # x\nmessage command = y\n[ print$ ]\n";
+                                    "\tpath = /srv # x\nmessage command = y\n[ print$ ]"; // no last line end
         const Folder folder(original, true);
         QVERIFY(QFile::rename(folder.path("smb.conf"), folder.path("real.conf")) &&
                 QFile::link("real.conf", folder.path("smb.conf")));
@@ -101,7 +101,7 @@ private Q_SLOTS:
         QVERIFY(folder.content("parlo.conf").endsWith(include.replace("%1", path) + "spool' '%m' '%L' '%s'\n"));
         const QString again = folder.run({}, user).second;
         QVERIFY2(again.contains(user + " is in group parlo") && again.contains("Nothing to change"), qPrintable(again));
-        const QByteArray added = original + "include = " + path + "/parlo.conf\n";
+        const QByteArray added = original + "\ninclude = " + path + "/parlo.conf\n";
         for (const QByteArray &content : {added, original}) { // set up, then undone
             QCOMPARE(folder.content("real.conf"), content);
             QCOMPARE(folder.stat("real.conf"), QStringLiteral("daemon:bin 640"));
@@ -159,19 +159,6 @@ private Q_SLOTS:
             QVERIFY2(code == (row.forceable ? 0 : 1) && output.contains(row.refusal), qPrintable(row.name));
             QVERIFY2((folder.content("smb.conf") != original) == row.forceable, row.name);
         }
-    }
-
-    // Set up on a file without a last line end; then an editor added a share and saved the whole
-    // file with CRLF line ends: only the include line goes.
-    void undoAfterAnEditInCrlf()
-    {
-        const Folder folder("[global]\nworkgroup = W");
-        QCOMPARE(folder.run({}).first, 0);
-        folder.write("smb.conf", QByteArray(folder.content("smb.conf") + "[extra]\n").replace("\n", "\r\n"), true,
-                     0604);
-        QVERIFY(folder.run({"--undo"}).second.contains("Removed \"include"));
-        QCOMPARE(folder.content("smb.conf"), QByteArray("[global]\r\nworkgroup = W\r\n[extra]\r\n"));
-        QCOMPARE(folder.stat("smb.conf"), QStringLiteral("daemon:bin 604"));
     }
 };
 
