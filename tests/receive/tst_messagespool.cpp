@@ -10,14 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-class tst_MessageSpool : public QObject
-{
-    Q_OBJECT
-private Q_SLOTS:
-    void parse();
-    void setsAsideWhatIsNoMessage();
-};
-
 namespace {
 
 QString name(int n)
@@ -40,73 +32,79 @@ long peakKiB()
 
 } // namespace
 
-void tst_MessageSpool::parse()
+class tst_MessageSpool : public QObject
 {
-    const QByteArray time = "time=2026-12-07T12:00:00Z\n";
-    const struct
+    Q_OBJECT
+private Q_SLOTS:
+    void parse()
     {
-        const char *name;
-        QByteArray content;
-        QString sender; // and the text; none: no message
-        QString text;
-    } rows[] = {
-        {"plain", "from=A\nto=B\n" + time + "\nhi\nthere", "A", "hi\nthere"},
-        {"encoded sender", "from=x%0Ay%25\nto=B\n" + time + "\n", "x\ny%", ""},
-        {"not UTF-8", "from=A\nto=B\n" + time + "\n\xfc\xdf", "A", "üß"},
-        {"no time", "from=A\nto=B\n\nhi", {}, {}},
-        {"line without =", "from=A\nnonsense\n" + time + "\nhi", {}, {}},
-    };
-    for (const auto &row : rows) {
-        const std::optional<SpoolMessage> message = parseSpoolFile(row.content);
-        QVERIFY2(message.has_value() == !row.sender.isNull(), row.name);
-        if (!message)
-            continue;
-        QVERIFY2(message->sender == row.sender && message->text == row.text, row.name);
-        QCOMPARE(message->recipient, QString("B"));
-        QCOMPARE(message->time, QDateTime::fromString("2026-12-07T12:00:00Z", Qt::ISODate));
+        const QByteArray time = "time=2026-12-07T12:00:00Z\n";
+        const struct
+        {
+            const char *name;
+            QByteArray content;
+            QString sender; // and the text; none: no message
+            QString text;
+        } rows[] = {
+            {"plain", "from=A\nto=B\n" + time + "\nhi\nthere", "A", "hi\nthere"},
+            {"encoded sender", "from=x%0Ay%25\nto=B\n" + time + "\n", "x\ny%", ""},
+            {"not UTF-8", "from=A\nto=B\n" + time + "\n\xfc\xdf", "A", "üß"},
+            {"no time", "from=A\nto=B\n\nhi", {}, {}},
+            {"line without =", "from=A\nnonsense\n" + time + "\nhi", {}, {}},
+        };
+        for (const auto &row : rows) {
+            const std::optional<SpoolMessage> message = parseSpoolFile(row.content);
+            QVERIFY2(message.has_value() == !row.sender.isNull(), row.name);
+            if (!message)
+                continue;
+            QVERIFY2(message->sender == row.sender && message->text == row.text, row.name);
+            QCOMPARE(message->recipient, QString("B"));
+            QCOMPARE(message->time, QDateTime::fromString("2026-12-07T12:00:00Z", Qt::ISODate));
+        }
     }
-}
 
-// Among what is no message, a thousand messages; nothing else is reported, read whole, or
-// waited on, and one line names what was set aside. Checking goes a batch at a time through
-// the event loop: start() reports only the first batch.
-void tst_MessageSpool::setsAsideWhatIsNoMessage()
-{
-    QTemporaryDir dir;
-    const QDir spoolDir(dir.filePath("spool"));
-    QVERIFY(spoolDir.mkpath("."));
-    QFile sparse(spoolDir.filePath(name(1)));
-    QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(100LL << 30)); // 100 GB, no blocks
-    QVERIFY(QFile::link("/proc/self/pagemap", spoolDir.filePath(name(2))));
-    QCOMPARE(::mkfifo(QFile::encodeName(spoolDir.filePath(name(3))).constData(), 0644), 0);
-    put(dir.path(), "outside", "linked in");
-    QCOMPARE(::link(QFile::encodeName(dir.filePath("outside")).constData(),
-                    QFile::encodeName(spoolDir.filePath(name(6))).constData()),
-             0);
-    put(spoolDir, name(7), "");
-    if (::geteuid() == 0)
-        QCOMPARE(::chown(QFile::encodeName(spoolDir.filePath(name(7))).constData(), 65534, 65534), 0);
-    else
-        QVERIFY(QFile::remove(spoolDir.filePath(name(7)))); // only root can give a file away
-    put(spoolDir, name(8), "the message");
-    for (int i = 10; i < 2010; ++i)
-        put(spoolDir, i % 2 ? name(i) : QStringLiteral("junk%1").arg(i), "x");
+    // Among what is no message, a thousand messages; nothing else is reported, read whole, or
+    // waited on, and one line names what was set aside. Checking goes a batch at a time through
+    // the event loop: start() reports only the first batch.
+    void setsAsideWhatIsNoMessage()
+    {
+        QTemporaryDir dir;
+        const QDir spoolDir(dir.filePath("spool"));
+        QVERIFY(spoolDir.mkpath("."));
+        QFile sparse(spoolDir.filePath(name(1)));
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(100LL << 30)); // 100 GB, no blocks
+        QVERIFY(QFile::link("/proc/self/pagemap", spoolDir.filePath(name(2))));
+        QCOMPARE(::mkfifo(QFile::encodeName(spoolDir.filePath(name(3))).constData(), 0644), 0);
+        put(dir.path(), "outside", "linked in");
+        QCOMPARE(::link(QFile::encodeName(dir.filePath("outside")).constData(),
+                        QFile::encodeName(spoolDir.filePath(name(6))).constData()),
+                 0);
+        put(spoolDir, name(7), "");
+        if (::geteuid() == 0)
+            QCOMPARE(::chown(QFile::encodeName(spoolDir.filePath(name(7))).constData(), 65534, 65534), 0);
+        else
+            QVERIFY(QFile::remove(spoolDir.filePath(name(7)))); // only root can give a file away
+        put(spoolDir, name(8), "the message");
+        for (int i = 10; i < 2010; ++i)
+            put(spoolDir, i % 2 ? name(i) : QStringLiteral("junk%1").arg(i), "x");
 
-    const long before = peakKiB();
-    MessageSpool spool(spoolDir.path());
-    QStringList arrived;
-    connect(&spool, &MessageSpool::arrived, this, [&](const QString &n) { arrived << n; });
-    // One line for all, 250 ms after the first; 1,005 as root.
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Parlo: set aside 100[45] entries of .*spool that are no "));
-    QVERIFY(spool.start());
-    QVERIFY2(arrived.size() < 1001, qPrintable(QString::number(arrived.size())));
-    QTRY_COMPARE_WITH_TIMEOUT(arrived.size(), 1001, 20000);
-    QCOMPARE(arrived.first(), name(8));
-    QTest::qWait(300);
-    QCOMPARE(spool.read(name(8))->text, QString("the message"));
-    QVERIFY2(peakKiB() - before < 64 * 1024, qPrintable(QString::number(peakKiB() - before)));
-    QVERIFY(!spool.read(name(1)));
-}
+        const long before = peakKiB();
+        MessageSpool spool(spoolDir.path());
+        QStringList arrived;
+        connect(&spool, &MessageSpool::arrived, this, [&](const QString &n) { arrived << n; });
+        // One line for all, 250 ms after the first; 1,005 as root.
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^Parlo: set aside 100[45] entries of .*spool that are no "));
+        QVERIFY(spool.start());
+        QVERIFY2(arrived.size() < 1001, qPrintable(QString::number(arrived.size())));
+        QTRY_COMPARE_WITH_TIMEOUT(arrived.size(), 1001, 20000);
+        QCOMPARE(arrived.first(), name(8));
+        QTest::qWait(300);
+        QCOMPARE(spool.read(name(8))->text, QString("the message"));
+        QVERIFY2(peakKiB() - before < 64 * 1024, qPrintable(QString::number(peakKiB() - before)));
+        QVERIFY(!spool.read(name(1)));
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_MessageSpool)
 #include "tst_messagespool.moc"

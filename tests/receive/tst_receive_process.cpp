@@ -20,9 +20,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <sched.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
