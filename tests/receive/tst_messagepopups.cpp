@@ -1,31 +1,25 @@
-// The pop-ups of received messages: what they show, how many at once, who receives, and a burst
-// of 1,000 messages through a child process that acknowledges them in random order and is
-// killed (SIGKILL) now and then.
+// The pop-ups of received messages: what they show, how many at once, and who receives.
 #include "receive/MessagePopups.h"
 #include "receive/frmMessage.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
-#include <QRandomGenerator>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstdio>
-
 namespace {
-
-constexpr int messageCount = 1000;
 
 int text(const frmMessage *popup)
 {
     return popup->findChild<QPlainTextEdit *>("Text1")->toPlainText().toInt();
+}
+
+QString waiting(const frmMessage *popup)
+{
+    return popup->findChild<QLabel *>("lblWaiting")->text();
 }
 
 std::unique_ptr<MessagePopups> popupsIn(const QString &dir)
@@ -55,179 +49,59 @@ QList<frmMessage *> openPopups()
     return open;
 }
 
-// The child: shows the spool's messages and, every millisecond, clicks OK on one open pop-up.
-// It prints "shown N" for each new pop-up and "acked N" once the click has returned, and "over"
-// whenever more pop-ups are open than the bound; it quits when nothing was open for a while.
-int runChild(const QString &dir)
-{
-    const auto popups = popupsIn(dir);
-    if (!popups->start())
-        return 3;
-    int idle = 0;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &tick, [&idle] {
-        const QList<frmMessage *> open = openPopups();
-        if (open.size() > MessagePopups::maxOpen)
-            std::printf("over %lld\n", static_cast<long long>(open.size()));
-        for (frmMessage *popup : open) {
-            if (!popup->property("reported").toBool()) {
-                popup->setProperty("reported", true);
-                std::printf("shown %d\n", text(popup));
-            }
-        }
-        idle = open.isEmpty() ? idle + 1 : 0;
-        if (idle > 200)
-            QCoreApplication::quit();
-        else if (!open.isEmpty()) {
-            frmMessage *popup = open[QRandomGenerator::global()->bounded(int(open.size()))];
-            const int n = text(popup);
-            popup->findChild<QPushButton *>("cmdOK")->click();
-            std::printf("acked %d\n", n);
-        }
-        std::fflush(stdout);
-    });
-    tick.start(1);
-    return QApplication::exec();
-}
-
 } // namespace
 
 class tst_MessagePopups : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void visibleText_data();
-    void visibleText();
-    void boundedAndCounted();
-    void oneReceiverPerSession();
-    void burstSurvivesKills();
+    void visibleText()
+    {
+        const struct
+        {
+            QString text;
+            QString shown;
+        } rows[] = {
+            {"a\tb\nc", "a\tb\nc"},
+            {QString::fromUtf8("cut\0here", 8), "cut\u2400here"},
+            {"gnp\u202e.exe", "gnp[U+202E].exe"},                     // right-to-left override
+            {"\u2067a\u2069\u200f", "[U+2067]a[U+2069][U+200F]"},     // isolates and marks
+            {"\u0633\u0644\u0627\u0645", "\u0633\u0644\u0627\u0645"}, // Arabic letters stay
+        };
+        for (const auto &row : rows)
+            QCOMPARE(::visibleText(row.text), row.shown);
+    }
+
+    // Thirteen waiting: ten pop-ups, the newest counting the rest; a pop-up closed by the user
+    // makes room for the next. One receiver a session. Exit quits, which closes every window: not
+    // the user's close, so those pop-ups come again at the next start.
+    void boundedAndCounted()
+    {
+        QTemporaryDir dir;
+        writeMessages(dir.path(), 13);
+        auto popups = popupsIn(dir.path());
+        QVERIFY(popups->start());
+        QVERIFY(!popupsIn(dir.path())->start());
+        QTRY_COMPARE(openPopups().size(), 10);
+        QCOMPARE(text(openPopups().first()), 0);
+        QCOMPARE(waiting(openPopups().last()), waitingText(3));
+
+        openPopups()[3]->findChild<QPushButton *>("cmdOK")->click();
+        QTRY_COMPARE(text(openPopups().last()), 10);
+        QCOMPARE(openPopups().size(), 10);
+        QCOMPARE(waiting(openPopups().last()), waitingText(2));
+
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        QApplication::exec();
+        popups.reset();
+        qDeleteAll(openPopups());
+        popups = popupsIn(dir.path());
+        QVERIFY(popups->start());
+        QTRY_COMPARE(openPopups().size(), 10);
+        QCOMPARE(waiting(openPopups().last()), waitingText(2));
+        qDeleteAll(openPopups());
+    }
 };
 
-void tst_MessagePopups::visibleText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("plain") << "a\tb\nc"
-                           << "a\tb\nc";
-    QTest::newRow("NUL") << QString::fromUtf8("cut\0here", 8) << "cut\u2400here";
-    QTest::newRow("right-to-left override") << "gnp\u202e.exe"
-                                            << "gnp[U+202E].exe";
-    QTest::newRow("isolates and marks") << "\u2067a\u2069\u200f"
-                                        << "[U+2067]a[U+2069][U+200F]";
-    QTest::newRow("Arabic letters stay") << "\u0633\u0644\u0627\u0645"
-                                         << "\u0633\u0644\u0627\u0645";
-}
-
-void tst_MessagePopups::visibleText()
-{
-    QFETCH(QString, text);
-    QTEST(::visibleText(text), "shown");
-}
-
-// Thirteen waiting: ten pop-ups, the newest counting the rest; a pop-up closed by the user makes
-// room for the next. Exit quits, which closes every window: not the user's close, so those
-// pop-ups come again at the next start.
-void tst_MessagePopups::boundedAndCounted()
-{
-    QTemporaryDir dir;
-    writeMessages(dir.path(), 13);
-    auto popups = popupsIn(dir.path());
-    QVERIFY(popups->start());
-    QTRY_COMPARE(openPopups().size(), 10);
-    QList<frmMessage *> open = openPopups();
-    QCOMPARE(text(open.first()), 0);
-    QCOMPARE(open.last()->findChild<QLabel *>("lblWaiting")->text(), waitingText(3));
-    QCOMPARE(open.first()->findChild<QLabel *>("lblWaiting")->text(), QString());
-
-    open[3]->findChild<QPushButton *>("cmdOK")->click();
-    QTRY_COMPARE(openPopups().size(), 10);
-    QCOMPARE(text(openPopups().last()), 10);
-    QCOMPARE(openPopups().last()->findChild<QLabel *>("lblWaiting")->text(), waitingText(2));
-
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-    QApplication::exec();
-    popups.reset();
-    qDeleteAll(openPopups());
-    popups = popupsIn(dir.path());
-    QVERIFY(popups->start());
-    QTRY_COMPARE(openPopups().size(), 10);
-    QCOMPARE(text(openPopups().first()), 0);
-    QCOMPARE(openPopups().last()->findChild<QLabel *>("lblWaiting")->text(), waitingText(2));
-    qDeleteAll(openPopups());
-}
-
-void tst_MessagePopups::oneReceiverPerSession()
-{
-    QTemporaryDir dir;
-    writeMessages(dir.path(), 0);
-    auto first = popupsIn(dir.path());
-    QVERIFY(first->start());
-    QVERIFY(!popupsIn(dir.path())->start());
-    first.reset();
-    QVERIFY(popupsIn(dir.path())->start());
-}
-
-void tst_MessagePopups::burstSurvivesKills()
-{
-    QTemporaryDir dir;
-    writeMessages(dir.path(), messageCount);
-    QStringList lines;
-    // Killed after a few hundred lines of output, four times; then left to finish.
-    for (int round = 0; round < 5; ++round) {
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {"--burst-child", dir.path()});
-        QVERIFY(child.waitForStarted(5000));
-        const int killAfter = 200 + QRandomGenerator::global()->bounded(300);
-        QByteArray output;
-        const QDeadlineTimer deadline(60000);
-        while (!deadline.hasExpired() && child.waitForReadyRead(30000)) {
-            output += child.readAllStandardOutput();
-            if (round < 4 && output.count('\n') >= killAfter) {
-                child.kill(); // SIGKILL
-                break;
-            }
-        }
-        child.waitForFinished(30000);
-        output += child.readAllStandardOutput();
-        lines += QString::fromLatin1(output).split('\n', Qt::SkipEmptyParts);
-    }
-
-    QList<int> firstShown;
-    QSet<int> shown, acked;
-    for (const QString &line : lines) {
-        QVERIFY2(!line.startsWith("over"), qPrintable(line));
-        const int n = line.section(' ', 1).toInt();
-        if (line.startsWith("shown")) {
-            QVERIFY2(!acked.contains(n), qPrintable("shown again after it was acknowledged: " + line));
-            if (!shown.contains(n))
-                firstShown.append(n);
-            shown.insert(n);
-        } else if (line.startsWith("acked")) {
-            acked.insert(n);
-        }
-    }
-    QCOMPARE(firstShown.size(), messageCount);
-    QVERIFY(std::is_sorted(firstShown.cbegin(), firstShown.cend()));
-    // Only a click records a message as seen: each kill may cut off at most the one line of a
-    // click that had been recorded.
-    QVERIFY2(acked.size() >= messageCount - 4, qPrintable(QString::number(acked.size())));
-    // Every message is recorded as seen, once.
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
-    db.setDatabaseName(dir.filePath("received.sqlite"));
-    QVERIFY(db.open());
-    QSqlQuery count(db);
-    QVERIFY(count.exec("SELECT COUNT(*), COUNT(DISTINCT name) FROM acknowledged") && count.next());
-    QCOMPARE(count.value(0).toInt(), messageCount);
-    QCOMPARE(count.value(1).toInt(), messageCount);
-}
-
-int main(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], "--burst-child") == 0)
-        return runChild(QFile::decodeName(argv[2]));
-    tst_MessagePopups test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(tst_MessagePopups)
 #include "tst_messagepopups.moc"

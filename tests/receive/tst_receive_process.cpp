@@ -20,9 +20,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <sched.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -42,14 +40,6 @@ QString enterNamespaces()
 
 QString namespaceError;
 
-QString dump(const QList<QStringList> &notifications)
-{
-    QStringList lines;
-    for (const QStringList &notification : notifications)
-        lines << notification.join(u'|');
-    return lines.join(u'\n');
-}
-
 } // namespace
 
 // The desktop's notification service as far as Parlo uses it; it keeps each summary and body.
@@ -58,15 +48,15 @@ class NotificationService final : public QObject
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
-    QList<QStringList> shown; // application, summary, body, the number it replaces
+    QList<QStringList> shown; // summary, body
     QStringList capabilities;
 
 public Q_SLOTS:
-    uint Notify(const QString &application, uint replaces, const QString &, const QString &summary, const QString &body,
+    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
                 const QStringList &, const QVariantMap &, int)
     {
-        shown.append({application, summary, body, QString::number(replaces)});
-        return replaces ? replaces : uint(shown.size());
+        shown.append({summary, body});
+        return uint(shown.size());
     }
     void CloseNotification(uint) {}
     QStringList GetCapabilities() const { return capabilities; }
@@ -76,11 +66,94 @@ class tst_ReceiveProcess : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void notificationCarriesWhatWasSent_data();
-    void notificationCarriesWhatWasSent();
-    void burstIsCoalesced();
-    void cleanupTestCase();
+    void initTestCase()
+    {
+        if (namespaceError == u"needs root")
+            QSKIP("a network namespace of the test's own needs root");
+        QVERIFY2(namespaceError.isEmpty(), qPrintable(namespaceError));
+        if (!SambaReceiver::available() || QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+            QSKIP("smbd or dbus-daemon is not installed (Debian packages samba, dbus-daemon)");
+        const QDir dir(m_temp.path());
+        for (const char *folder : {"spool", "home", "runtime"})
+            QVERIFY(dir.mkpath(QLatin1String(folder)));
+        QVERIFY(QFile::setPermissions(dir.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+        // A session bus of the test's own, from the daemon's standard configuration.
+        const QString address = QStringLiteral("unix:path=") + dir.filePath("bus");
+        m_bus.start(QStringLiteral("dbus-daemon"),
+                    {"--session", "--nofork", "--print-address", "--address=" + address});
+        QVERIFY2(m_bus.waitForReadyRead(5000), qPrintable(m_bus.readAllStandardError()));
+        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("notifications"));
+        QVERIFY2(bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_service,
+                                    QDBusConnection::ExportAllSlots) &&
+                     bus.registerService(QStringLiteral("org.freedesktop.Notifications")),
+                 qPrintable(bus.lastError().message()));
+
+        m_smbd = std::make_unique<SambaReceiver>(QStringLiteral("127.0.0.1"), true, QString(), deliverCommand(m_spool));
+        QVERIFY2(m_smbd->isReady(), qPrintable(m_smbd->error()));
+        m_sender = std::make_unique<SendingParlo>(dir.filePath("sender"));
+
+        // Its settings, data and cache all under a home of its own.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+            environment.remove(QLatin1String(variable));
+        environment.insert(QStringLiteral("HOME"), dir.filePath("home"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath("runtime"));
+        environment.insert(QStringLiteral("PARLO_SPOOL"), m_spool);
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_receiving.setProcessEnvironment(environment);
+        m_receiving.setProcessChannelMode(QProcess::MergedChannels);
+        m_receiving.setStandardOutputFile(dir.filePath("parlo.out"));
+        m_receiving.start(QStringLiteral(PARLO_PROGRAM), QStringList());
+        QVERIFY2(m_receiving.waitForStarted(5000), qPrintable(m_receiving.errorString()));
+    }
+
+    void notificationCarriesWhatWasSent_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("capabilities");
+        QTest::addRow("%s, plain body", sentTexts.first().first) << sentTexts.first().second << QStringList{"body"};
+        // Only this text has what markup would read as tags and entities.
+        QTest::addRow("%s, body as markup", sentTexts.last().first)
+            << sentTexts.last().second << QStringList{"body", "body-markup"};
+    }
+
+    void notificationCarriesWhatWasSent()
+    {
+        QFETCH(QString, message);
+        QFETCH(QStringList, capabilities);
+        m_service.capabilities = capabilities;
+        const qsizetype before = m_service.shown.size();
+        const QString report = m_sender->send(QStringLiteral("127.0.0.1"), message);
+        QVERIFY2(report.contains("successfully"), qPrintable(report));
+        QTRY_VERIFY2_WITH_TIMEOUT(m_service.shown.size() > before, readFile(m_temp.filePath("parlo.out")).constData(),
+                                  15000);
+
+        QCOMPARE(m_service.shown.size(), before + 1);
+        const QStringList shown = m_service.shown.last();
+        QCOMPARE(shown[1], capabilities.contains(u"body-markup") ? message.toHtmlEscaped() : message);
+        // smbd passes the sending machine's name, and as the recipient the name it was called by,
+        // here its own address, for "*SMBSERVER"; both shown in capitals.
+        const QRegularExpression heading("^Message from PARLO-SENDER to 127\\.0\\.0\\.1 on \\S+");
+        QVERIFY2(heading.match(shown[0]).hasMatch(), qPrintable(shown[0]));
+    }
+
+    void cleanupTestCase()
+    {
+        const QList<qint64> started = livingDescendants(QCoreApplication::applicationPid());
+        m_smbd.reset();
+        QDBusConnection::disconnectFromBus(QStringLiteral("notifications"));
+        for (QProcess *process : {&m_receiving, &m_bus}) {
+            process->terminate();
+            if (!process->waitForFinished(5000))
+                process->kill();
+            process->waitForFinished(2000);
+        }
+        const QByteArray output = readFile(m_temp.filePath("parlo.out"));
+        QVERIFY2(!output.contains("Sanitizer") && !output.contains("runtime error"), output.constData());
+        QTRY_COMPARE_WITH_TIMEOUT(living(started), QList<qint64>(), 5000);
+    }
 
 private:
     QTemporaryDir m_temp;
@@ -91,128 +164,6 @@ private:
     std::unique_ptr<SambaReceiver> m_smbd;
     std::unique_ptr<SendingParlo> m_sender;
 };
-
-void tst_ReceiveProcess::initTestCase()
-{
-    if (namespaceError == u"needs root")
-        QSKIP("a network namespace of the test's own needs root");
-    QVERIFY2(namespaceError.isEmpty(), qPrintable(namespaceError));
-    if (!SambaReceiver::available() || QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
-        QSKIP("smbd or dbus-daemon is not installed (Debian packages samba, dbus-daemon)");
-    const QDir dir(m_temp.path());
-    for (const char *folder : {"spool", "home", "runtime"})
-        QVERIFY(dir.mkpath(QLatin1String(folder)));
-    QVERIFY(QFile::setPermissions(dir.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-
-    // A session bus of the test's own, from the daemon's standard configuration.
-    const QString address = QStringLiteral("unix:path=") + dir.filePath("bus");
-    m_bus.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address", "--address=" + address});
-    QVERIFY2(m_bus.waitForReadyRead(5000), qPrintable(m_bus.readAllStandardError()));
-    QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("notifications"));
-    QVERIFY2(bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_service,
-                                QDBusConnection::ExportAllSlots) &&
-                 bus.registerService(QStringLiteral("org.freedesktop.Notifications")),
-             qPrintable(bus.lastError().message()));
-
-    m_smbd = std::make_unique<SambaReceiver>(QStringLiteral("127.0.0.1"), true, QString(), deliverCommand(m_spool));
-    QVERIFY2(m_smbd->isReady(), qPrintable(m_smbd->error()));
-    m_sender = std::make_unique<SendingParlo>(dir.filePath("sender"));
-
-    // Its settings, data and cache all under a home of its own.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
-        environment.remove(QLatin1String(variable));
-    environment.insert(QStringLiteral("HOME"), dir.filePath("home"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath("runtime"));
-    environment.insert(QStringLiteral("PARLO_SPOOL"), m_spool);
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    m_receiving.setProcessEnvironment(environment);
-    m_receiving.setProcessChannelMode(QProcess::MergedChannels);
-    m_receiving.setStandardOutputFile(dir.filePath("parlo.out"));
-    m_receiving.start(QStringLiteral(PARLO_PROGRAM), QStringList());
-    QVERIFY2(m_receiving.waitForStarted(5000), qPrintable(m_receiving.errorString()));
-}
-
-void tst_ReceiveProcess::notificationCarriesWhatWasSent_data()
-{
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QStringList>("capabilities");
-    for (const auto &[tag, text] : sentTexts)
-        QTest::addRow("%s, plain body", tag) << text << QStringList{QStringLiteral("body")};
-    // Only this text has what markup would read as tags and entities.
-    QTest::addRow("%s, body as markup", sentTexts.last().first)
-        << sentTexts.last().second << QStringList{QStringLiteral("body"), QStringLiteral("body-markup")};
-}
-
-void tst_ReceiveProcess::notificationCarriesWhatWasSent()
-{
-    QFETCH(QString, message);
-    QFETCH(QStringList, capabilities);
-    m_service.capabilities = capabilities;
-    const qsizetype before = m_service.shown.size();
-    const QString report = m_sender->send(QStringLiteral("127.0.0.1"), message);
-    QVERIFY2(report.contains("successfully"), qPrintable(report));
-    QTRY_VERIFY2_WITH_TIMEOUT(m_service.shown.size() > before, readFile(m_temp.filePath("parlo.out")).constData(),
-                              15000);
-
-    QCOMPARE(m_service.shown.size(), before + 1);
-    const QStringList shown = m_service.shown.last();
-    QCOMPARE(shown[2], capabilities.contains(u"body-markup") ? message.toHtmlEscaped() : message);
-    // smbd passes the sending machine's name, and as the recipient the name it was called by,
-    // here its own address, for "*SMBSERVER"; both shown in capitals.
-    const QRegularExpression heading("^Message from PARLO-SENDER to 127\\.0\\.0\\.1 on \\S+");
-    QVERIFY2(heading.match(shown[1]).hasMatch(), qPrintable(shown[1]));
-}
-
-// Twelve more messages, with the pop-ups of the rows above still open: pop-ups fill the ten,
-// each with its notification; the rest are counted in one notification, replaced as it changes.
-void tst_ReceiveProcess::burstIsCoalesced()
-{
-    const qsizetype before = m_service.shown.size();
-    const qsizetype open = std::count_if(m_service.shown.cbegin(), m_service.shown.cend(),
-                                         [](const QStringList &n) { return n[1] != u"Parlo"; });
-    const qint64 now = QDateTime::currentMSecsSinceEpoch() * 1000000;
-    for (int i = 0; i < 12; ++i) { // as parlo-deliver writes them: whole, under a hidden name first
-        const QString name = QString("%1-1.msg").arg(now + i, 20, 10, QChar('0'));
-        writeFile(m_spool + "/." + name, "from=S\nto=R\ntime=2026-12-07T12:00:00Z\n\nburst " + QByteArray::number(i));
-        QVERIFY(QFile::rename(m_spool + "/." + name, m_spool + "/" + name));
-    }
-    const QString waiting = QString("%1 more messages waiting").arg(12 - (10 - open));
-    QTRY_VERIFY2_WITH_TIMEOUT(!m_service.shown.isEmpty() && m_service.shown.last()[2] == waiting,
-                              qPrintable(dump(m_service.shown.mid(before))), 15000);
-    QTest::qWait(200); // nothing more comes
-    const QList<QStringList> added = m_service.shown.mid(before);
-    QStringList texts, replaces;
-    for (const QStringList &notification : added) {
-        if (notification[1] == u"Parlo")
-            replaces << notification[3];
-        else
-            texts << notification[2];
-    }
-    QCOMPARE(texts.size(), 10 - open);
-    QVERIFY2(replaces.size() <= 12, qPrintable(dump(added)));
-    QCOMPARE(replaces.first(), QString("0")); // the first, then always that one replaced
-    for (const QString &number : replaces.mid(1))
-        QVERIFY(number != u"0" && number == replaces[1]);
-    QCOMPARE(added.last()[2], waiting);
-}
-
-void tst_ReceiveProcess::cleanupTestCase()
-{
-    const QList<qint64> started = livingDescendants(QCoreApplication::applicationPid());
-    m_smbd.reset();
-    QDBusConnection::disconnectFromBus(QStringLiteral("notifications"));
-    for (QProcess *process : {&m_receiving, &m_bus}) {
-        process->terminate();
-        if (!process->waitForFinished(5000))
-            process->kill();
-        process->waitForFinished(2000);
-    }
-    const QByteArray output = readFile(m_temp.filePath("parlo.out"));
-    QVERIFY2(!output.contains("Sanitizer") && !output.contains("runtime error"), output.constData());
-    QTRY_COMPARE_WITH_TIMEOUT(living(started), QList<qint64>(), 5000);
-}
 
 int main(int argc, char *argv[])
 {

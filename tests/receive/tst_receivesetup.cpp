@@ -71,152 +71,93 @@ private Q_SLOTS:
             QSKIP("parlo-receive-setup changes owners and accounts: run the test as root");
     }
 
-    void setUpAndUndo_data()
-    {
-        QTest::addColumn<QByteArray>("original");
-        QTest::addColumn<bool>("link"); // smb.conf links to real.conf
-        QTest::addColumn<QByteArray>("added");
-        QTest::addColumn<QString>("shares");
-        const auto row = [](const char *name, const QByteArray &original, bool link, const QByteArray &before,
-                            const QByteArray &end, const QString &shares) {
-            QTest::newRow(name) << original << link << before + "include = %1/parlo.conf" + end << shares;
-        };
-        const QByteArray usual = "[global]\n  workgroup = W\n\n[homes]\n\tpath = /srv # x\n[ print$ ]\n";
-        row("usual, linked", usual, true, "", "\n", "Its shares: homes, print$.");
-        row("no last line end", "[global]", false, "\n", "\n", "It has no shares now.");
-        row("CRLF", "[global]\r\n[d]\r\np = /d", false, "\r\n", "\r\n", "Its shares: d.");
-        row("empty", "", false, "", "\n", "It has no shares now.");
-    }
-
-    // Owner, group and mode stay, and a link stays a link.
+    // Through a link to a smb.conf with what must not be refused, an old spool open to everyone
+    // with a link someone planted in it, and a throwaway user named by SUDO_USER; then undone.
+    // Owner, group and mode stay, a link stays a link, and the accounts, spool and program stay.
     void setUpAndUndo()
     {
-        QFETCH(QByteArray, original);
-        QFETCH(bool, link);
-        QFETCH(QByteArray, added);
-        QFETCH(QString, shares);
+        const QByteArray original = "[globals]\n  min protocol = lanman2\nguest account = daemon\n\n[homes]\n"
+                                    "\tpath = /srv # x\nmessage command = y\n[ print$ ]"; // no last line end
         const Folder folder(original, true);
-        const QString conf = link ? "real.conf" : "smb.conf";
-        if (link)
-            QVERIFY(QFile::rename(folder.path("smb.conf"), folder.path(conf)) &&
-                    QFile::link(conf, folder.path("smb.conf")));
-        const QStringList before = folder.entries();
-
-        const auto [code, output] = folder.run({});
-        QVERIFY2(code == 0 && output.contains(shares), qPrintable(output));
-        const QByteArray path = QFile::encodeName(folder.dir.path()), expected = original + added.replace("%1", path);
-        QByteArray include = "[global]\nserver min protocol = NT1\nmessage command = '%1/p d/deliver' '--spool=%1/";
-        QVERIFY(folder.content("parlo.conf").endsWith(include.replace("%1", path) + "spool' '%m' '%L' '%s'\n"));
-        QVERIFY(folder.run({}).second.contains("Nothing to change"));
-        for (const QByteArray &content : {expected, original}) { // set up, then undone
-            QCOMPARE(folder.content(conf), content);
-            QCOMPARE(folder.stat(conf), QStringLiteral("daemon:bin 640"));
-            QCOMPARE(QFileInfo(folder.path("smb.conf")).isSymLink(), link);
-            if (content == expected)
-                QVERIFY(folder.run({"--undo"}).second.contains("Restored"));
-        }
-        QCOMPARE(folder.entries(), before + QStringList{"spool"});
-        QVERIFY(folder.run({"--undo"}).second.contains("Nothing to change"));
-    }
-
-    void refused_data()
-    {
-        QTest::addColumn<QByteArray>("conf"); // the folder also has more.conf, open/deliver and link -> open
-        QTest::addColumn<QStringList>("extra");
-        QTest::addColumn<QString>("refusal"); // empty: none
-        QTest::addColumn<bool>("forceable");
-        const auto row = [](const char *name, const QByteArray &conf, const QStringList &extra, const QString &refusal,
-                            bool forceable = false) {
-            QTest::newRow(name) << (conf.startsWith('[') ? conf : "[global]\n" + conf) << extra << refusal << forceable;
-        };
-        row("name as Samba compares it", "  Message  Command = x", {}, "smb.conf:2: Message  Command = x", true);
-        row("SMB2 by synonym", "min protocol = SMB2\n", {}, "smb.conf:2: min protocol = SMB2", true);
-        row("included", "include = %1/more.conf\n", {}, "more.conf:3: server min protocol = SMB3", true);
-        row("after Parlo's", "include = %1/parlo.conf\nmessage command = y", {}, "smb.conf:3: message command = y");
-        row("lanman2 in [globals]", "[globals]\nmin protocol = lanman2\n", {}, {});
-        row("Parlo's command", "message command = '%1/p d/deliver' '--spool=%1/spool' '%m' '%L' '%s'", {}, {});
-        row("in a share, which Samba ignores", "[global]\n[x]\nmessage command = y\n", {}, {});
-        row("include not writable", "", {"--include", "%1/none/parlo.conf"}, "cannot write");
-        row("quote in the program's path", "", {"--deliver", "%1/it's/deliver"}, "single quote");
-        row("program in a folder others write", "", {"--deliver", "%1/open/deliver"}, "no one else may write");
-        row("spool is a link", "", {"--spool", "%1/link"}, "is not a folder");
-    }
-
-    void refused()
-    {
-        QFETCH(QByteArray, conf);
-        QFETCH(QStringList, extra);
-        QFETCH(QString, refusal);
-        QFETCH(bool, forceable);
-        const Folder folder(conf);
-        folder.write("more.conf", "\n[global]\nserver min protocol = SMB3\n");
-        QVERIFY(QDir(folder.dir.path()).mkdir("open") && QFile::link("open", folder.path("link")));
-        folder.write("open/deliver", "#!/bin/sh\n");
-        ::chmod(qPrintable(folder.path("open")), 0777);
-        const QByteArray original = folder.content("smb.conf");
-        const QStringList before = folder.entries();
-
-        auto [code, output] = folder.run(extra);
-        QVERIFY2(refusal.isEmpty() ? code == 0 : code == 1 && output.contains(refusal), qPrintable(output));
-        if (refusal.isEmpty())
-            return;
-        QVERIFY2(output.contains("nothing was changed") && !output.contains("Wrote"), qPrintable(output));
-        QCOMPARE(folder.content("smb.conf"), original);
-        QCOMPARE(folder.entries(), before);
-        QCOMPARE(folder.stat("open/deliver"), QStringLiteral("root:root 644"));
-        std::tie(code, output) = folder.run(extra + QStringList{"--force"});
-        QVERIFY2(code == (forceable ? 0 : 1) && output.contains(refusal + (forceable ? " is replaced" : "")),
-                 qPrintable(output));
-        QCOMPARE(folder.content("smb.conf") != original, forceable);
-    }
-
-    // An editor added a share and saved the whole file with CRLF line ends: only the include line goes.
-    void undoAfterAnEditInCrlf()
-    {
-        const Folder folder("[global]\nworkgroup = W\n");
-        QCOMPARE(folder.run({}).first, 0);
-        folder.write("smb.conf", QByteArray(folder.content("smb.conf") + "[extra]\n").replace("\n", "\r\n"), true,
-                     0604);
-        QVERIFY(folder.run({"--undo"}).second.contains("Removed \"include"));
-        QCOMPARE(folder.content("smb.conf"), QByteArray("[global]\r\nworkgroup = W\r\n[extra]\r\n"));
-        QCOMPARE(folder.stat("smb.conf"), QStringLiteral("daemon:bin 604"));
-        QCOMPARE(folder.entries(), QStringList({"p d", "smb.conf", "spool"}));
-    }
-
-    // An old spool open to everyone, with a link someone planted in it; Samba's guest account from smb.conf.
-    void spoolAndDeliver()
-    {
-        const Folder folder("[global]\nguest account = daemon\n");
+        QVERIFY(QFile::rename(folder.path("smb.conf"), folder.path("real.conf")) &&
+                QFile::link("real.conf", folder.path("smb.conf")));
         QVERIFY(QDir().mkdir(folder.path("spool")) && ::chmod(qPrintable(folder.path("spool")), 0777) == 0);
         folder.write("spool/a.msg", "from=x\n\nhi");
         folder.write("secret", "s", false, 0600);
         QVERIFY(QFile::link(folder.path("secret"), folder.path("spool/b.msg")));
+        const QStringList before = folder.entries();
+        const QString user = QStringLiteral("parlotst%1").arg(::getpid());
+        QCOMPARE(QProcess::execute("useradd", {"--no-create-home", user}), 0);
+        const auto removeUser = qScopeGuard([&] { QProcess::execute("userdel", {user}); });
         const char *guest = QStandardPaths::findExecutable("testparm").isEmpty() ? "nobody" : "daemon";
         const QString deliver = "parlo:" + outputOf("id", {"-gn", guest}) + " 4750";
 
-        const auto [code, output] = folder.run({});
-        QVERIFY2(code == 0 && output.contains("Left " + folder.path("spool/b.msg")), qPrintable(output));
-        for (int undone = 0; undone < 2; ++undone) { // undo leaves them
+        const auto [code, output] = folder.run({}, user);
+        QVERIFY2(code == 0 && output.contains("Its shares: homes, print$."), qPrintable(output));
+        QVERIFY2(output.contains("Left " + folder.path("spool/b.msg")), qPrintable(output));
+        QVERIFY2(output.contains("Added " + user + " to group parlo"), qPrintable(output));
+        const QByteArray path = QFile::encodeName(folder.dir.path());
+        QByteArray include = "[global]\nserver min protocol = NT1\nmessage command = '%1/p d/deliver' '--spool=%1/";
+        QVERIFY(folder.content("parlo.conf").endsWith(include.replace("%1", path) + "spool' '%m' '%L' '%s'\n"));
+        const QString again = folder.run({}, user).second;
+        QVERIFY2(again.contains(user + " is in group parlo") && again.contains("Nothing to change"), qPrintable(again));
+        const QByteArray added = original + "\ninclude = " + path + "/parlo.conf\n";
+        for (const QByteArray &content : {added, original}) { // set up, then undone
+            QCOMPARE(folder.content("real.conf"), content);
+            QCOMPARE(folder.stat("real.conf"), QStringLiteral("daemon:bin 640"));
+            QVERIFY(QFileInfo(folder.path("smb.conf")).isSymLink());
             QCOMPARE(folder.stat("spool"), QStringLiteral("parlo:parlo 2750"));
             QCOMPARE(folder.stat("spool/a.msg"), QStringLiteral("parlo:parlo 640"));
             QCOMPARE(folder.stat("secret"), QStringLiteral("root:root 600"));
             QCOMPARE(folder.stat("p d/deliver"), deliver);
-            if (!undone)
-                QCOMPARE(folder.run({"--undo"}).first, 0);
+            if (content == added)
+                QVERIFY(folder.run({"--undo"}).second.contains("Restored"));
         }
+        QCOMPARE(folder.entries(), before);
+        QVERIFY(folder.run({"--undo"}).second.contains("Nothing to change"));
     }
 
-    // Named by --user, then by SUDO_USER: a throwaway user each time.
-    void addsUser()
+    // One row for each way of refusing. Refused, nothing changes; only a setting Parlo's include
+    // replaces gives way to --force.
+    void refused()
     {
-        for (const bool bySudo : {false, true}) {
-            const QString name = QStringLiteral("parlotst%1").arg(::getpid());
-            QCOMPARE(QProcess::execute("useradd", {"--no-create-home", name}), 0);
-            const auto removeUser = qScopeGuard([&] { QProcess::execute("userdel", {name}); });
-            const Folder folder;
-            const auto run = [&] { return bySudo ? folder.run({}, name) : folder.run({"--user", name}); };
-            QVERIFY(run().second.contains("Added " + name + " to group parlo: " + name + " may read the messages"));
-            QVERIFY(run().second.contains(name + " is in group parlo")); // as the group file has it now
+        const struct
+        {
+            const char *name;
+            QByteArray conf; // the folder also has more.conf, open/deliver and link -> open
+            QStringList extra;
+            QString refusal;
+            bool forceable = false;
+        } rows[] = {
+            {"an included setting as Samba names it",
+             "include = %1/more.conf\n",
+             {},
+             "more.conf:3: Min  Protocol = SMB3",
+             true},
+            {"after Parlo's", "include = %1/parlo.conf\nmessage command = y", {}, "smb.conf:3: message command = y"},
+            {"include not writable", "", {"--include", "%1/none/parlo.conf"}, "cannot write"},
+            {"quote in the program's path", "", {"--deliver", "%1/it's/deliver"}, "single quote"},
+            {"program in a folder others write", "", {"--deliver", "%1/open/deliver"}, "no one else may write"},
+            {"spool is a link", "", {"--spool", "%1/link"}, "is not a folder"},
+        };
+        for (const auto &row : rows) {
+            const Folder folder("[global]\n" + row.conf);
+            folder.write("more.conf", "\n[global]\n  Min  Protocol = SMB3\n");
+            QVERIFY(QDir(folder.dir.path()).mkdir("open") && QFile::link("open", folder.path("link")));
+            folder.write("open/deliver", "#!/bin/sh\n");
+            ::chmod(qPrintable(folder.path("open")), 0777);
+            const QByteArray original = folder.content("smb.conf");
+            const QStringList before = folder.entries();
+
+            auto [code, output] = folder.run(row.extra);
+            QVERIFY2(code == 1 && output.contains(row.refusal) && output.contains("nothing was changed"),
+                     qPrintable(row.name + (": " + output)));
+            QCOMPARE(folder.content("smb.conf"), original);
+            QCOMPARE(folder.entries(), before);
+            QCOMPARE(folder.stat("open/deliver"), QStringLiteral("root:root 644"));
+            std::tie(code, output) = folder.run(row.extra + QStringList{"--force"});
+            QVERIFY2(code == (row.forceable ? 0 : 1) && output.contains(row.refusal), qPrintable(row.name));
+            QVERIFY2((folder.content("smb.conf") != original) == row.forceable, row.name);
         }
     }
 };
