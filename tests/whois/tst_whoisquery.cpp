@@ -4,9 +4,6 @@
 #include "WhoisTesting.h"
 #include "whois/WhoisQuery.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-
 namespace {
 
 // Sets the server up to answer as kind says: "silent", "closes" (at once), "piece, then silent",
@@ -164,30 +161,6 @@ private Q_SLOTS:
         query.follow(registrarOffer);
         QVERIFY(!query.isRunning());
         QCOMPARE(registrar.connections.size(), 1);
-    }
-
-    // The bootstrap file is fetched once a day, and kept in the cache folder meanwhile.
-    void keepsTheBootstrapFile()
-    {
-        QTemporaryDir temp;
-        ScriptedServer service;
-        ScriptedServer bootstrap;
-        service.answer = {httpReply(200, R"({"ldhName": "A.TEST"})")};
-        WhoisSettings limits = settings(closedPort());
-        limits.rdapBootstrap = serveBootstrap(bootstrap, service.port());
-        limits.cacheDirectory = temp.filePath(QStringLiteral("cache"));
-        WhoisQuery query(limits);
-        Report report(query);
-        for (int i = 1; i <= 2; ++i) {
-            query.start({QStringLiteral("127.0.0.1"), 0}, QStringLiteral("a.test"));
-            QTRY_COMPARE(report.endings.size(), 2 * i - 1);
-            query.follow(Offer{});
-            QTRY_COMPARE(report.endings.size(), 2 * i);
-            QCOMPARE(report.text, QStringLiteral("Domain Name: A.TEST\n"));
-        }
-        QCOMPARE(bootstrap.connections.size(), 1);
-        QCOMPARE(service.connections.size(), 2);
-        QVERIFY(!QDir(temp.filePath(QStringLiteral("cache"))).isEmpty());
     }
 };
 
