@@ -16,7 +16,6 @@
 #include <cstring>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {

@@ -33,12 +33,6 @@ void serve(ScriptedServer &peer, const QString &kind, bool http)
         peer.answer.prepend(httpReply(200, {}, length));
 }
 
-// A second to connect and for each piece of the answer, two for the whole of it.
-WhoisSettings settings(quint16 port)
-{
-    return {port, 1000, 1000, 2000, {}, {}};
-}
-
 // What a query reported: the last answer's text as a reader has it, and the endings.
 struct Report
 {
@@ -98,12 +92,9 @@ private Q_SLOTS:
             {"RDAP binary", "|HOST sent no readable record: the answer is not JSON …|"},
             {"RDAP piece, then closes", "|The connection to HOST broke: …|"},
         };
-        for (auto [kind, ended] : rows) {
-            const QByteArray row = kind.toUtf8();
-            const char *name = row.constData();
-            const bool rdap = kind.startsWith(u"RDAP ");
-            if (rdap)
-                kind.remove(0, 5);
+        for (auto [row, ended] : rows) {
+            const bool rdap = row.startsWith(u"RDAP ");
+            const QString kind = row.mid(rdap ? 5 : 0);
             ScriptedServer server;
             ScriptedServer bootstrap;
             serve(server, kind, rdap);
@@ -118,25 +109,26 @@ private Q_SLOTS:
             const quint16 port = kind == u"refused"      ? closedPort()
                                  : kind == u"full queue" ? full.serverPort()
                                                          : server.port();
-            WhoisSettings limits = settings(rdap ? closedPort() : port);
+            // A second to connect and for each piece of the answer, two for the whole of it.
+            WhoisSettings limits{rdap ? closedPort() : port, 1000, 1000, 2000, {}, {}};
             limits.rdapBootstrap = serveBootstrap(bootstrap, port);
             WhoisQuery query(limits);
             Report report(query);
             LoopGaps gaps;
             query.start({QStringLiteral("127.0.0.1"), 0}, QStringLiteral("example.test"));
             if (rdap) {
-                QTRY_VERIFY2(report.endings.size() == 1, name);
+                QTRY_VERIFY2(report.endings.size() == 1, qPrintable(row));
                 query.follow(Offer{});
             }
-            QTRY_VERIFY2_WITH_TIMEOUT(report.endings.size() == (rdap ? 2 : 1), name, 6000);
+            QTRY_VERIFY2_WITH_TIMEOUT(report.endings.size() == (rdap ? 2 : 1), qPrintable(row), 6000);
             const QString host = rdap ? QStringLiteral("127.0.0.1:%1").arg(port) : QStringLiteral("127.0.0.1");
             QVERIFY2(like(report.last(), ended.replace(QStringLiteral("HOST"), host)),
-                     qPrintable(kind + ": " + report.last().right(300)));
+                     qPrintable(row + ": " + report.last().right(300)));
             if (rdap)
                 query.follow(Offer{}); // asked once in a chain
-            QVERIFY2(!query.isRunning(), name);
-            QTRY_VERIFY2(server.closed(0), name);
-            QVERIFY2(gaps.longestMs < maxGapMs, qPrintable(kind + ": " + QString::number(gaps.longestMs)));
+            QVERIFY2(!query.isRunning(), qPrintable(row));
+            QTRY_VERIFY2(server.closed(0), qPrintable(row));
+            QVERIFY2(gaps.longestMs < maxGapMs, qPrintable(row + ": " + QString::number(gaps.longestMs)));
         }
     }
 };
