@@ -212,8 +212,8 @@ private Q_SLOTS:
         QTRY_VERIFY(w.isNull()); // and the close went through afterwards
     }
 
-    // Each menu item opens its window once, with its opening run where it has one; the window's
-    // exit button closes it.
+    // Each menu item opens its window once, with its opening run where it has one; the window
+    // outlives the main window, and its exit button closes it.
     void menuOpensOneInstance()
     {
         // The item, the window, its exit button, whether it runs a line on opening.
@@ -233,6 +233,8 @@ private Q_SLOTS:
             QVERIFY2(first && first == main.instance(window) && first->isVisible() && !first->parentWidget(),
                      qPrintable(item));
             QVERIFY2(lines(m_fake->runner.calls) == (opening ? Lines{"6 "} : Lines{}), qPrintable(item));
+            main.close();
+            QVERIFY2(first && first->isVisible(), qPrintable(item));
             perform(first, {exit});
             QTRY_VERIFY2(first.isNull(), qPrintable(item));
         }
