@@ -40,15 +40,6 @@ struct Window
     QPlainTextEdit *txtmsg = window.findChild<QPlainTextEdit *>(QStringLiteral("txtmsg"));
 };
 
-// A runner that shows its literals, each in brackets.
-class BracketingRunner final : public CommandRunner
-{
-public:
-    using CommandRunner::RunCapture;
-    Capture RunCapture(const QString &, int, const LiveOutput &) override { return {}; }
-    QString literal(const QString &text) const override { return u'[' + text + u']'; }
-};
-
 } // namespace
 
 class tst_parlo : public QObject
@@ -58,12 +49,6 @@ class tst_parlo : public QObject
     std::unique_ptr<QTemporaryDir> m_temp;
     std::unique_ptr<FakeHost> m_fake;
     QString file(const QString &name) const { return m_temp->filePath(name); }
-    // Fails every program start with the test's failure, when it names one.
-    void prepare()
-    {
-        QFETCH(QString, failure);
-        m_fake->launcher.next.error = failure;
-    }
     // The programs a step started, then the message boxes it asks for.
     QStringList effects(const Outcome &outcome) const { return lines(m_fake->launcher.calls) + lines(outcome.notices); }
 
@@ -75,18 +60,15 @@ private Q_SLOTS:
         m_fake->runner.next.text = QStringLiteral("The message was successfully sent to BOB.\r\n");
     }
 
-    // Each label shows its fact on its second line; a computer without a name leaves its label empty.
+    // Each label shows its fact on its second line.
     void labels()
     {
         m_fake->facts.variables = {{QStringLiteral("userdomain"), QStringLiteral("OFFICE")}};
-        Window named(m_fake->host());
-        m_fake->facts.name.reset();
-        Window unnamed(m_fake->host());
-        auto text = [](const Window &w, int i) {
-            return w.window.findChild<CaptionLabel *>(QStringLiteral("Label%1").arg(i))->text().section(u'\n', -1);
-        };
-        QCOMPARE((QStringList{text(named, 1), text(named, 2), text(named, 3), text(named, 4), text(unnamed, 2)}),
-                 (QStringList{"Your Local IP is 10.0.0.7", "WS1", "OFFICE", "", ""}));
+        Window w(m_fake->host());
+        QStringList shown;
+        for (int i = 1; i <= 4; ++i)
+            shown << w.window.findChild<CaptionLabel *>(QStringLiteral("Label%1").arg(i))->text().section(u'\n', -1);
+        QCOMPARE(shown, (QStringList{"Your Local IP is 10.0.0.7", "WS1", "OFFICE", ""}));
     }
 
     void exitAndItsPictureEndTheProgram()
@@ -102,78 +84,42 @@ private Q_SLOTS:
         }
     }
 
-    // A window without a maker has its item disabled; an open one stays open when the main window closes.
-    void windowsOutliveTheMainWindow()
+    void send()
     {
-        parlo window(m_fake->host(), {{QStringLiteral("ping"), [](Host) -> QWidget * { return new QWidget; }}});
-        window.show();
-        QVERIFY(!window.findChild<QAction *>(QStringLiteral("mArp"))->isEnabled());
-        window.findChild<QAction *>(QStringLiteral("mPing"))->trigger();
-        const QPointer<QWidget> ping = window.instance(QStringLiteral("ping"));
-        window.close();
-        QVERIFY(ping && ping->isVisible());
-    }
-
-    // The recipient's words and the message stand in the line as the runner's literals.
-    void sendCommandLine()
-    {
-        QCOMPARE(::sendCommandLine(BracketingRunner(), QStringLiteral("John Smith"), QStringLiteral("a 'b'")),
-                 QStringLiteral("net send [John] [Smith] [a 'b']"));
-    }
-
-    void send_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("picked");
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QStringList>("runs");
-        QTest::addColumn<QStringList>("boxes");
-        QTest::addColumn<QString>("shown"); // txtmsg afterwards
-
         const QString reply = QStringLiteral("The message was successfully sent to BOB.\n"); // from CR LF
         const QStringList none;
         const QStringList toBob{"6 net send BOB hello"};
         const QStringList first{"Parlo (i): First type something to send !"};
-        // clang-format off
-        QTest::newRow("typed, button") << "BOB" << "" << "cmdSend" << toBob << none << reply;
-        QTest::newRow("both, typed wins") << "BOB" << "PC7" << "cmdSend" << toBob << none << reply;
-        QTest::newRow("picked, picture") << "" << "PC7" << "Picture2" << QStringList{"6 net send PC7 hello"} << none
-            << reply;
-        QTest::newRow("Enter") << "BOB" << "" << "Enter" << toBob << none << "\n" + reply;
-        QTest::newRow("nobody, button") << "" << "" << "cmdSend" << none << first << "hello";
-        QTest::newRow("nobody, Enter: just a line break") << "" << "" << "Enter" << none << none << "hello\n";
-        QTest::newRow("Clear empties only the message") << "BOB" << "PC7" << "cmdClear" << none << none << "";
         // A NUL would cut the line the shell gets, and the report would replace the message unsent.
-        QTest::newRow("NUL in the name") << QString("BO") + QChar(0) + "B" << "" << "cmdSend" << none
-            << QStringList{"Parlo: The recipient name holds a NUL character, which net send cannot carry; nothing was "
-                           "sent."} << "hello";
-        // clang-format on
-    }
+        const QStringList nul{"Parlo: The recipient name holds a NUL character, which net send cannot carry; nothing "
+                              "was sent."};
+        // The name typed and picked, the button, picture or key used; the runs, the boxes, and txtmsg afterwards.
+        const std::tuple<QString, QString, QString, QStringList, QStringList, QString> rows[] = {
+            {"BOB", "PC7", "cmdSend", toBob, none, reply}, // the typed name wins
+            {"", "PC7", "Picture2", {"6 net send PC7 hello"}, none, reply},
+            {"BOB", "", "Enter", toBob, none, "\n" + reply},
+            {"", "", "cmdSend", none, first, "hello"},
+            {"", "", "Enter", none, none, "hello\n"}, // nobody: just a line break
+            {"BOB", "PC7", "cmdClear", none, none, ""},
+            {QString("BO") + QChar(0) + "B", "", "cmdSend", none, nul, "hello"},
+        };
+        for (const auto &[typed, picked, how, runs, boxes, shown] : rows) {
+            init();
+            Window w(m_fake->host());
+            w.txtno->setText(typed);
+            w.Combo1->setEditText(picked);
+            w.txtmsg->setPlainText(QStringLiteral("hell"));
+            w.txtmsg->moveCursor(QTextCursor::End);
+            QTest::keyClicks(w.txtmsg, QStringLiteral("o")); // other keys send nothing
+            QVERIFY(m_fake->runner.calls.isEmpty());
 
-    void send()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, picked);
-        QFETCH(QString, how);
-        Window w(m_fake->host());
-        w.txtno->setText(typed);
-        w.Combo1->setEditText(picked);
-        w.txtmsg->setPlainText(QStringLiteral("hell"));
-        w.txtmsg->moveCursor(QTextCursor::End);
-        QTest::keyClicks(w.txtmsg, QStringLiteral("o")); // other keys send nothing
-        QVERIFY(m_fake->runner.calls.isEmpty());
+            w.use(how);
 
-        w.use(how);
-
-        QTEST(lines(m_fake->runner.calls), "runs");
-        QTEST(lines(m_fake->messages.boxes), "boxes");
-        QTEST(w.txtmsg->toPlainText(), "shown");
-        QCOMPARE(w.txtno->text(), typed);
-        QCOMPARE(w.Combo1->currentText(), picked);
-        // The report, a failure's above all, replaced the message as one edit: Undo brings it back.
-        if (!m_fake->runner.calls.isEmpty() && how != u"Enter") {
-            w.txtmsg->undo();
-            QCOMPARE(w.txtmsg->toPlainText(), QStringLiteral("hello"));
+            QCOMPARE(lines(m_fake->runner.calls), runs);
+            QCOMPARE(lines(m_fake->messages.boxes), boxes);
+            QCOMPARE(w.txtmsg->toPlainText(), shown);
+            QCOMPARE(w.txtno->text(), typed);
+            QCOMPARE(w.Combo1->currentText(), picked);
         }
     }
 
@@ -218,89 +164,76 @@ private Q_SLOTS:
     }
 
     // The alias book and the list sender on their own.
-    void aliasBook_data()
+    void aliasBook()
     {
-        QTest::addColumn<QByteArray>("before"); // the alias file; null: none
-        QTest::addColumn<QString>("step");      // read, or + and the name to add
-        QTest::addColumn<QString>("failure");   // of every program start
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QStringList>("effects");
-        QTest::addColumn<QByteArray>("after"); // the alias file
-
         const QStringList none, pc1{"PC1"};
         const QByteArray old("OLD\r\n"), gone("<missing>"), fields("PC1\r\n  PC9\r\n\r\nA,\"B, C\"\r\n");
         const QString netView = "2 cmd /c net view >c:\\parlo.txt", noCmd = "Cannot start cmd: no such program.";
-        // clang-format off
-        // An added name reads back as the one entry it was; the file is appended to, with CR LF.
-        QTest::newRow("add") << old << "+PC1" << "" << pc1 << none << old + "PC1\r\n";
-        QTest::newRow("add with comma") << old << "+Smith, John" << "" << QStringList{"Smith, John"} << none
-            << old + "\"Smith, John\"\r\n";
-        QTest::newRow("add leading blanks to no file") << QByteArray() << "+  PC9" << "" << QStringList{"  PC9"}
-            << none << QByteArray("\"  PC9\"\r\n");
-        QTest::newRow("add nothing") << old << "+" << "" << none << QStringList{"Parlo: Nothing to add !"} << old;
-        QTest::newRow("read") << fields << "read" << "" << QStringList{"PC1", "PC9", "", "A", "B, C"} << none << fields;
-        QTest::newRow("read empty") << QByteArray("") << "read" << "" << none << none << QByteArray("");
-        QTest::newRow("read none") << QByteArray() << "read" << "" << none << QStringList{netView,
-            "Missing File!: You're missing the file c:\\parlo.txt!", "Parlo: Click \"Get Aliases\" again"} << gone;
-        QTest::newRow("read none, no cmd") << QByteArray() << "read" << noCmd << none
-            << QStringList{netView, "Parlo: " + noCmd} << gone;
-        // clang-format on
-    }
+        const QStringList missing{netView, "Missing File!: You're missing the file c:\\parlo.txt!",
+                                  "Parlo: Click \"Get Aliases\" again"};
+        const struct
+        {
+            QByteArray before; // the alias file; null: none
+            QString step;      // read, or + and the name to add
+            QString failure;   // of every program start
+            QStringList names;
+            QStringList effects;
+            QByteArray after; // the alias file
+        } rows[] = {
+            // An added name reads back as the one entry it was; the file is appended to, with CR LF.
+            {old, "+PC1", "", pc1, none, old + "PC1\r\n"},
+            {old, "+Smith, John", "", {"Smith, John"}, none, old + "\"Smith, John\"\r\n"},
+            {{}, "+  PC9", "", {"  PC9"}, none, "\"  PC9\"\r\n"}, // to no file
+            {old, "+", "", none, {"Parlo: Nothing to add !"}, old},
+            {fields, "read", "", {"PC1", "PC9", "", "A", "B, C"}, none, fields},
+            {{}, "read", "", none, missing, gone},
+            {{}, "read", noCmd, none, {netView, "Parlo: " + noCmd}, gone},
+        };
+        for (const auto &[before, step, failure, names, effects, after] : rows) {
+            init();
+            if (!before.isNull())
+                writeFile(file(QStringLiteral("parlo.txt")), before);
+            m_fake->launcher.next.error = failure;
+            const AliasBook book(m_fake->launcher, m_fake->paths);
 
-    void aliasBook()
-    {
-        QFETCH(QByteArray, before);
-        QFETCH(QString, step);
-        if (!before.isNull())
-            writeFile(file(QStringLiteral("parlo.txt")), before);
-        prepare();
-        const AliasBook book(m_fake->launcher, m_fake->paths);
+            const Outcome outcome = step == u"read" ? book.read() : book.add(step.mid(1));
 
-        const Outcome outcome = step == u"read" ? book.read() : book.add(step.mid(1));
-
-        QTEST(outcome.names, "names");
-        QTEST(effects(outcome), "effects");
-        QTEST(readFile(file(QStringLiteral("parlo.txt"))), "after");
-    }
-
-    void listSender_data()
-    {
-        QTest::addColumn<QByteArray>("list2"); // the file of list 2
-        QTest::addColumn<int>("list");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("failure"); // of every program start
-        QTest::addColumn<QStringList>("effects");
-
-        const QByteArray pc1("PC1\r\n");
-        const QString nul = "Parlo: The %1 holds a NUL character, which net send cannot carry; nothing was sent.";
-        const QString noNet = "Cannot start net: no such program.";
-        // clang-format off
-        // One net per name, in file order, empty fields skipped; a name with a blank is one name.
-        QTest::newRow("send") << QByteArray("PC1\r\nPC2\r\n\r\nPC3,,007\r\n  John Smith\r\n") << 2 << "hi"
-            << "" << QStringList{"2 net [send] [PC1] [hi]", "2 net [send] [PC2] [hi]", "2 net [send] [PC3] [hi]",
-                                 "2 net [send] [007] [hi]", "2 net [send] [John Smith] [hi]"};
-        QTest::newRow("NUL in the message") << pc1 << 2 << QString("h") + QChar(0) + "i" << ""
-            << QStringList{nul.arg("message")};
-        QTest::newRow("NUL in a name: nobody gets it") << QByteArrayLiteral("PC1\r\nPC\0002\r\n") << 2 << "hi"
-            << "" << QStringList{nul.arg("recipient name")};
-        QTest::newRow("no message") << pc1 << 2 << "" << "" << QStringList{"Parlo (i): First type something to send !"};
-        QTest::newRow("no file") << pc1 << 3 << "hi" << ""
-            << QStringList{"Parlo: First create a file by choosing Edit ListX where x is the list number 1-4"};
-        QTest::newRow("no net: said once") << QByteArray("PC1\r\nPC2\r\n") << 2 << "hi" << noNet
-            << QStringList{"2 net [send] [PC1] [hi]", "Parlo: " + noNet};
-        // clang-format on
+            QCOMPARE(outcome.names, names);
+            QCOMPARE(this->effects(outcome), effects);
+            QCOMPARE(readFile(file(QStringLiteral("parlo.txt"))), after);
+        }
     }
 
     void listSender()
     {
-        QFETCH(QByteArray, list2);
-        QFETCH(int, list);
-        QFETCH(QString, message);
-        writeFile(file(QStringLiteral("list2.txt")), list2);
-        prepare();
-        const ListSender lists(m_fake->launcher, m_fake->paths);
-
-        QTEST(effects(lists.send(list, message)), "effects");
+        const QByteArray pc1("PC1\r\n");
+        const QString nul = "Parlo: The %1 holds a NUL character, which net send cannot carry; nothing was sent.";
+        const QString noNet = "Cannot start net: no such program.";
+        const QStringList five{"2 net [send] [PC1] [hi]", "2 net [send] [PC2] [hi]", "2 net [send] [PC3] [hi]",
+                               "2 net [send] [007] [hi]", "2 net [send] [John Smith] [hi]"};
+        const struct
+        {
+            QByteArray list2; // the file of list 2
+            int list;
+            QString message;
+            QString failure; // of every program start
+            QStringList effects;
+        } rows[] = {
+            // One net per name, in file order, empty fields skipped; a name with a blank is one name.
+            {"PC1\r\nPC2\r\n\r\nPC3,,007\r\n  John Smith\r\n", 2, "hi", "", five},
+            {pc1, 2, QString("h") + QChar(0) + "i", "", {nul.arg("message")}},
+            {QByteArrayLiteral("PC1\r\nPC\0002\r\n"), 2, "hi", "", {nul.arg("recipient name")}}, // nobody gets it
+            {pc1, 2, "", "", {"Parlo (i): First type something to send !"}},
+            {pc1, 3, "hi", "", {"Parlo: First create a file by choosing Edit ListX where x is the list number 1-4"}},
+            {"PC1\r\nPC2\r\n", 2, "hi", noNet, {"2 net [send] [PC1] [hi]", "Parlo: " + noNet}}, // said once
+        };
+        for (const auto &[list2, list, message, failure, effects] : rows) {
+            init();
+            writeFile(file(QStringLiteral("list2.txt")), list2);
+            m_fake->launcher.next.error = failure;
+            const ListSender lists(m_fake->launcher, m_fake->paths);
+            QCOMPARE(this->effects(lists.send(list, message)), effects);
+        }
     }
 };
 

@@ -51,56 +51,39 @@ private Q_SLOTS:
             QFAIL("compat/net has not been built");
     }
 
-    void init()
-    {
-        m_temp = std::make_unique<QTemporaryDir>();
-        m_fake = std::make_unique<FakeHost>(m_temp->path());
-    }
-
     // A message arrives as typed, or the second line of what the window shows says why it did not.
-    void send_data()
-    {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("reason"); // part of the second line; null: sent (the receiver accepts)
-
-        // clang-format off
-        QTest::newRow("words") << "127.0.0.20" << "Lunch at noon" << QString();
-        QTest::newRow("beyond ASCII") << "127.0.0.20" << "Grüße aus Parlo, ½ Stück für Æsop" << QString();
-        QTest::newRow("shell syntax") << "127.0.0.20" << "it's $(date) & `id` > x; \"done\" *" << QString();
-        QTest::newRow("blanks and lines") << "127.0.0.20" << "  two  blanks\nsecond line" << QString();
-        QTest::newRow("receiver refuses") << "127.0.0.21" << "hello" << "does not accept messages";
-        // clang-format on
-    }
-
     void send()
     {
-        QFETCH(QString, address);
-        QFETCH(QString, message);
-        QFETCH(QString, reason);
-        SambaReceiver smbd(address, reason.isNull());
-        QVERIFY2(smbd.isReady(), qPrintable(smbd.error()));
-        const QLatin1String tag(QTest::currentDataTag());
-        QElapsedTimer clock;
-        clock.start();
-        const QString shown = type(address, message,
-                                   tag == u"beyond ASCII"       ? "send-success.png"
-                                   : tag == u"receiver refuses" ? "send-failure.png"
-                                                                : nullptr);
-        QVERIFY(clock.elapsed() < 15000);
-        QVERIFY(m_fake->messages.boxes.isEmpty());
-        QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("x"))));
-        if (reason.isNull()) {
-            QCOMPARE(shown.trimmed(), QStringLiteral("The message was successfully sent to %1.").arg(address));
-            const QList<SambaReceiver::Message> received = smbd.messages();
-            QCOMPARE(received.size(), 1);
-            QCOMPARE(received[0].text, message);
-            return;
+        // The receiver's address, the message, words of the second line (null: sent, the receiver
+        // accepts), and the picture of the window afterwards.
+        const std::tuple<QString, QString, QString, const char *> rows[] = {
+            {"127.0.0.20", "Grüße aus Parlo, ½ Stück für Æsop", {}, "send-success.png"},
+            {"127.0.0.20", "it's $(date) & `id` > x; \"done\" *\n  two  blanks", {}, nullptr},
+            {"127.0.0.21", "hello", "does not accept messages", "send-failure.png"},
+        };
+        for (const auto &[address, message, reason, picture] : rows) {
+            m_temp = std::make_unique<QTemporaryDir>();
+            m_fake = std::make_unique<FakeHost>(m_temp->path());
+            SambaReceiver smbd(address, reason.isNull());
+            QVERIFY2(smbd.isReady(), qPrintable(smbd.error()));
+            QElapsedTimer clock;
+            clock.start();
+            const QString shown = type(address, message, picture);
+            QVERIFY2(clock.elapsed() < 15000, qPrintable(message));
+            QVERIFY2(m_fake->messages.boxes.isEmpty(), qPrintable(message));
+            QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("x"))));
+            if (reason.isNull()) {
+                QCOMPARE(shown.trimmed(), QStringLiteral("The message was successfully sent to %1.").arg(address));
+                const QList<SambaReceiver::Message> received = smbd.messages();
+                QCOMPARE(received.size(), 1);
+                QCOMPARE(received[0].text, message);
+                continue;
+            }
+            const QStringList lines = shown.trimmed().split(u'\n');
+            QCOMPARE(lines.size(), 2);
+            QCOMPARE(lines[0], QStringLiteral("An error occurred while sending a message to %1.").arg(address));
+            QVERIFY2(lines[1].contains(reason, Qt::CaseInsensitive), qPrintable(lines[1]));
         }
-        const QStringList lines = shown.trimmed().split(u'\n');
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines[0], QStringLiteral("An error occurred while sending a message to %1.").arg(address));
-        QVERIFY2(lines[1].contains(reason, Qt::CaseInsensitive), qPrintable(lines[1]));
     }
 };
 

@@ -35,22 +35,17 @@ inline QUrl serveBootstrap(ScriptedServer &peer, quint16 port)
 }
 
 // The longest time the event loop has gone without turning since this was made.
-class LoopGaps
+struct LoopGaps
 {
-public:
     LoopGaps()
     {
-        QObject::connect(&m_ticker, &QTimer::timeout, &m_ticker,
-                         [this] { m_longest = qMax(m_longest, m_since.restart()); });
-        m_since.start();
-        m_ticker.start(10);
+        QObject::connect(&ticker, &QTimer::timeout, &ticker, [this] { longestMs = qMax(longestMs, since.restart()); });
+        since.start();
+        ticker.start(10);
     }
-    qint64 longestMs() const { return m_longest; }
-
-private:
-    QElapsedTimer m_since;
-    QTimer m_ticker;
-    qint64 m_longest = 0;
+    QElapsedTimer since;
+    QTimer ticker;
+    qint64 longestMs = 0;
 };
 
 // Whether text is pattern, each … in it standing for any text.
@@ -73,28 +68,25 @@ inline void ask(QWidget *window, const QString &domain, const QString &server = 
 }
 
 // The result window, found by its name: its code may be the test's own or the whois module's.
-inline QWidget *resultWindow()
+inline QTextBrowser *resultBox()
 {
     QWidget *found = nullptr;
     for (QWidget *top : QApplication::topLevelWidgets())
         found = top->objectName() == u"Result" && (!found || top->isVisible()) ? top : found;
-    return found;
+    return found ? found->findChild<QTextBrowser *>(QStringLiteral("RichTextBox1")) : nullptr;
 }
 
 // The text of the result window.
 inline QString shown()
 {
-    QWidget *window = resultWindow();
-    return window ? window->findChild<QTextBrowser *>(QStringLiteral("RichTextBox1"))->toPlainText()
-                  : QStringLiteral("<no result>");
+    return resultBox() ? resultBox()->toPlainText() : QStringLiteral("<no result>");
 }
 
 // Clicks the link with this caption in the result window.
 inline void clickLink(const QString &caption)
 {
-    QWidget *window = resultWindow();
-    QVERIFY2(window, "no result window");
-    auto *box = window->findChild<QTextBrowser *>(QStringLiteral("RichTextBox1"));
+    QTextBrowser *box = resultBox();
+    QVERIFY2(box, "no result window");
     const QTextCursor found = box->document()->find(caption);
     QVERIFY2(!found.isNull(), qPrintable(shown()));
     QTextCursor inside(box->document());

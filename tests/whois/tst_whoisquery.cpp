@@ -1,11 +1,8 @@
 // The whois query against whois and RDAP servers on loopback, well-behaved and hostile: every
 // answer ends within its time limits, says why, keeps the event loop turning and leaves no
-// connection open; and a chain asks each server, and RDAP, once.
+// connection open; and a chain asks RDAP once (the whois servers: the end-to-end test).
 #include "WhoisTesting.h"
 #include "whois/WhoisQuery.h"
-
-#include <QDir>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -15,7 +12,7 @@ namespace {
 void serve(ScriptedServer &peer, const QString &kind, bool http)
 {
     const QMap<QString, QList<QByteArray>> answers = {
-        {"RDAP only", {"This TLD is served by RDAP only.\r\n"}},
+        {"served by RDAP only", {"This TLD is served by RDAP only.\r\n"}},
         {"UTF-8 cut short", {"\xC3\xBC ", "then \xC3"}},
         {"piece, then silent", {"half\n"}},
         {"piece, then closes", {"half\n"}},
@@ -34,11 +31,6 @@ void serve(ScriptedServer &peer, const QString &kind, bool http)
         length += piece.size();
     if (http && !peer.answer.value(0).startsWith("HTTP/"))
         peer.answer.prepend(httpReply(200, {}, length));
-}
-
-WhoisSettings settings(quint16 port, int timeoutMs)
-{
-    return {port, timeoutMs, timeoutMs, 2000, {}, {}};
 }
 
 // What a query reported: the last answer's text as a reader has it, and the endings.
@@ -72,134 +64,72 @@ class tst_WhoisQuery : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void ends_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("rdap");     // else whois
-        QTest::addColumn<int>("timeoutMs"); // for connecting, and for each piece of the answer
-        QTest::addColumn<QString>("ended"); // Report::last(), HOST the server, … any text
-
-        // clang-format off
-        QTest::newRow("RDAP only") << "RDAP only" << false << 300 << "This TLD is served by RDAP only.\r\n||RDAP";
-        // Its last character unfinished, the whole answer is read as Windows-1252.
-        QTest::newRow("UTF-8 cut short") << "UTF-8 cut short" << false << 300 << "Ã¼ then Ã||";
-        QTest::newRow("refused") << "refused" << false << 300 << "|Could not connect to HOST: Connection refused|RDAP";
-        QTest::newRow("never accepted") << "full queue" << false << 300
-            << "|Could not connect to HOST: no connection within 0.3 seconds.|RDAP";
-        QTest::newRow("silent") << "silent" << false << 300 << "|HOST did not answer within 0.3 seconds.|RDAP";
-        QTest::newRow("silent after a piece") << "piece, then silent" << false << 300
-            << "half\n|HOST sent nothing more for 0.3 seconds; the answer may be incomplete.|";
-        QTest::newRow("closes at once") << "closes" << false << 300
-            << "|HOST closed the connection without answering.|RDAP";
-        QTest::newRow("closes mid-answer") << "piece, then closes" << false << 300 << "half\n||";
-        QTest::newRow("drip") << "drip" << false << 1000
-            << "x…|HOST was still answering after 2 seconds; the rest of its answer was not read.|";
-        // The first MiB of it.
-        QTest::newRow("50 MB") << "50 MB" << false << 1000 << QString(78, u'x').append("\r\n").repeated(13107) +
-            QString(16, u'x') + "|HOST sent more than 1 MB; the rest of its answer was not read.|";
-        QTest::newRow("RDAP not found") << "not found" << true << 1000
-            << "|HOST has no record of example.test (HTTP 404).|";
-        QTest::newRow("RDAP server error") << "server error" << true << 1000
-            << "|HOST answered with HTTP status 503. Busy|";
-        QTest::newRow("RDAP refused") << "refused" << true << 1000 << "|Could not connect to HOST: …|";
-        QTest::newRow("RDAP silent") << "silent" << true << 1000 << "|HOST did not answer within 1 seconds.|";
-        QTest::newRow("RDAP drip") << "drip" << true << 1000
-            << "|HOST was still answering after 2 seconds; the rest was not read.|";
-        QTest::newRow("RDAP 50 MB") << "50 MB" << true << 1000 << "|HOST sent more than 4 MB; the rest was not read.|";
-        QTest::newRow("RDAP binary") << "binary" << true << 1000
-            << "|HOST sent no readable record: the answer is not JSON …|";
-        QTest::newRow("RDAP closes mid-answer") << "piece, then closes" << true << 1000
-            << "|The connection to HOST broke: …|";
-        // clang-format on
-    }
-
-    // RDAP is asked once the whois server has refused the connection.
+    // RDAP is asked once the whois server has refused the connection; the rows named "RDAP …" try
+    // an RDAP service, the others a whois server.
     void ends()
     {
-        QFETCH(QString, kind);
-        QFETCH(bool, rdap);
-        QFETCH(int, timeoutMs);
-        QFETCH(QString, ended);
-        ScriptedServer server;
-        ScriptedServer bootstrap;
-        serve(server, kind, rdap);
-        // Its queue full, the system drops every further connection attempt unanswered.
-        QTcpServer full;
-        full.setListenBacklogSize(0);
-        full.setMaxPendingConnections(0);
-        full.listen(QHostAddress::LocalHost);
-        QTcpSocket filler;
-        filler.connectToHost(QHostAddress::LocalHost, full.serverPort());
-        QVERIFY(filler.waitForConnected(2000));
-        const quint16 port = kind == u"refused"      ? closedPort()
-                             : kind == u"full queue" ? full.serverPort()
-                                                     : server.port();
-        WhoisSettings limits = settings(rdap ? closedPort() : port, timeoutMs);
-        limits.rdapBootstrap = serveBootstrap(bootstrap, port);
-        WhoisQuery query(limits);
-        Report report(query);
-        LoopGaps gaps;
-        query.start({QStringLiteral("127.0.0.1"), 0}, QStringLiteral("example.test"));
-        if (rdap) {
-            QTRY_COMPARE(report.endings.size(), 1);
-            query.follow(Offer{});
+        const std::pair<QString, QString> rows[] = {
+            // The kind of server, then Report::last(): HOST the server, … any text.
+            {"served by RDAP only", "This TLD is served by RDAP only.\r\n||RDAP"},
+            // Its last character unfinished, the whole answer is read as Windows-1252.
+            {"UTF-8 cut short", "Ã¼ then Ã||"},
+            {"refused", "|Could not connect to HOST: Connection refused|RDAP"},
+            {"full queue", "|Could not connect to HOST: no connection within 1 seconds.|RDAP"},
+            {"silent", "|HOST did not answer within 1 seconds.|RDAP"},
+            {"piece, then silent", "half\n|HOST sent nothing more for 1 seconds; the answer may be incomplete.|"},
+            {"closes", "|HOST closed the connection without answering.|RDAP"},
+            {"piece, then closes", "half\n||"},
+            {"drip", "x…|HOST was still answering after 2 seconds; the rest of its answer was not read.|"},
+            // The first MiB of it.
+            {"50 MB", QString(78, u'x').append("\r\n").repeated(13107) + QString(16, u'x') +
+                          "|HOST sent more than 1 MB; the rest of its answer was not read.|"},
+            {"RDAP not found", "|HOST has no record of example.test (HTTP 404).|"},
+            {"RDAP server error", "|HOST answered with HTTP status 503. Busy|"},
+            {"RDAP refused", "|Could not connect to HOST: …|"},
+            {"RDAP silent", "|HOST did not answer within 1 seconds.|"},
+            {"RDAP drip", "|HOST was still answering after 2 seconds; the rest was not read.|"},
+            {"RDAP 50 MB", "|HOST sent more than 4 MB; the rest was not read.|"},
+            {"RDAP binary", "|HOST sent no readable record: the answer is not JSON …|"},
+            {"RDAP piece, then closes", "|The connection to HOST broke: …|"},
+        };
+        for (auto [row, ended] : rows) {
+            const bool rdap = row.startsWith(u"RDAP ");
+            const QString kind = row.mid(rdap ? 5 : 0);
+            ScriptedServer server;
+            ScriptedServer bootstrap;
+            serve(server, kind, rdap);
+            // Its queue full, the system drops every further connection attempt unanswered.
+            QTcpServer full;
+            full.setListenBacklogSize(0);
+            full.setMaxPendingConnections(0);
+            full.listen(QHostAddress::LocalHost);
+            QTcpSocket filler;
+            filler.connectToHost(QHostAddress::LocalHost, full.serverPort());
+            QVERIFY(filler.waitForConnected(2000));
+            const quint16 port = kind == u"refused"      ? closedPort()
+                                 : kind == u"full queue" ? full.serverPort()
+                                                         : server.port();
+            // A second to connect and for each piece of the answer, two for the whole of it.
+            WhoisSettings limits{rdap ? closedPort() : port, 1000, 1000, 2000, {}, {}};
+            limits.rdapBootstrap = serveBootstrap(bootstrap, port);
+            WhoisQuery query(limits);
+            Report report(query);
+            LoopGaps gaps;
+            query.start({QStringLiteral("127.0.0.1"), 0}, QStringLiteral("example.test"));
+            if (rdap) {
+                QTRY_VERIFY2(report.endings.size() == 1, qPrintable(row));
+                query.follow(Offer{});
+            }
+            QTRY_VERIFY2_WITH_TIMEOUT(report.endings.size() == (rdap ? 2 : 1), qPrintable(row), 6000);
+            const QString host = rdap ? QStringLiteral("127.0.0.1:%1").arg(port) : QStringLiteral("127.0.0.1");
+            QVERIFY2(like(report.last(), ended.replace(QStringLiteral("HOST"), host)),
+                     qPrintable(row + ": " + report.last().right(300)));
+            if (rdap)
+                query.follow(Offer{}); // asked once in a chain
+            QVERIFY2(!query.isRunning(), qPrintable(row));
+            QTRY_VERIFY2(server.closed(0), qPrintable(row));
+            QVERIFY2(gaps.longestMs < maxGapMs, qPrintable(row + ": " + QString::number(gaps.longestMs)));
         }
-        QTRY_COMPARE_WITH_TIMEOUT(report.endings.size(), rdap ? 2 : 1, 6000);
-        const QString host = rdap ? QStringLiteral("127.0.0.1:%1").arg(port) : QStringLiteral("127.0.0.1");
-        QVERIFY2(like(report.last(), ended.replace(QStringLiteral("HOST"), host)),
-                 qPrintable(report.last().right(300)));
-        if (rdap)
-            query.follow(Offer{}); // asked once in a chain
-        QVERIFY(!query.isRunning());
-        QTRY_VERIFY(server.closed(0));
-        QVERIFY2(gaps.longestMs() < maxGapMs, qPrintable(QString::number(gaps.longestMs())));
-    }
-
-    // A server is asked once in a chain, its port told or not, and nothing while an answer comes.
-    void followsReferralsOnce()
-    {
-        ScriptedServer registry;
-        ScriptedServer registrar(QStringLiteral("127.0.0.2"), registry.port());
-        QVERIFY(registrar.isListening());
-        registry.answer = {"Registrar WHOIS Server: 127.0.0.2\r\n"};
-        registrar.answer = {"ReferralServer: whois://127.0.0.1:" + QByteArray::number(registry.port()) + "\r\n"};
-        WhoisQuery query(settings(registry.port(), 5000));
-        Report report(query);
-        query.start({QStringLiteral("127.0.0.1"), 0}, QStringLiteral("example.com"));
-        query.follow(Offer{WhoisServer{QStringLiteral("127.0.0.2"), 0}});
-        QTRY_COMPARE(report.endings.size(), 1);
-        QCOMPARE(report.last(), QStringLiteral("Registrar WHOIS Server: 127.0.0.2\r\n||127.0.0.2"));
-        const Offer registrarOffer = report.endings[0].offers[0];
-        query.follow(registrarOffer);
-        QTRY_COMPARE(report.endings.size(), 2);
-        QVERIFY(report.endings[1].offers.isEmpty());
-        query.follow(registrarOffer);
-        QVERIFY(!query.isRunning());
-        QCOMPARE(registrar.connections.size(), 1);
-    }
-
-    // The bootstrap file is fetched once a day, and kept in the cache folder meanwhile.
-    void keepsTheBootstrapFile()
-    {
-        QTemporaryDir temp;
-        ScriptedServer service;
-        ScriptedServer bootstrap;
-        service.answer = {httpReply(200, R"({"ldhName": "A.TEST"})")};
-        WhoisSettings limits = settings(closedPort(), 5000);
-        limits.rdapBootstrap = serveBootstrap(bootstrap, service.port());
-        limits.cacheDirectory = temp.filePath(QStringLiteral("cache"));
-        WhoisQuery query(limits);
-        Report report(query);
-        for (int i = 1; i <= 2; ++i) {
-            query.start({QStringLiteral("127.0.0.1"), 0}, QStringLiteral("a.test"));
-            QTRY_COMPARE(report.endings.size(), 2 * i - 1);
-            query.follow(Offer{});
-            QTRY_COMPARE(report.endings.size(), 2 * i);
-            QCOMPARE(report.text, QStringLiteral("Domain Name: A.TEST\n"));
-        }
-        QCOMPARE(bootstrap.connections.size(), 1);
-        QCOMPARE(service.connections.size(), 2);
-        QVERIFY(!QDir(temp.filePath(QStringLiteral("cache"))).isEmpty());
     }
 };
 
