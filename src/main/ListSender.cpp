@@ -3,7 +3,20 @@
 #include "Messaging.h"
 #include "core/WindowStyle.h"
 
-Outcome ListSender::send(int list, const QString &message) const
+namespace {
+
+// The copies of one list send, filled in as each net ends.
+struct Tally
+{
+    QString list;
+    qint64 historyId = 0;
+    QList<HistoryRecipient> copies;
+    qsizetype waiting = 0;
+};
+
+} // namespace
+
+Outcome ListSender::send(int list, const QString &message, const Report &report) const
 {
     if (message.isEmpty())
         return Outcome::refusal(nothingToSend());
@@ -22,14 +35,32 @@ Outcome ListSender::send(int list, const QString &message) const
             return Outcome::refusal({refusal});
         names.append(name);
     }
-    for (const QString &name : std::as_const(names)) {
-        const ProgramCall net = listSendCall(name, message);
-        const Outcome sent =
-            Outcome::ofStart(m_launcher.startProgram(net.program, net.arguments, WindowStyle::MinimizedFocus));
-        if (sent.what == Outcome::What::Failed)
-            return sent; // one box for a program that cannot start, not one per name
+    auto tally = std::make_shared<Tally>();
+    tally->list = QStringLiteral("List%1").arg(list);
+    tally->historyId = m_history.recordSent(message, names, tally->list);
+    Outcome sent;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const ProgramCall net = listSendCall(names[i], message);
+        tally->copies.append({names[i], Delivery::Pending});
+        // The nets may outlive the window and this with it; the history is the host's.
+        const auto ended = [history = &m_history, tally, i, report](int exitCode) {
+            tally->copies[i].delivery = deliveryOf(exitCode);
+            history->recordDelivery(tally->historyId, tally->copies[i].name, tally->copies[i].delivery);
+            if (--tally->waiting == 0 && report)
+                report(listReport(tally->list, tally->copies));
+        };
+        sent =
+            Outcome::ofStart(m_launcher.startFollowed(net.program, net.arguments, WindowStyle::MinimizedFocus, ended));
+        if (sent.what == Outcome::What::Failed) {
+            // One box for a program that cannot start, not one per name; none of the rest went.
+            for (qsizetype j = i; j < names.size(); ++j)
+                m_history.recordDelivery(tally->historyId, names[j], Delivery::Failed);
+            tally->copies.resize(i);
+            break;
+        }
+        ++tally->waiting;
     }
-    return {};
+    return sent;
 }
 
 Outcome ListSender::edit(int list) const

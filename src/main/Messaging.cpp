@@ -1,6 +1,7 @@
 #include "Messaging.h"
 
 #include "core/CommandRunner.h"
+#include "core/NetStatus.h"
 #include "platform/FixedPaths.h"
 #include "platform/LocaleText.h"
 
@@ -65,4 +66,62 @@ QString appendToFile(const FixedPaths &paths, const QString &drivePath, const QS
     if (file.write(bytes) != bytes.size() || !file.flush())
         return cannotWrite(file.errorString());
     return {};
+}
+
+Delivery deliveryOf(int netExitCode)
+{
+    switch (netExitCode) {
+    case netSent:
+        return Delivery::Delivered;
+    case netNameNotFound:
+        return Delivery::NameNotFound;
+    case netUnreachable:
+        return Delivery::Unreachable;
+    case netRefused:
+        return Delivery::Refused;
+    case netTooLong:
+        return Delivery::TooLong;
+    case netUsage:
+    case netBadInput:
+        return Delivery::BadInput;
+    default:
+        return Delivery::Failed;
+    }
+}
+
+QString deliveryText(Delivery delivery)
+{
+    switch (delivery) {
+    case Delivery::Pending:
+        return QStringLiteral("not yet known");
+    case Delivery::Delivered:
+        return QStringLiteral("delivered");
+    case Delivery::NameNotFound:
+        return QStringLiteral("name not found");
+    case Delivery::Refused:
+        return QStringLiteral("refused by the receiver");
+    case Delivery::Unreachable:
+        return QStringLiteral("unreachable");
+    case Delivery::TooLong:
+        return QStringLiteral("too long");
+    case Delivery::BadInput:
+        return QStringLiteral("cannot be carried");
+    case Delivery::Failed:
+        break;
+    }
+    return QStringLiteral("failed");
+}
+
+QString listReport(const QString &list, const QList<HistoryRecipient> &copies)
+{
+    QStringList parts;
+    qsizetype delivered = 0;
+    for (const HistoryRecipient &copy : copies) {
+        if (copy.delivery == Delivery::Delivered)
+            ++delivered;
+        else
+            parts.append(copy.name + QStringLiteral(": ") + deliveryText(copy.delivery));
+    }
+    parts.prepend(QStringLiteral("%1: %2 of %3 delivered").arg(list).arg(delivered).arg(copies.size()));
+    return parts.join(QStringLiteral("; "));
 }

@@ -50,6 +50,14 @@ ProgramCall listSendCall(const QString &name, const QString &message);
 // Why net send cannot carry a recipient or a message as typed, as a sentence; empty when it can.
 QString sendRefusal(const QString &recipient, const QString &message);
 
+// How a copy sent by net fared, by net's exit status.
+Delivery deliveryOf(int netExitCode);
+// The words a report uses for a delivery: "delivered", "name not found", ...
+QString deliveryText(Delivery delivery);
+// "List1: 3 of 4 delivered; GHOST: name not found": a list send's outcome in one line, the
+// names that failed in the order they were sent to.
+QString listReport(const QString &list, const QList<HistoryRecipient> &copies);
+
 // The line that Add Alias appends, with its CR LF. A name that the field reader would split
 // or trim (it holds a comma, or begins with a blank) is written between double quotes.
 QString aliasLine(const QString &name);

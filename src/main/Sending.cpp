@@ -41,8 +41,10 @@ void parlo::sendToRecipient(IfNobody ifNobody)
         reportFailure(m_host.messages, refusal);
         return;
     }
+    const qint64 kept = m_host.history.recordSent(message, {recipient}, {});
     const Capture capture =
         m_host.runner.RunCapture(sendCommandLine(m_host.runner, recipient, message), WindowStyle::MinimizedNoFocus);
+    m_host.history.recordDelivery(kept, recipient, capture.failed() ? Delivery::Failed : deliveryOf(capture.exitCode));
     if (capture.failed()) {
         reportFailure(m_host.messages, capture.error);
         return; // the message stays, nothing is lost

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -23,8 +24,8 @@ constexpr QSize clientTwips(4860, 5250);
 } // namespace
 
 parlo::parlo(Host host, WindowMakers makers, QWidget *parent)
-    : QMainWindow(parent), m_host(host), m_aliases(host.launcher, host.paths), m_lists(host.launcher, host.paths),
-      m_makers(std::move(makers))
+    : QMainWindow(parent), m_host(host), m_aliases(host.launcher, host.paths),
+      m_lists(host.launcher, host.paths, host.history), m_makers(std::move(makers))
 {
     setUpWindow(this, "parlo", QStringLiteral("Parlo"), clientTwips, Border::FixedSingle);
     // The icon is drawn once the window is on the screen: rendering it is no part of opening it.
@@ -253,7 +254,10 @@ void parlo::cmdGetalias_click()
 
 void parlo::sendToList(int list)
 {
-    showOutcome(m_lists.send(list, txtmsg->toPlainText()));
+    showOutcome(m_lists.send(list, txtmsg->toPlainText(), [self = QPointer<parlo>(this)](const QString &report) {
+        if (self)
+            Q_EMIT self->listReported(report);
+    }));
 }
 
 void parlo::Form_Load()

@@ -38,6 +38,8 @@ public:
 Q_SIGNALS:
     // Exit or its picture was chosen: the whole program ends at once.
     void exitRequested();
+    // Every net of a list send has ended: report says how each copy fared (see listReport()).
+    void listReported(const QString &report);
 
 private:
     // One entry of the menu bar: a menu (without an item), or an item of a menu or of the bar,

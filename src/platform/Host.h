@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 
 class FixedPaths;
@@ -31,6 +32,10 @@ public:
     virtual Launch start(const QString &commandLine, int windowStyle) = 0;
     // A program found on the search path, given exactly these arguments: nothing split or mapped.
     virtual Launch startProgram(const QString &program, const QStringList &arguments, int windowStyle) = 0;
+    // The same, and once it has ended, later in the event loop, ended gets its exit status (-1
+    // when a signal ended it). Not called when it did not start.
+    virtual Launch startFollowed(const QString &program, const QStringList &arguments, int windowStyle,
+                                 std::function<void(int exitCode)> ended) = 0;
 };
 
 enum class BoxIcon

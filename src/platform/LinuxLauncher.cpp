@@ -84,6 +84,12 @@ const LinuxLauncher::Environment &LinuxLauncher::environmentFor(int windowStyle)
 
 Launch LinuxLauncher::startProgram(const QString &name, const QStringList &arguments, int windowStyle)
 {
+    return startFollowed(name, arguments, windowStyle, {});
+}
+
+Launch LinuxLauncher::startFollowed(const QString &name, const QStringList &arguments, int windowStyle,
+                                    std::function<void(int exitCode)> ended)
+{
     if (name.isEmpty())
         return {0, QStringLiteral("Cannot start an empty command line.")};
     // execve takes NUL-terminated strings: a NUL would silently cut the word it stands in.
@@ -105,6 +111,6 @@ Launch LinuxLauncher::startProgram(const QString &name, const QStringList &argum
     if (spawned.failed())
         return {0, QStringLiteral("Cannot start %1: %2").arg(name, systemError(spawned.error))};
     // In a session of its own, and never waited for: reaped once it ends.
-    reapWhenDone(spawned.pid);
+    reapWhenDone(spawned.pid, std::move(ended));
     return {spawned.pid, {}};
 }

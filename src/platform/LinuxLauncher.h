@@ -24,6 +24,8 @@ public:
 
     Launch start(const QString &commandLine, int windowStyle) override;
     Launch startProgram(const QString &program, const QStringList &arguments, int windowStyle) override;
+    Launch startFollowed(const QString &program, const QStringList &arguments, int windowStyle,
+                         std::function<void(int exitCode)> ended) override;
 
 private:
     // The environment of the programs started with a window style, made once: Parlo's own

@@ -1,16 +1,20 @@
 #include "Spawn.h"
 
+#include <QCoreApplication>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <mutex>
 #include <spawn.h>
 #include <sys/epoll.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -87,8 +91,12 @@ public:
         return *reaper;
     }
 
-    void adopt(pid_t pid)
+    void adopt(pid_t pid, std::function<void(int)> ended)
     {
+        if (ended) {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_followers.emplace(pid, std::move(ended));
+        }
         m_lastAdopted = std::chrono::steady_clock::now();
         const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
         epoll_event event{};
@@ -99,7 +107,7 @@ public:
         // No pidfd here (a kernel before 5.3): a thread waits for this one child.
         if (pidfd >= 0)
             ::close(pidfd);
-        std::thread([pid] { waitFor(pid); }).detach();
+        std::thread([this, pid] { waitFor(pid); }).detach();
     }
 
 private:
@@ -110,10 +118,25 @@ private:
         startQuietThread([this] { run(); });
     }
 
-    static void waitFor(pid_t pid)
+    void waitFor(pid_t pid)
     {
-        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
+        std::function<void(int)> ended;
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            const auto follower = m_followers.find(pid);
+            if (follower == m_followers.end())
+                return;
+            ended = std::move(follower->second);
+            m_followers.erase(follower);
+        }
+        // Told in the event loop's thread, as long as there is one.
+        const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (QCoreApplication *application = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                application, [ended = std::move(ended), code] { ended(code); }, Qt::QueuedConnection);
     }
 
     [[noreturn]] void run()
@@ -139,6 +162,8 @@ private:
     static constexpr std::chrono::milliseconds quietTime{100};
 
     int m_epoll;
+    std::mutex m_mutex;
+    std::unordered_map<pid_t, std::function<void(int)>> m_followers;
     std::atomic<std::chrono::steady_clock::time_point> m_lastAdopted{};
 };
 
@@ -168,8 +193,8 @@ void startQuietThread(std::function<void()> work)
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
-void reapWhenDone(pid_t pid)
+void reapWhenDone(pid_t pid, std::function<void(int)> ended)
 {
     if (pid > 0)
-        Reaper::instance().adopt(pid);
+        Reaper::instance().adopt(pid, std::move(ended));
 }

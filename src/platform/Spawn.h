@@ -38,8 +38,9 @@ struct Spawned
 Spawned spawnProcess(const SpawnPlan &plan);
 
 // For a child Parlo does not wait for: reaps it once it has ended (from a thread of its own), so
-// that it never lingers as Parlo's zombie.
-void reapWhenDone(pid_t pid);
+// that it never lingers as Parlo's zombie. ended, when given, is then called in the event loop's
+// thread with the child's exit status (-1 when a signal ended it).
+void reapWhenDone(pid_t pid, std::function<void(int)> ended = {});
 
 // Starts a detached thread that takes no signal, which stay with the threads that handle them.
 void startQuietThread(std::function<void()> work);

@@ -1,4 +1,5 @@
 #include "TestFiles.h"
+#include "core/NetStatus.h"
 #include "main/AliasBook.h"
 #include "main/ListSender.h"
 #include "main/Messaging.h"
@@ -231,9 +232,38 @@ private Q_SLOTS:
             init();
             writeFile(file(QStringLiteral("list2.txt")), list2);
             m_fake->launcher.next.error = failure;
-            const ListSender lists(m_fake->launcher, m_fake->paths);
+            const ListSender lists(m_fake->launcher, m_fake->paths, m_fake->history);
             QCOMPARE(this->effects(lists.send(list, message)), effects);
         }
+    }
+
+    // How each copy fared goes to the history, for a list send and a send to one; a list's report
+    // comes once, when its last net has ended, whatever the order.
+    void deliveriesAreKept()
+    {
+        writeFile(file(QStringLiteral("list2.txt")), "PC1\r\nGHOST\r\nPC1\r\nFAR\r\n");
+        QStringList reports;
+        const ListSender lists(m_fake->launcher, m_fake->paths, m_fake->history);
+        lists.send(2, QStringLiteral("hi"), [&reports](const QString &report) { reports.append(report); });
+        QCOMPARE(m_fake->launcher.ended.size(), 4);
+        for (const int i : {3, 1, 0})
+            m_fake->launcher.ended[i](QList<int>{netSent, netNameNotFound, netSent, netUnreachable}[i]);
+        QVERIFY(reports.isEmpty());
+        m_fake->launcher.ended[2](netSent);
+        QCOMPARE(reports, QStringList{"List2: 2 of 4 delivered; GHOST: name not found; FAR: unreachable"});
+
+        Window w(m_fake->host());
+        w.txtno->setText(QStringLiteral("BOB"));
+        w.txtmsg->setPlainText(QStringLiteral("hi"));
+        m_fake->runner.next.exitCode = netRefused;
+        w.use(QStringLiteral("cmdSend"));
+        QStringList kept;
+        for (const HistoryEntry &entry : m_fake->history.find({}, 10)) {
+            for (const HistoryRecipient &copy : entry.recipients)
+                kept.append(entry.list + u' ' + copy.name + u' ' + deliveryText(copy.delivery));
+        }
+        QCOMPARE(kept, (QStringList{" BOB refused by the receiver", "List2 PC1 delivered", "List2 GHOST name not found",
+                                    "List2 PC1 delivered", "List2 FAR unreachable"}));
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +21,7 @@ private Q_SLOTS:
     void split();
     void start_data();
     void start();
+    void followedEndsAreTold();
     void programFolder_data();
     void programFolder();
 };
@@ -101,6 +103,21 @@ void tst_Launcher::start()
     // A session of its own, and once it has ended, no zombie of Parlo's.
     QCOMPARE(lines[2], lines[0]);
     QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(launch.pid), 0) != 0 && errno == ESRCH, 5000);
+}
+
+// The exit status of a followed program arrives in the event loop, once per program, also for
+// one a signal ends.
+void tst_Launcher::followedEndsAreTold()
+{
+    QTemporaryDir temp;
+    LinuxLauncher launcher({temp.path(), temp.path()});
+    QMap<QString, int> told;
+    for (const QString &script : {QStringLiteral("exit 5"), QStringLiteral("exit 0"), QStringLiteral("kill -9 $$")}) {
+        const auto ended = [&told, script](int exitCode) { told.insert(script, exitCode); };
+        QVERIFY(!launcher.startFollowed(QStringLiteral("sh"), {QStringLiteral("-c"), script}, 2, ended).failed());
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(told.size(), 3, 5000);
+    QCOMPARE(told.values(), (QList<int>{0, 5, -1})); // by script, sorted
 }
 
 void tst_Launcher::programFolder_data()

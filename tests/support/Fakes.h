@@ -61,8 +61,18 @@ public:
         calls.append({line, windowStyle});
         return next;
     }
+    // As the real one, it tells the end later: the test calls ended[i] with the exit status.
+    Launch startFollowed(const QString &program, const QStringList &arguments, int windowStyle,
+                         std::function<void(int exitCode)> end) override
+    {
+        const Launch launch = startProgram(program, arguments, windowStyle);
+        if (!launch.failed())
+            ended.append(std::move(end));
+        return launch;
+    }
 
     QList<LaunchCall> calls;
+    QList<std::function<void(int exitCode)>> ended; // of the followed starts, in order
     Launch next{4242, {}};
 };
 
