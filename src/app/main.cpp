@@ -70,8 +70,9 @@ int main(int argc, char *argv[])
     if (!options.isSet(screenshot)) {
         whenOnScreen(&window, [&popups, &window, &host] {
             host.tidyUp();
-            popups = std::make_unique<MessagePopups>(host.host().facts.receivePlaces(),
-                                                     [&window](const QString &sender) { window.replyTo(sender); });
+            popups = std::make_unique<MessagePopups>(
+                host.host().facts.receivePlaces(), [&window](const QString &sender) { window.replyTo(sender); },
+                host.host().history);
             popups->start();
         });
     }

@@ -189,7 +189,7 @@ void InstanceListener::read(int fd)
         ::send(fd, "ok\n", 3, MSG_NOSIGNAL | MSG_DONTWAIT);
     drop(fd);
     if (request)
-        emit requested(*request);
+        Q_EMIT requested(*request);
 }
 
 void InstanceListener::drop(int fd)

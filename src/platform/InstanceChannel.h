@@ -39,7 +39,7 @@ public:
     // why not (another background Parlo listens there, or the place is not the user's own).
     QString listen();
 
-signals:
+Q_SIGNALS:
     void requested(const InstanceRequest &request);
 
 private:

@@ -51,8 +51,10 @@ public:
     virtual qint64 recordSent(const QString &text, const QStringList &recipients, const QString &list) = 0;
     // How the copy of message id for recipient fared.
     virtual void recordDelivery(qint64 id, const QString &recipient, Delivery delivery) = 0;
-    // Keeps a received message; its id, or 0.
-    virtual qint64 recordReceived(const QString &sender, const QString &text) = 0;
+    // Keeps a received message; its id, or 0 (also when one of the same origin is kept already).
+    // origin names the message where it came from, so that one shown again after a restart is
+    // kept once; an empty origin names none.
+    virtual qint64 recordReceived(const QString &sender, const QString &text, const QString &origin) = 0;
     // At most limit messages, newest first, whose sender, text or a recipient holds filter
     // (letters A to Z in either case); all of them for an empty filter.
     virtual QList<HistoryEntry> find(const QString &filter, int limit) const = 0;
@@ -71,7 +73,7 @@ public:
     }
     qint64 recordSent(const QString &, const QStringList &, const QString &) override { return 0; }
     void recordDelivery(qint64, const QString &, Delivery) override {}
-    qint64 recordReceived(const QString &, const QString &) override { return 0; }
+    qint64 recordReceived(const QString &, const QString &, const QString &) override { return 0; }
     QList<HistoryEntry> find(const QString &, int) const override { return {}; }
     QString problem() const override { return QStringLiteral("No history is kept here."); }
 };

@@ -16,7 +16,9 @@ namespace {
 
 const QStringList schema = {
     QStringLiteral("CREATE TABLE IF NOT EXISTS messages (id INTEGER PRIMARY KEY, at INTEGER NOT NULL, "
-                   "direction INTEGER NOT NULL, sender TEXT NOT NULL, text TEXT NOT NULL, list TEXT NOT NULL)"),
+                   "direction INTEGER NOT NULL, sender TEXT NOT NULL, text TEXT NOT NULL, list TEXT NOT NULL, "
+                   "origin TEXT NOT NULL)"),
+    QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS messages_origin ON messages (origin) WHERE origin != ''"),
     QStringLiteral("CREATE TABLE IF NOT EXISTS recipients (message INTEGER NOT NULL, position INTEGER NOT NULL, "
                    "name TEXT NOT NULL, delivery INTEGER NOT NULL, PRIMARY KEY (message, position))"),
 };
@@ -93,7 +95,7 @@ QString SqliteHistory::problem() const
 }
 
 qint64 SqliteHistory::insert(Direction direction, const QString &sender, const QString &text, const QString &list,
-                             const QStringList &recipients)
+                             const QStringList &recipients, const QString &origin)
 {
     if (!ready())
         return 0;
@@ -101,13 +103,15 @@ qint64 SqliteHistory::insert(Direction direction, const QString &sender, const Q
     if (!db.transaction())
         return 0;
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("INSERT INTO messages (at, direction, sender, text, list) VALUES (?, ?, ?, ?, ?)"));
+    query.prepare(QStringLiteral("INSERT OR IGNORE INTO messages (at, direction, sender, text, list, origin) "
+                                 "VALUES (?, ?, ?, ?, ?, ?)"));
     query.addBindValue(QDateTime::currentMSecsSinceEpoch());
     query.addBindValue(int(direction));
     query.addBindValue(notNull(sender));
     query.addBindValue(notNull(text));
     query.addBindValue(notNull(list));
-    bool done = query.exec();
+    query.addBindValue(notNull(origin));
+    bool done = query.exec() && query.numRowsAffected() == 1;
     const qint64 id = query.lastInsertId().toLongLong();
     query.prepare(QStringLiteral("INSERT INTO recipients (message, position, name, delivery) VALUES (?, ?, ?, ?)"));
     for (qsizetype i = 0; done && i < recipients.size(); ++i) {
@@ -134,12 +138,12 @@ qint64 SqliteHistory::insert(Direction direction, const QString &sender, const Q
 
 qint64 SqliteHistory::recordSent(const QString &text, const QStringList &recipients, const QString &list)
 {
-    return insert(Direction::Sent, {}, text, list, recipients);
+    return insert(Direction::Sent, {}, text, list, recipients, {});
 }
 
-qint64 SqliteHistory::recordReceived(const QString &sender, const QString &text)
+qint64 SqliteHistory::recordReceived(const QString &sender, const QString &text, const QString &origin)
 {
-    return insert(Direction::Received, sender, text, {}, {});
+    return insert(Direction::Received, sender, text, {}, {}, origin);
 }
 
 void SqliteHistory::recordDelivery(qint64 id, const QString &recipient, Delivery delivery)

@@ -17,14 +17,14 @@ public:
 
     qint64 recordSent(const QString &text, const QStringList &recipients, const QString &list) override;
     void recordDelivery(qint64 id, const QString &recipient, Delivery delivery) override;
-    qint64 recordReceived(const QString &sender, const QString &text) override;
+    qint64 recordReceived(const QString &sender, const QString &text, const QString &origin) override;
     QList<HistoryEntry> find(const QString &filter, int limit) const override;
     QString problem() const override;
 
 private:
     bool ready() const;
     qint64 insert(Direction direction, const QString &sender, const QString &text, const QString &list,
-                  const QStringList &recipients);
+                  const QStringList &recipients, const QString &origin);
 
     QString m_file;
     int m_limit;

@@ -98,14 +98,14 @@ void DesktopNotifications::close(uint id)
 
 void DesktopNotifications::ActionInvoked(uint id, const QString &key)
 {
-    emit actionInvoked(id, key, m_tokens.take(id));
+    Q_EMIT actionInvoked(id, key, m_tokens.take(id));
 }
 
 void DesktopNotifications::NotificationClosed(uint id, uint reason)
 {
     m_tokens.remove(id);
     if (reason == dismissedByUser)
-        emit dismissed(id);
+        Q_EMIT dismissed(id);
 }
 
 // Sent just before ActionInvoked by servers that hand out activation tokens.

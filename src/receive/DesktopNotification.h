@@ -32,14 +32,14 @@ public:
     // Takes the notification with that number off the screen.
     void close(uint id);
 
-signals:
+Q_SIGNALS:
     // The user chose an action of notification id; token, when the service gave one, lets the
     // window that answers it take the focus (xdg-activation).
     void actionInvoked(uint id, const QString &key, const QString &token);
     // The user dismissed notification id.
     void dismissed(uint id);
 
-private slots:
+private Q_SLOTS:
     // The service's signals, by their D-Bus names.
     void ActionInvoked(uint id, const QString &key);
     void NotificationClosed(uint id, uint reason);

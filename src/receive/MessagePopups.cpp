@@ -7,9 +7,9 @@
 #include <QFileInfo>
 #include <QTimer>
 
-MessagePopups::MessagePopups(const ReceivePlaces &places, Reply reply, QObject *parent)
+MessagePopups::MessagePopups(const ReceivePlaces &places, Reply reply, MessageHistory &history, QObject *parent)
     : QObject(parent), m_spoolFolder(places.spool), m_spool(places.spool), m_receipts(places.receipts),
-      m_lock(places.lock), m_reply(std::move(reply))
+      m_lock(places.lock), m_reply(std::move(reply)), m_history(history)
 {
     m_show.setSingleShot(true);
     m_show.setInterval(0);
@@ -70,6 +70,7 @@ void MessagePopups::showWaiting()
             m_taken.remove(name);
             continue;
         }
+        m_history.recordReceived(message->sender.toUpper(), message->text, name);
         frmMessage *popup = m_next ? m_next.data() : new frmMessage;
         m_next = nullptr;
         popup->setMessage(*message);
@@ -111,6 +112,7 @@ void MessagePopups::acknowledge(const QString &name, frmMessage *popup)
     m_acknowledged.insert(name);
     m_taken.remove(name);
     m_open.removeAll(popup);
+    Q_EMIT unreadChanged(unread());
     // Seen in one place is seen: its notification goes too.
     for (auto it = m_notified.begin(); it != m_notified.end();) {
         if (it.value() == popup || it.value().isNull()) {
@@ -127,9 +129,16 @@ void MessagePopups::acknowledge(const QString &name, frmMessage *popup)
     });
 }
 
+qsizetype MessagePopups::unread() const
+{
+    return std::count_if(m_open.cbegin(), m_open.cend(), [](const QPointer<frmMessage> &popup) { return popup; }) +
+           m_waiting.size();
+}
+
 // The newest pop-up says how many wait; so does one notification, replaced as the count changes.
 void MessagePopups::updateWaiting()
 {
+    Q_EMIT unreadChanged(unread());
     for (qsizetype i = 0; i < m_open.size(); ++i) {
         if (m_open[i])
             m_open[i]->setWaiting(i + 1 == m_open.size() ? m_waiting.size() : 0);

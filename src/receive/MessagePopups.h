@@ -28,7 +28,16 @@ public:
     static constexpr int maxOpen = 10;
     static constexpr int readsPerTurn = 64;
 
-    MessagePopups(const ReceivePlaces &places, Reply reply, QObject *parent = nullptr);
+    // Each message shown goes to history, once.
+    MessagePopups(const ReceivePlaces &places, Reply reply, MessageHistory &history = NoHistory::instance(),
+                  QObject *parent = nullptr);
+    // The messages shown or waiting that the user has not yet seen.
+    qsizetype unread() const;
+
+Q_SIGNALS:
+    void unreadChanged(qsizetype count);
+
+public:
     ~MessagePopups() override;
 
     // Starts receiving; false when another Parlo of this user receives or there is no spool.
@@ -49,6 +58,7 @@ private:
     ReceiptStore m_receipts;
     SessionLock m_lock;
     Reply m_reply;
+    MessageHistory &m_history;
     QSet<QString> m_acknowledged;
     QSet<QString> m_taken; // open or waiting
     QQueue<QString> m_waiting;

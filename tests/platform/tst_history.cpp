@@ -50,8 +50,12 @@ void tst_history::findsByFilter()
     QCOMPARE(history.recordSent(QStringLiteral("hi"), {QStringLiteral("ALICE"), QStringLiteral("BOB")},
                                 QStringLiteral("List2")),
              qint64(2));
-    QCOMPARE(history.recordReceived(QStringLiteral("CAROL"), QStringLiteral("Lunch at one")), qint64(3));
+    QCOMPARE(history.recordReceived(QStringLiteral("CAROL"), QStringLiteral("Lunch at one"), QStringLiteral("m1")),
+             qint64(3));
     QCOMPARE(history.recordSent(QStringLiteral("50% off, a-b"), {QStringLiteral("DAVE")}, {}), qint64(4));
+    // The same message again, as after a restart: kept once.
+    QCOMPARE(history.recordReceived(QStringLiteral("CAROL"), QStringLiteral("Lunch at one"), QStringLiteral("m1")),
+             qint64(0));
 
     QList<qint64> found;
     for (const HistoryEntry &entry : history.find(filter, 10))
@@ -98,11 +102,11 @@ void tst_history::outlivesAKilledWriter()
 {
     const QString name = file("killed");
     SqliteHistory reader(name);
-    QCOMPARE(reader.recordReceived(QStringLiteral("EVE"), QStringLiteral("first")), qint64(1));
+    QCOMPARE(reader.recordReceived(QStringLiteral("EVE"), QStringLiteral("first"), {}), qint64(1));
     const pid_t child = ::fork();
     if (child == 0) {
         SqliteHistory writer(name);
-        if (writer.recordReceived(QStringLiteral("EVE"), QStringLiteral("second")) == 2)
+        if (writer.recordReceived(QStringLiteral("EVE"), QStringLiteral("second"), {}) == 2)
             ::kill(::getpid(), SIGKILL);
         ::_exit(1);
     }
@@ -131,7 +135,7 @@ void tst_history::refusesFilesItDidNotMake()
         QVERIFY(QFile::link(target, name));
 
     SqliteHistory history(name);
-    QCOMPARE(history.recordReceived(QStringLiteral("MALLORY"), QStringLiteral("hello")), qint64(0));
+    QCOMPARE(history.recordReceived(QStringLiteral("MALLORY"), QStringLiteral("hello"), {}), qint64(0));
     QVERIFY(history.find({}, 10).isEmpty());
     QVERIFY(!history.problem().isEmpty());
     QFile after(link ? target : name);

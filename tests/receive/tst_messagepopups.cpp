@@ -1,4 +1,5 @@
 // The pop-ups of received messages: what they show, how many at once, and who receives.
+#include "Fakes.h"
 #include "receive/MessagePopups.h"
 #include "receive/frmMessage.h"
 
@@ -22,10 +23,11 @@ QString waiting(const frmMessage *popup)
     return popup->findChild<QLabel *>("lblWaiting")->text();
 }
 
-std::unique_ptr<MessagePopups> popupsIn(const QString &dir)
+std::unique_ptr<MessagePopups> popupsIn(const QString &dir, MessageHistory &history = NoHistory::instance())
 {
     const ReceivePlaces places{dir + "/spool", dir + "/received.sqlite", dir + "/receive.lock"};
-    return std::make_unique<MessagePopups>(places, [](const QString &) {});
+    return std::make_unique<MessagePopups>(
+        places, [](const QString &) {}, history);
 }
 
 void writeMessages(const QString &dir, int count)
@@ -74,17 +76,20 @@ private Q_SLOTS:
 
     // Thirteen waiting: ten pop-ups, the newest counting the rest; a pop-up closed by the user
     // makes room for the next. One receiver a session. Exit quits, which closes every window: not
-    // the user's close, so those pop-ups come again at the next start.
+    // the user's close, so those pop-ups come again at the next start. Each message shown is
+    // kept in the history once.
     void boundedAndCounted()
     {
         QTemporaryDir dir;
         writeMessages(dir.path(), 13);
-        auto popups = popupsIn(dir.path());
+        MemoryHistory history;
+        auto popups = popupsIn(dir.path(), history);
         QVERIFY(popups->start());
         QVERIFY(!popupsIn(dir.path())->start());
         QTRY_COMPARE(openPopups().size(), 10);
         QCOMPARE(text(openPopups().first()), 0);
         QCOMPARE(waiting(openPopups().last()), waitingText(3));
+        QCOMPARE(popups->unread(), 13);
 
         openPopups()[3]->findChild<QPushButton *>("cmdOK")->click();
         QTRY_COMPARE(text(openPopups().last()), 10);
@@ -95,10 +100,12 @@ private Q_SLOTS:
         QApplication::exec();
         popups.reset();
         qDeleteAll(openPopups());
-        popups = popupsIn(dir.path());
+        popups = popupsIn(dir.path(), history);
         QVERIFY(popups->start());
         QTRY_COMPARE(openPopups().size(), 10);
         QCOMPARE(waiting(openPopups().last()), waitingText(2));
+        QCOMPARE(popups->unread(), 12);
+        QCOMPARE(history.entries.size(), 11);
         qDeleteAll(openPopups());
     }
 };

@@ -152,8 +152,11 @@ public:
             }
         }
     }
-    qint64 recordReceived(const QString &sender, const QString &text) override
+    qint64 recordReceived(const QString &sender, const QString &text, const QString &origin) override
     {
+        if (!origin.isEmpty() && origins.contains(origin))
+            return 0;
+        origins.append(origin);
         entries.append({entries.size() + 1, 0, Direction::Received, sender, text, {}, {}});
         return entries.size();
     }
@@ -172,6 +175,7 @@ public:
     QString problem() const override { return {}; }
 
     QList<HistoryEntry> entries; // oldest first; an id is its place, from 1
+    QStringList origins;
 };
 
 // A whole fake host around a data folder of the test's own.
