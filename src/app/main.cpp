@@ -5,6 +5,7 @@
 #include "platform/QtSettings.h"
 #include "platform/RealHost.h"
 #include "platform/WebEngineSetup.h"
+#include "receive/DesktopNotification.h"
 #include "receive/MessagePopups.h"
 #include "tools/ToolWindows.h"
 #include "ui/DeferredIconStyle.h"
@@ -63,6 +64,8 @@ int main(int argc, char *argv[])
     makers.insert(browserWindowMakers(settings));
     parlo window(host.host(), makers);
     QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
+    QObject::connect(&window, &parlo::listReported, &window,
+                     [](const QString &report) { notifyDesktop(applicationTitle(), report); });
     window.show();
     // Receiving starts once the window is on the screen: its folder watcher and the record of seen
     // messages (SQLite) are no part of the start.
