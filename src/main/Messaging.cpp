@@ -89,29 +89,6 @@ Delivery deliveryOf(int netExitCode)
     }
 }
 
-QString deliveryText(Delivery delivery)
-{
-    switch (delivery) {
-    case Delivery::Pending:
-        return QStringLiteral("not yet known");
-    case Delivery::Delivered:
-        return QStringLiteral("delivered");
-    case Delivery::NameNotFound:
-        return QStringLiteral("name not found");
-    case Delivery::Refused:
-        return QStringLiteral("refused by the receiver");
-    case Delivery::Unreachable:
-        return QStringLiteral("unreachable");
-    case Delivery::TooLong:
-        return QStringLiteral("too long");
-    case Delivery::BadInput:
-        return QStringLiteral("cannot be carried");
-    case Delivery::Failed:
-        break;
-    }
-    return QStringLiteral("failed");
-}
-
 QString listReport(const QString &list, const QList<HistoryRecipient> &copies)
 {
     QStringList parts;

@@ -52,8 +52,6 @@ QString sendRefusal(const QString &recipient, const QString &message);
 
 // How a copy sent by net fared, by net's exit status.
 Delivery deliveryOf(int netExitCode);
-// The words a report uses for a delivery: "delivered", "name not found", ...
-QString deliveryText(Delivery delivery);
 // "List1: 3 of 4 delivered; GHOST: name not found": a list send's outcome in one line, the
 // names that failed in the order they were sent to.
 QString listReport(const QString &list, const QList<HistoryRecipient> &copies);

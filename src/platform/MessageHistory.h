@@ -17,6 +17,30 @@ enum class Delivery
     Failed,       // anything else: net did not start, was killed, or said nothing we know
 };
 
+// The words for a delivery: "delivered", "name not found", ...
+inline QString deliveryText(Delivery delivery)
+{
+    switch (delivery) {
+    case Delivery::Pending:
+        return QStringLiteral("sending");
+    case Delivery::Delivered:
+        return QStringLiteral("delivered");
+    case Delivery::NameNotFound:
+        return QStringLiteral("name not found");
+    case Delivery::Refused:
+        return QStringLiteral("refused by the receiver");
+    case Delivery::Unreachable:
+        return QStringLiteral("unreachable");
+    case Delivery::TooLong:
+        return QStringLiteral("too long");
+    case Delivery::BadInput:
+        return QStringLiteral("cannot be carried");
+    case Delivery::Failed:
+        break;
+    }
+    return QStringLiteral("failed");
+}
+
 enum class Direction
 {
     Sent,
