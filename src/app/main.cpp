@@ -1,7 +1,10 @@
+#include "BackgroundParlo.h"
 #include "about/frmAbout.h"
 #include "browser/BrowserMakers.h"
+#include "history/HistoryWindow.h"
 #include "main/parlo.h"
 #include "platform/HostConfig.h"
+#include "platform/InstanceChannel.h"
 #include "platform/QtSettings.h"
 #include "platform/RealHost.h"
 #include "platform/WebEngineSetup.h"
@@ -15,6 +18,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -22,24 +26,91 @@
 
 namespace {
 
-// Whether the command line asks for the version, which needs no window system.
-bool asksForVersion(int argc, char *argv[])
+// Whether the command line holds one of the options, which are read before anything else.
+bool holds(int argc, char *argv[], std::initializer_list<const char *> options)
 {
     for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--version") == 0 || qstrcmp(argv[i], "-v") == 0)
-            return true;
+        for (const char *option : options) {
+            if (qstrcmp(argv[i], option) == 0)
+                return true;
+        }
     }
     return false;
+}
+
+WindowMakers allWindowMakers(const QtSettings &settings)
+{
+    WindowMakers makers = toolWindowMakers();
+    makers.insert(whoisModuleMakers());
+    makers.insert(wininfoWindowMakers());
+    makers.insert(aboutWindowMakers());
+    makers.insert(browserWindowMakers(settings));
+    return makers;
+}
+
+// The main window as the design has it: the program ends with it.
+int runWindow(QApplication &app, RealHost &host, const WindowMakers &makers, const QString &screenshot)
+{
+    parlo window(host.host(), makers);
+    QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
+    QObject::connect(&window, &parlo::listReported, &window,
+                     [](const QString &report) { notifyDesktop(applicationTitle(), report); });
+    window.show();
+    // Receiving starts once the window is on the screen: its folder watcher and the record of seen
+    // messages (SQLite) are no part of the start.
+    std::unique_ptr<MessagePopups> popups;
+    if (screenshot.isEmpty()) {
+        whenOnScreen(&window, [&popups, &window, &host] {
+            host.tidyUp();
+            popups = std::make_unique<MessagePopups>(
+                host.host().facts.receivePlaces(), [&window](const QString &sender) { window.replyTo(sender); },
+                host.host().history);
+            popups->start();
+        });
+    } else {
+        QTimer::singleShot(500, &window,
+                           [&window, screenshot] { QApplication::exit(window.grab().save(screenshot) ? 0 : 1); });
+    }
+    return app.exec();
+}
+
+// The History window alone; Reply and Send again open the main window beside it.
+int runHistory(QApplication &app, RealHost &host, const WindowMakers &makers)
+{
+    std::unique_ptr<parlo> window;
+    const auto mainWindow = [&]() -> parlo & {
+        if (!window) {
+            window = std::make_unique<parlo>(host.host(), makers);
+            QObject::connect(window.get(), &parlo::exitRequested, &app, &QApplication::quit);
+        }
+        return *window;
+    };
+    auto *history = new HistoryWindow(
+        host.host().history, [&](const QString &name) { mainWindow().replyTo(name); },
+        [&](const QString &recipient, const QString &text) {
+            mainWindow().replyTo(recipient);
+            mainWindow().findChild<QPlainTextEdit *>(QStringLiteral("txtmsg"))->setPlainText(text);
+        });
+    history->show();
+    return app.exec();
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    if (asksForVersion(argc, argv)) {
+    if (holds(argc, argv, {"--version", "-v"})) {
         std::fputs("parlo " PARLO_VERSION "\n", stdout);
         return 0;
     }
+    // A background Parlo of this user, when one runs, shows the window asked for instead.
+    const bool background = holds(argc, argv, {"--background"});
+    const bool history = holds(argc, argv, {"--history"});
+    if (!background && !holds(argc, argv, {"--screenshot", "--help", "-h", "-?"}) &&
+        askRunningInstance(HostConfig::instanceSocket(),
+                           {history ? InstanceRequest::Kind::History : InstanceRequest::Kind::Open, {}}))
+        return 0;
+
     WebEngineSetup::prepareProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlo"));
@@ -53,36 +124,26 @@ int main(int argc, char *argv[])
                                         QStringLiteral("Save a picture of the main window to FILE and quit."),
                                         QStringLiteral("FILE"));
     options.addOption(screenshot);
+    options.addOption({QStringLiteral("background"),
+                       QStringLiteral("Receive without a window, with a status icon; a parlo started meanwhile opens "
+                                      "this one's window.")});
+    options.addOption({QStringLiteral("history"), QStringLiteral("Show the messages sent and received.")});
     options.process(app);
 
     RealHost host(HostConfig::forApplication());
     const QtSettings settings;
-    WindowMakers makers = toolWindowMakers();
-    makers.insert(whoisModuleMakers());
-    makers.insert(wininfoWindowMakers());
-    makers.insert(aboutWindowMakers());
-    makers.insert(browserWindowMakers(settings));
-    parlo window(host.host(), makers);
-    QObject::connect(&window, &parlo::exitRequested, &app, &QApplication::quit);
-    QObject::connect(&window, &parlo::listReported, &window,
-                     [](const QString &report) { notifyDesktop(applicationTitle(), report); });
-    window.show();
-    // Receiving starts once the window is on the screen: its folder watcher and the record of seen
-    // messages (SQLite) are no part of the start.
-    std::unique_ptr<MessagePopups> popups;
-    if (!options.isSet(screenshot)) {
-        whenOnScreen(&window, [&popups, &window, &host] {
-            host.tidyUp();
-            popups = std::make_unique<MessagePopups>(
-                host.host().facts.receivePlaces(), [&window](const QString &sender) { window.replyTo(sender); },
-                host.host().history);
-            popups->start();
-        });
+    const WindowMakers makers = allWindowMakers(settings);
+    if (background) {
+        BackgroundParlo resident(host, makers);
+        if (const QString error = resident.start(); !error.isEmpty()) {
+            std::fprintf(stderr, "parlo: %s\n", qUtf8Printable(error));
+            return 1;
+        }
+        if (history)
+            resident.showHistory();
+        return app.exec();
     }
-    if (options.isSet(screenshot)) {
-        QTimer::singleShot(500, &window, [&window, file = options.value(screenshot)] {
-            QApplication::exit(window.grab().save(file) ? 0 : 1);
-        });
-    }
-    return app.exec();
+    if (history)
+        return runHistory(app, host, makers);
+    return runWindow(app, host, makers, options.value(screenshot));
 }
