@@ -2,16 +2,20 @@
 // runner, /bin/sh and the net program of compat/.
 #include "Fakes.h"
 #include "SambaReceiver.h"
+#include "TestFiles.h"
 #include "main/parlo.h"
 #include "platform/LinuxFacts.h"
+#include "platform/LinuxLauncher.h"
 #include "platform/RunningCommand.h"
 #include "platform/ShellInterpreter.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -84,6 +88,27 @@ private Q_SLOTS:
             QCOMPARE(lines[0], QStringLiteral("An error occurred while sending a message to %1.").arg(address));
             QVERIFY2(lines[1].contains(reason, Qt::CaseInsensitive), qPrintable(lines[1]));
         }
+    }
+
+    // A list send through the real launcher and nets: once the last has ended, one line names
+    // each copy that failed and why, and the history holds every copy's outcome.
+    void listReport()
+    {
+        m_temp = std::make_unique<QTemporaryDir>();
+        m_fake = std::make_unique<FakeHost>(m_temp->path());
+        SambaReceiver accepting(QStringLiteral("127.0.0.22")), refusing(QStringLiteral("127.0.0.23"), false);
+        QVERIFY2(accepting.isReady() && refusing.isReady(), qPrintable(accepting.error() + refusing.error()));
+        writeFile(m_temp->filePath("list1.txt"), "127.0.0.22\r\n127.0.0.23\r\n127.0.0.24\r\nsixteen-letters1\r\n");
+        LinuxLauncher launcher({QStringLiteral(PARLO_TEST_COMPAT_DIR), m_temp->path()});
+        parlo window(Host{m_fake->runner, launcher, m_fake->messages, m_fake->facts, m_fake->paths, m_fake->history});
+        QSignalSpy reported(&window, &parlo::listReported);
+        window.findChild<QPlainTextEdit *>("txtmsg")->setPlainText("hello");
+        window.findChild<QAction *>("mlist1")->trigger();
+        QVERIFY(reported.wait(20000));
+        QCOMPARE(reported[0][0].toString(), "List1: 1 of 4 delivered; 127.0.0.23: refused by the receiver; "
+                                            "127.0.0.24: unreachable; sixteen-letters1: too long");
+        QCOMPARE(accepting.messages().size(), 1);
+        QCOMPARE(m_fake->history.entries.value(0).recipients.size(), 4);
     }
 };
 
