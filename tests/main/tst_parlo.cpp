@@ -7,6 +7,7 @@
 #include "ui/Controls.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -70,6 +71,14 @@ private Q_SLOTS:
         for (int i = 1; i <= 4; ++i)
             shown << w.window.findChild<CaptionLabel *>(QStringLiteral("Label%1").arg(i))->text().section(u'\n', -1);
         QCOMPARE(shown, (QStringList{"Your Local IP is 10.0.0.7", "WS1", "OFFICE", ""}));
+    }
+
+    // A window without a maker (its module not installed) leaves its menu item disabled.
+    void itemsWithoutWindowsAreDisabled()
+    {
+        parlo window(m_fake->host(), {{"ping", [](Host) { return new QWidget; }}});
+        QVERIFY(window.findChild<QAction *>("mPing")->isEnabled());
+        QVERIFY(!window.findChild<QAction *>("mtracert")->isEnabled());
     }
 
     void exitAndItsPictureEndTheProgram()

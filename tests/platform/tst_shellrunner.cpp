@@ -54,6 +54,7 @@ private Q_SLOTS:
     void stop();
     void literals_data();
     void literals();
+    void plainWordsStayAsTyped();
 
 private:
     QuietGuard m_quiet;
@@ -241,6 +242,14 @@ void tst_ShellRunner::literals()
     QCOMPARE(received.takeLast(), QString());
     QCOMPARE(received, arguments.replaceInStrings(QStringLiteral("@"), dir));
     QVERIFY(!QFile::exists(real.path("pwned")));
+}
+
+// Words of letters beyond ASCII stand as typed; a blank beyond ASCII is quoted all the same.
+void tst_ShellRunner::plainWordsStayAsTyped()
+{
+    RealRunner real(m_quiet);
+    QCOMPARE(real.runner.literal(QStringLiteral("Grüße Ærø")), QStringLiteral("Grüße Ærø"));
+    QVERIFY(real.runner.literal(QStringLiteral("a\u00a0b")).startsWith(u'\''));
 }
 
 QTEST_MAIN(tst_ShellRunner)
