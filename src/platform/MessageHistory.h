@@ -65,8 +65,8 @@ struct HistoryEntry
     QList<HistoryRecipient> recipients; // in the order they were sent to; none for a received one
 };
 
-// Every message sent and received, kept where the user's data lives. Each record is whole on
-// the disk when the call returns, or not there at all.
+// Every message sent and received, kept where the user's data lives. Each record is whole when
+// the call returns, or not there at all, and outlives the program.
 class MessageHistory
 {
 public:

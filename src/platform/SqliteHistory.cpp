@@ -74,7 +74,9 @@ bool SqliteHistory::ready() const
     db.setDatabaseName(m_file);
     // Another Parlo of the user may be writing its record.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    QStringList statements = {QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("PRAGMA synchronous=FULL")};
+    // With the write-ahead log, NORMAL keeps every record a killed Parlo made; only a power loss
+    // may take the last ones, and no record waits for the disk.
+    QStringList statements = {QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("PRAGMA synchronous=NORMAL")};
     statements += schema;
     bool done = db.open();
     for (qsizetype i = 0; done && i < statements.size(); ++i)

@@ -2,9 +2,10 @@
 
 #include "MessageHistory.h"
 
-// The history in an SQLite database of the user's own (write-ahead log, every record synced),
-// opened on first use so that it costs the start nothing. Beyond `limit` messages the oldest go.
-// Another Parlo of the same user may write the same file; each waits for the other's record.
+// The history in an SQLite database of the user's own (write-ahead log: a record outlives a
+// killed Parlo, not always a power loss), opened on first use so that it costs the start
+// nothing. Beyond `limit` messages the oldest go. Another Parlo of the same user may write the
+// same file; each waits for the other's record.
 class SqliteHistory final : public MessageHistory
 {
 public:

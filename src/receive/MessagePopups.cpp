@@ -70,7 +70,6 @@ void MessagePopups::showWaiting()
             m_taken.remove(name);
             continue;
         }
-        m_history.recordReceived(message->sender.toUpper(), message->text, name);
         frmMessage *popup = m_next ? m_next.data() : new frmMessage;
         m_next = nullptr;
         popup->setMessage(*message);
@@ -78,6 +77,10 @@ void MessagePopups::showWaiting()
         connect(popup, &frmMessage::acknowledged, this, [this, name, popup] { acknowledge(name, popup); });
         popup->show();
         popup->raise();
+        // Kept once the pop-up is on its way to the screen: the record does not hold it up.
+        QTimer::singleShot(0, this, [this, sender = message->sender.toUpper(), text = message->text, name] {
+            m_history.recordReceived(sender, text, name);
+        });
         m_open.append(popup);
         const QList<NotificationAction> actions = {{QStringLiteral("reply"), QStringLiteral("Reply")},
                                                    {QStringLiteral("open"), QStringLiteral("Open")},
