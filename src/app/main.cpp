@@ -103,10 +103,11 @@ int main(int argc, char *argv[])
         std::fputs("parlo " PARLO_VERSION "\n", stdout);
         return 0;
     }
-    // A background Parlo of this user, when one runs, shows the window asked for instead.
+    // A background Parlo of this user, when one runs, shows the window asked for instead: for a
+    // plain start, or one that asks for the history and nothing else.
     const bool background = holds(argc, argv, {"--background"});
     const bool history = holds(argc, argv, {"--history"});
-    if (!background && !holds(argc, argv, {"--screenshot", "--help", "-h", "-?"}) &&
+    if (argc == 1 + int(history) &&
         askRunningInstance(HostConfig::instanceSocket(),
                            {history ? InstanceRequest::Kind::History : InstanceRequest::Kind::Open, {}}))
         return 0;
