@@ -1,8 +1,10 @@
 #include "HistoryWindow.h"
 
+#include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -13,7 +15,7 @@ HistoryWindow::HistoryWindow(const MessageHistory &history, Reply reply, SendAga
     setObjectName(QStringLiteral("History"));
     setWindowTitle(QStringLiteral("Parlo History"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(720, 420);
+    resize(900, 420);
 
     txtFilter = new QLineEdit(this);
     txtFilter->setObjectName(QStringLiteral("txtFilter"));
@@ -26,8 +28,19 @@ HistoryWindow::HistoryWindow(const MessageHistory &history, Reply reply, SendAga
     grdMessages->setSelectionMode(QAbstractItemView::SingleSelection);
     grdMessages->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdMessages->verticalHeader()->hide();
-    grdMessages->horizontalHeader()->setStretchLastSection(false);
-    grdMessages->horizontalHeader()->setSectionResizeMode(HistoryModel::Message, QHeaderView::Stretch);
+    grdMessages->setWordWrap(false);
+    // Widths from the font, not from the rows: a thousand rows measured at every keystroke
+    // would slow the filter down.
+    const QFontMetrics metrics = grdMessages->fontMetrics();
+    const auto width = [&metrics](const QString &sample) { return metrics.horizontalAdvance(sample) + 16; };
+    QHeaderView *header = grdMessages->horizontalHeader();
+    header->resizeSection(
+        HistoryModel::Time,
+        width(QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58, 58)), QLocale::ShortFormat)));
+    header->resizeSection(HistoryModel::From, width(QStringLiteral("WWWWWWWWWW")));
+    header->resizeSection(HistoryModel::To, width(QStringLiteral("List1: WWWWWWWW, WWWW")));
+    header->resizeSection(HistoryModel::Outcome, width(QStringLiteral("10 of 10 delivered")));
+    header->setSectionResizeMode(HistoryModel::Message, QHeaderView::Stretch);
     cmdReply = new QPushButton(QStringLiteral("&Reply"), this);
     cmdReply->setObjectName(QStringLiteral("cmdReply"));
     cmdSendAgain = new QPushButton(QStringLiteral("&Send again"), this);

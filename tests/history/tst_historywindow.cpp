@@ -1,9 +1,12 @@
 #include "Fakes.h"
 #include "history/HistoryWindow.h"
+#include "platform/SqliteHistory.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 class tst_HistoryWindow : public QObject
@@ -44,6 +47,30 @@ private Q_SLOTS:
         filter->setText("bob");
         window.findChild<QPushButton *>("cmdSendAgain")->click();
         QCOMPARE(said, (QStringList{"reply CAROL", "again |lunch?", "again BOB|hi\nthere"}));
+    }
+
+    // A picture for the README, when PARLO_SCREENSHOTS names a folder.
+    void picture()
+    {
+        if (!qEnvironmentVariableIsSet("PARLO_SCREENSHOTS"))
+            QSKIP("PARLO_SCREENSHOTS is not set");
+        QTemporaryDir dir;
+        SqliteHistory history(dir.filePath("history.sqlite"));
+        const qint64 list = history.recordSent("Fire drill at 3 pm, please leave by the east stairs.",
+                                               {"ACCOUNTS1", "ACCOUNTS2", "GHOST", "PRINTROOM"}, "List1");
+        for (const auto &[name, delivery] : {std::pair{"ACCOUNTS1", Delivery::Delivered},
+                                             {"ACCOUNTS2", Delivery::Delivered},
+                                             {"GHOST", Delivery::NameNotFound},
+                                             {"PRINTROOM", Delivery::Unreachable}})
+            history.recordDelivery(list, name, delivery);
+        history.recordReceived("RECEPTION", "Your parcel has arrived.", "m1");
+        const qint64 one = history.recordSent("On my way down.", {"RECEPTION"}, {});
+        history.recordDelivery(one, "RECEPTION", Delivery::Delivered);
+        HistoryWindow window(history, {}, {});
+        window.resize(1000, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.grab().save(QDir(qEnvironmentVariable("PARLO_SCREENSHOTS")).filePath("history.png")));
     }
 };
 
