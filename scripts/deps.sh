@@ -15,7 +15,7 @@ packages="$packages iputils-ping traceroute bind9-dnsutils net-tools iproute2 pr
 packages="$packages hardinfo"
 # Test peers.
 case "${1:-}" in
---test) packages="$packages samba smbclient dnsmasq-base dbus-daemon" ;;
+--test) packages="$packages samba smbclient dnsmasq-base dbus-daemon xvfb" ;;
 # The package's tools: dpkg-shlibdeps, lintian and the desktop file and AppStream validators;
 # and Samba, whose smb.conf the check sets up and takes back.
 --package) packages="$packages dpkg-dev lintian desktop-file-utils appstream samba" ;;
