@@ -16,7 +16,9 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMutex>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
@@ -284,6 +286,30 @@ private Q_SLOTS:
                      {item, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u});
             QTRY_COMPARE(QFile::exists(file), enabled);
         }
+    }
+
+    // A picture for the README, when PARLO_SCREENSHOTS names a folder: the icon on a panel, with
+    // the number of unread messages, and its menu open below it.
+    void picture()
+    {
+        if (!qEnvironmentVariableIsSet("PARLO_SCREENSHOTS"))
+            QSKIP("PARLO_SCREENSHOTS is not set");
+        deliver(QStringLiteral("RECEPTION"), QStringLiteral("Your parcel has arrived."));
+        QTRY_VERIFY(m_parlo->icon().toolTip().contains(u"unread"));
+        QMenu *menu = m_parlo->icon().contextMenu();
+        menu->popup({0, 0});
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        const QPixmap shown = menu->grab();
+        const int panel = 32;
+        QPixmap picture(shown.width() + 48, shown.height() + panel);
+        picture.fill(QColor(0xf6, 0xf5, 0xf4));
+        QPainter painter(&picture);
+        painter.fillRect(0, 0, picture.width(), panel, QColor(0x24, 0x1f, 0x31));
+        painter.drawPixmap(picture.width() - 40, 4, m_parlo->icon().icon().pixmap(24, 24));
+        painter.drawPixmap(picture.width() - 8 - shown.width(), panel, shown);
+        painter.end();
+        menu->hide();
+        QVERIFY(picture.save(QDir(qEnvironmentVariable("PARLO_SCREENSHOTS")).filePath("status-icon.png")));
     }
 
     void cleanupTestCase()
