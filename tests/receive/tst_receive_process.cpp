@@ -2,9 +2,9 @@
 // private smbd hands each message to the built parlo-deliver, and the built parlo program,
 // started with folders of its own, shows it. That program is seen only from outside: the spool
 // it empties and the desktop notifications it sends to this test over a private session bus.
-// Everything runs in network and host name namespaces of the test's own, so port 139 is free and
-// the sender's name is known.
-#include "Loopback.h"
+// Everything runs in network, host name and name service namespaces of the test's own, so port
+// 139 is free and the sender's name is known.
+#include "PrivateNetwork.h"
 #include "ProcessTable.h"
 #include "ReceiveTesting.h"
 #include "SambaReceiver.h"
@@ -18,28 +18,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <cerrno>
-#include <cstring>
-#include <sched.h>
-#include <unistd.h>
-
 namespace {
-
-const char hostName[] = "parlo-sender.example";
-
-// Enters a network namespace with only a loopback interface, up, and a host name of the test's
-// own; before any thread starts.
-QString enterNamespaces()
-{
-    if (::geteuid() != 0)
-        return QStringLiteral("needs root");
-    if (::unshare(CLONE_NEWNET | CLONE_NEWUTS) != 0 || ::sethostname(hostName, sizeof hostName - 1) != 0)
-        return QStringLiteral("unshare: ") + QString::fromLocal8Bit(std::strerror(errno));
-    return bringLoopbackUp();
-}
-
 QString namespaceError;
-
 } // namespace
 
 // The desktop's notification service as far as Parlo uses it; it keeps each summary and body.
@@ -167,7 +147,7 @@ private:
 
 int main(int argc, char *argv[])
 {
-    namespaceError = enterNamespaces();
+    namespaceError = enterPrivateNetwork("parlo-sender.example");
     QApplication app(argc, argv);
     tst_ReceiveProcess test;
     return QTest::qExec(&test, argc, argv);
