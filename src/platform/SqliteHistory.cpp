@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
+
 // Delivery and Direction are kept by their numbers: new values go at the end of their enums.
 
 namespace {
@@ -173,26 +175,38 @@ QList<HistoryEntry> SqliteHistory::find(const QString &filter, int limit) const
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
     query.setForwardOnly(true);
+    // SQLite's LIKE ignores the case of ASCII letters only: a filter with other letters is
+    // matched here instead, row by row from the newest, until enough are found.
+    const bool matchHere = std::any_of(filter.begin(), filter.end(), [](QChar c) { return c.unicode() >= 0x80; });
     QString where;
-    if (!filter.isEmpty()) {
+    if (matchHere) {
+        where = QStringLiteral(", (SELECT group_concat(name, char(10)) FROM recipients WHERE message = messages.id) "
+                               "FROM messages");
+    } else if (!filter.isEmpty()) {
         where = QStringLiteral(
-            "WHERE sender LIKE :a ESCAPE '\\' OR text LIKE :b ESCAPE '\\' OR EXISTS (SELECT 1 FROM recipients "
-            "WHERE message = messages.id AND name LIKE :c ESCAPE '\\')");
+            "FROM messages WHERE sender LIKE :a ESCAPE '\\' OR text LIKE :b ESCAPE '\\' OR EXISTS (SELECT 1 FROM "
+            "recipients WHERE message = messages.id AND name LIKE :c ESCAPE '\\')");
+    } else {
+        where = QStringLiteral("FROM messages");
     }
-    query.prepare(QStringLiteral("SELECT id, at, direction, sender, text, list FROM messages %1 "
-                                 "ORDER BY id DESC LIMIT :limit")
-                      .arg(where));
-    if (!filter.isEmpty()) {
+    query.prepare(QStringLiteral("SELECT id, at, direction, sender, text, list %1 ORDER BY id DESC%2")
+                      .arg(where, matchHere ? QString() : QStringLiteral(" LIMIT :limit")));
+    if (!filter.isEmpty() && !matchHere) {
         const QString pattern = containing(filter);
         for (const char *name : {":a", ":b", ":c"})
             query.bindValue(QLatin1String(name), pattern);
     }
-    query.bindValue(QStringLiteral(":limit"), limit);
+    if (!matchHere)
+        query.bindValue(QStringLiteral(":limit"), limit);
     if (!query.exec())
         return found;
     QHash<qint64, qsizetype> byId;
     QStringList ids;
-    while (query.next()) {
+    while (found.size() < limit && query.next()) {
+        if (matchHere && !query.value(3).toString().contains(filter, Qt::CaseInsensitive) &&
+            !query.value(4).toString().contains(filter, Qt::CaseInsensitive) &&
+            !query.value(6).toString().contains(filter, Qt::CaseInsensitive))
+            continue;
         HistoryEntry entry;
         entry.id = query.value(0).toLongLong();
         entry.atMs = query.value(1).toLongLong();

@@ -31,7 +31,7 @@ void tst_history::findsByFilter_data()
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QList<qint64>>("ids"); // newest first
 
-    QTest::newRow("everything") << "" << QList<qint64>{4, 3, 2, 1};
+    QTest::newRow("everything") << "" << QList<qint64>{5, 4, 3, 2, 1};
     QTest::newRow("a recipient, either case") << "bob" << QList<qint64>{2};
     QTest::newRow("a sender") << "CAROL" << QList<qint64>{3};
     QTest::newRow("the text") << "lunch" << QList<qint64>{3, 1};
@@ -39,6 +39,7 @@ void tst_history::findsByFilter_data()
     QTest::newRow("% matches only itself") << "5%f" << QList<qint64>{};
     QTest::newRow("_ is an underscore") << "a_b" << QList<qint64>{};
     QTest::newRow("nothing") << "zebra" << QList<qint64>{};
+    QTest::newRow("letters beyond ASCII, either case") << QStringLiteral("jürgen") << QList<qint64>{5};
 }
 
 void tst_history::findsByFilter()
@@ -56,6 +57,7 @@ void tst_history::findsByFilter()
     // The same message again, as after a restart: kept once.
     QCOMPARE(history.recordReceived(QStringLiteral("CAROL"), QStringLiteral("Lunch at one"), QStringLiteral("m1")),
              qint64(0));
+    QCOMPARE(history.recordSent(QStringLiteral("Grüße"), {QStringLiteral("JÜRGEN")}, {}), qint64(5));
 
     QList<qint64> found;
     for (const HistoryEntry &entry : history.find(filter, 10))
