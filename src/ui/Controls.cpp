@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include <QFontDatabase>
+#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
@@ -13,10 +15,20 @@ QRect twipsRect(int left, int top, int width, int height)
 
 namespace {
 
+// Whether a family is installed. Asked for one it does not have, fontconfig works out a list of
+// substitutes, which costs more than loading the font; the application's font stands in instead.
+bool installed(const QString &family)
+{
+    static QHash<QString, bool> known; // windows are made on the GUI thread only
+    auto it = known.constFind(family);
+    if (it == known.cend())
+        it = known.insert(family, QFontDatabase::families().contains(family, Qt::CaseInsensitive));
+    return *it;
+}
+
 QFont windowsFont(const QString &family, qreal points, Weight weight)
 {
-    QFont font(family);
-    font.setStyleHint(QFont::SansSerif);
+    QFont font = installed(family) ? QFont(family) : QFont();
     font.setPointSizeF(points);
     font.setBold(weight == Weight::Bold);
     return font;

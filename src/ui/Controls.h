@@ -19,9 +19,9 @@ enum class Weight
     Bold,
 };
 
-// The window font: Verdana 8.25 pt where installed, otherwise the nearest sans serif.
+// The window font: Verdana 8.25 pt where installed, otherwise the application font at that size.
 QFont verdana(Weight weight = Weight::Normal);
-// MS Sans Serif where installed, otherwise the nearest sans serif.
+// MS Sans Serif where installed, otherwise the application font.
 QFont msSansSerif(qreal points, Weight weight = Weight::Normal);
 
 // Window colours taken from the desktop's palette.
