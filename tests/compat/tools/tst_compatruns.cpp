@@ -42,6 +42,7 @@ private Q_SLOTS:
     void netByName();
     void runs_data();
     void runs();
+    void deniedWithoutRights();
 
 private:
     struct Namespaces
@@ -182,6 +183,52 @@ void tst_CompatRuns::runs()
     if (exitCode != ConsoleRun::boxShown) // Qt itself may warn about the offscreen platform
         QCOMPARE(result.errors, QString());
     QCOMPARE(result.exitCode, exitCode);
+}
+
+// As an ordinary user in the first namespace, so that nothing touches the machine's own tables:
+// what Linux refuses for lack of rights is said in one sentence, instead of the tool's words.
+void tst_CompatRuns::deniedWithoutRights()
+{
+    // An entry for arp -d * to fail on (flush leaves permanent ones, and an empty table refuses nothing).
+    const ConsoleRun added =
+        runConsole(QStringLiteral("/usr/sbin/ip"), {"-n", m_net.first, "neigh", "replace", "10.213.0.9", "lladdr",
+                                                    "00:11:22:33:44:55", "dev", "va", "nud", "stale"});
+    QCOMPARE(added.exitCode, 0);
+    // iputils ping without its file capability, where the namespace allows no ICMP datagram sockets.
+    QTemporaryDir root;
+    QVERIFY(QDir().mkpath(root.filePath("usr/bin")) &&
+            QFile::copy(QStringLiteral("/usr/bin/ping"), root.filePath("usr/bin/ping")));
+    QVERIFY(QFile::setPermissions(root.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                   QFileDevice::ExeOther));
+    struct Row
+    {
+        QString line;
+        QString failure; // the sentence's start
+        bool fails;      // with a non-zero exit status
+    };
+    const Row rows[] = {
+        {"arp -s 10.213.0.8 00-11-22-33-44-55", "The ARP entry addition failed", true},
+        {"arp -d 10.213.0.9", "The ARP entry deletion failed", true},
+        {"arp -d *", "The ARP entry deletion failed", true},
+        {"ping -n 1 -w 1000 10.213.0.2", "PING: transmit failed", true},
+        {"netstat -a -o", "Other users' processes cannot be shown", false},
+    };
+    for (const Row &row : rows) {
+        const QStringList words = row.line.split(u' ');
+        const ConsoleRun result = runConsole(
+            QStringLiteral("/usr/sbin/ip"),
+            QStringList{"netns", "exec", m_net.first, "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                        compat + words.first()} +
+                words.mid(1),
+            {QLatin1String(ChildContract::programRootVariable) + u'=' + (words.first() == u"ping" ? root.path() : "")});
+        const QString said = row.line + QStringLiteral(": ") + result.output + result.errors;
+        QVERIFY2(result.output.count(row.failure + ": access is denied without administrator rights.\n") == 1,
+                 qPrintable(said));
+        QVERIFY2(!result.output.contains(QRegularExpression("not permitted|be root|cap_net_raw|SOCK_RAW")),
+                 qPrintable(said));
+        QVERIFY2(result.exitCode >= 0 && (result.exitCode != 0) == row.fails, qPrintable(said));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_CompatRuns)
