@@ -56,7 +56,10 @@ void tst_NoDisplay::help()
         QStringList shows; // words the help must hold
     };
     const Row rows[] = {
-        {"parlo --help", QStringLiteral(PARLO_PROGRAM), {"--help"}, {"--background", "--history", "--screenshot <FILE>"}},
+        {"parlo --help",
+         QStringLiteral(PARLO_PROGRAM),
+         {"--help"},
+         {"--background", "--history", "--screenshot <FILE>"}},
         {"parlo -h", QStringLiteral(PARLO_PROGRAM), {"-h"}, {"--background"}},
         {"parlo --version", QStringLiteral(PARLO_PROGRAM), {"--version"}, {"parlo "}},
         {"notepad.exe /?", compat + "notepad.exe", {"/?"}, {"NOTEPAD.EXE [file]"}},
