@@ -96,10 +96,8 @@ void tst_NetProtocol::inputs_data()
     // The time limit a test may set; whatever else the variable holds leaves the default.
     QTest::newRow("limit: unset") << "" << "30000" << "";
     QTest::newRow("limit: one second") << "1000" << "1000" << "";
-    QTest::newRow("limit: an hour") << "3600000" << "3600000" << "";
     QTest::newRow("limit: over an hour") << "3600001" << "30000" << "";
     QTest::newRow("limit: zero") << "0" << "30000" << "";
-    QTest::newRow("limit: negative") << "-5" << "30000" << "";
     QTest::newRow("limit: trailing word") << "100ms" << "30000" << "";
     QTest::newRow("limit: past int") << "99999999999999999999" << "30000" << "";
     QTest::newRow("view") << "pc9|PC10|pc9" << "Server Name            Remark\n\n" + QString(79, u'-') +

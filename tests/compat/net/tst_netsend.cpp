@@ -26,12 +26,11 @@ struct ScriptedMessenger : QTcpServer
                     packets.append(buffer.mid(4, quint8(buffer[2]) << 8 | quint8(buffer[3])));
                     buffer.remove(0, 4 + packets.last().size());
                     const QByteArray reply = answer(behaviour, packets.last());
-                    if (behaviour == u"slow")
-                        QTimer::singleShot(300, socket, [socket, reply] { socket->write(reply); });
-                    for (qsizetype i = 0; behaviour == u"dripping" && i < reply.size(); ++i)
-                        QTimer::singleShot(100 * (i + 1), socket,
-                                           [socket, byte = reply.mid(i, 1)] { socket->write(byte); });
-                    if (behaviour != u"slow" && behaviour != u"dripping")
+                    const bool slow = behaviour == u"slow", dripping = behaviour == u"dripping";
+                    for (qsizetype i = 0; (slow || dripping) && i < reply.size(); ++i)
+                        QTimer::singleShot(slow ? 300 : 100 * (i + 1), socket,
+                                           [socket, b = reply.mid(i, 1)] { socket->write(b); });
+                    if (!slow && !dripping)
                         socket->write(reply);
                     if (behaviour == u"closed")
                         socket->disconnectFromHost();
