@@ -51,12 +51,12 @@ ArpCommand translateArp(const QStringList &arguments)
 {
     static const QList<OptionRule> rules = {{QStringLiteral("a")}, {QStringLiteral("g")}, {QStringLiteral("v")},
                                             {QStringLiteral("d")}, {QStringLiteral("s")}, {QStringLiteral("?")}};
-    const ArpCommand usage{false, Translation::say(arpUsage())};
+    const ArpCommand usage{false, Translation::say(arpUsage()), {}};
     const ParsedArgs parsed = parseWindowsArgs(arguments, rules);
     if (!parsed.error.isEmpty() || parsed.options.isEmpty())
         return usage;
     if (parsed.has(QStringLiteral("?")))
-        return {false, Translation::say(arpUsage(), 0)};
+        return {false, Translation::say(arpUsage(), 0), {}};
     const bool show = parsed.has(QStringLiteral("a")) || parsed.has(QStringLiteral("g"));
     const bool remove = parsed.has(QStringLiteral("d"));
     const bool add = parsed.has(QStringLiteral("s"));
@@ -69,25 +69,30 @@ ArpCommand translateArp(const QStringList &arguments)
         QStringList translated = {QStringLiteral("-a"), QStringLiteral("-n")};
         if (parsed.has(QStringLiteral("v")))
             translated << QStringLiteral("-v");
-        return {false, Translation::run(translated + parsed.operands)};
+        return {false, Translation::run(translated + parsed.operands), {}};
     }
     if (parsed.has(QStringLiteral("v")))
         return usage;
     if (remove) {
         if (parsed.operands.size() != 1)
             return usage;
+        const QString failed = QStringLiteral("The ARP entry deletion failed");
         if (parsed.operands.constFirst() == u"*")
-            return {true, Translation::run({QStringLiteral("neigh"), QStringLiteral("flush"), QStringLiteral("all")})};
-        return {false, Translation::run({QStringLiteral("-d"), parsed.operands.constFirst()})};
+            return {true, Translation::run({QStringLiteral("neigh"), QStringLiteral("flush"), QStringLiteral("all")}),
+                    failed};
+        return {false, Translation::run({QStringLiteral("-d"), parsed.operands.constFirst()}), failed};
     }
     if (parsed.operands.size() != 2)
         return usage;
     const QString hardware = linuxHardwareAddress(parsed.operands.at(1));
     if (hardware.isEmpty())
-        return {false, Translation::say(QStringLiteral("The ARP entry addition failed: %1 is not a physical address "
-                                                       "of 6 hexadecimal bytes separated by hyphens.\n")
-                                            .arg(parsed.operands.at(1)))};
-    return {false, Translation::run({QStringLiteral("-s"), parsed.operands.at(0), hardware})};
+        return {false,
+                Translation::say(QStringLiteral("The ARP entry addition failed: %1 is not a physical address "
+                                                "of 6 hexadecimal bytes separated by hyphens.\n")
+                                     .arg(parsed.operands.at(1))),
+                {}};
+    return {false, Translation::run({QStringLiteral("-s"), parsed.operands.at(0), hardware}),
+            QStringLiteral("The ARP entry addition failed")};
 }
 
 } // namespace compat

@@ -4,5 +4,10 @@
 int main(int argc, char **argv)
 {
     const compat::ArpCommand command = compat::translateArp(compat::commandArguments(argc, argv));
-    return compat::carryOut(command.translation, command.flushAll ? compat::ipProgram() : compat::arpProgram());
+    const compat::LinuxProgram program = command.flushAll ? compat::ipProgram() : compat::arpProgram();
+    if (command.failure.isEmpty() || !command.translation.runs())
+        return compat::carryOut(command.translation, program);
+    // "SIOCDARP(dontpub): Operation not permitted", "Failed to send flush request: Operation not permitted"
+    static const QRegularExpression denied(QStringLiteral("Operation not permitted"));
+    return compat::runExplainingDenial(program, command.translation.arguments, denied, command.failure);
 }

@@ -11,7 +11,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace compat {
@@ -83,6 +86,74 @@ int execProgramAt(const QString &path, const QStringList &arguments)
 
     LocaleText::print(QStringLiteral("%1: %2\n").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     return 1;
+}
+
+QString deniedLine(const QString &failure)
+{
+    return failure + QStringLiteral(": access is denied without administrator rights.\n");
+}
+
+int runExplainingDenial(const LinuxProgram &program, const QStringList &arguments, const QRegularExpression &denial,
+                        const QString &failure)
+{
+    const QString path = locateProgram(program);
+    int channel[2];
+    if (path.isEmpty() || ::pipe2(channel, O_CLOEXEC) != 0)
+        return execProgram(program, arguments);
+
+    std::vector<QByteArray> words{QFile::encodeName(path)};
+    for (const QString &argument : arguments)
+        words.push_back(argument.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_adddup2(&actions, channel[1], STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, channel[1], STDERR_FILENO);
+    pid_t pid = 0;
+    const int error = ::posix_spawn(&pid, argv.front(), &actions, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::close(channel[1]);
+    if (error != 0) {
+        ::close(channel[0]);
+        LocaleText::print(QStringLiteral("%1: %2\n").arg(path, QString::fromLocal8Bit(std::strerror(error))));
+        return 1;
+    }
+    // A Stop interrupts the program's whole process group: this one stays for its last lines.
+    struct sigaction stay = {};
+    stay.sa_handler = [](int) {};
+    ::sigaction(SIGINT, &stay, nullptr);
+
+    bool told = false;
+    const auto pass = [&](const QByteArray &line) {
+        if (!denial.match(QString::fromLocal8Bit(line)).hasMatch()) {
+            std::fwrite(line.data(), 1, std::size_t(line.size()), stdout);
+            std::fflush(stdout);
+        } else if (!std::exchange(told, true)) {
+            LocaleText::print(deniedLine(failure));
+        }
+    };
+    QByteArray pending;
+    char buffer[4096];
+    for (ssize_t got = 0; (got = ::read(channel[0], buffer, sizeof buffer)) != 0;) {
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            break;
+        pending.append(buffer, got);
+        for (qsizetype end = 0; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1))
+            pass(pending.left(end + 1));
+    }
+    if (!pending.isEmpty())
+        pass(pending);
+    ::close(channel[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 QStringList commandArguments(int argc, char **argv)

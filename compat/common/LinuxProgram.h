@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +33,17 @@ int execProgram(const LinuxProgram &program, const QStringList &arguments);
 
 // execProgram() for the program at a path found by other means.
 int execProgramAt(const QString &path, const QStringList &arguments);
+
+// What a console program says when Linux refused it for lack of rights, in one sentence:
+// "The ARP entry deletion failed" gives "The ARP entry deletion failed: access is denied without
+// administrator rights.\n".
+QString deniedLine(const QString &failure);
+
+// execProgram(), but with the program as a child whose output (standard error merged) is passed
+// on line by line, except the lines that match `denial`: the first of them is replaced by
+// deniedLine(failure), the others left out. Returns the program's exit code.
+int runExplainingDenial(const LinuxProgram &program, const QStringList &arguments, const QRegularExpression &denial,
+                        const QString &failure);
 
 // This console program's arguments, without its own name.
 QStringList commandArguments(int argc, char **argv);

@@ -56,7 +56,8 @@ ParsedArgs parseWindowsArgs(const QStringList &arguments, const QList<OptionRule
             parsed.operands.append(argument);
             continue;
         }
-        const OptionRule *rule = findRule(argument.mid(1), rules);
+        // --help, as Linux programs take it, is /? where a command has that.
+        const OptionRule *rule = findRule(argument == u"--help" ? QStringLiteral("?") : argument.mid(1), rules);
         if (!rule) {
             parsed.error = QStringLiteral("Bad option %1.").arg(argument);
             return parsed;

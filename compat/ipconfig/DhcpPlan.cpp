@@ -29,9 +29,10 @@ QString noClientText()
                           "(Debian package isc-dhcp-client) manages an adapter.\n");
 }
 
-QString permissionText()
+QString permissionText(bool renew)
 {
-    return QStringLiteral("You are not allowed to change the adapters' addresses: run Parlo as an administrator.\n");
+    return deniedLine(renew ? QStringLiteral("An error occurred while renewing the adapters' addresses")
+                            : QStringLiteral("An error occurred while releasing the adapters' addresses"));
 }
 
 DhclientProcess describeDhclient(const QStringList &arguments)

@@ -67,7 +67,8 @@ bool saysPermissionDenied(const QString &output);
 
 QString noAdapterText();
 QString noClientText();
-QString permissionText();
+// Renewing (or releasing) was refused for lack of rights.
+QString permissionText(bool renew);
 
 // Interfaces declared "iface NAME inet dhcp" in an /etc/network/interfaces text.
 QStringList parseDeclaredDhcp(const QString &text);

@@ -180,7 +180,7 @@ int changeLeases(bool renew, const QString &adapter)
     }
     for (const DhcpStep &step : plan.steps) {
         if (step.program == DhcpStep::Dhclient && ::geteuid() != 0) {
-            LocaleText::print(permissionText());
+            LocaleText::print(permissionText(renew));
             return 1;
         }
     }
@@ -188,11 +188,15 @@ int changeLeases(bool renew, const QString &adapter)
         const LinuxProgram program = step.program == DhcpStep::Nmcli ? nmcliProgram() : dhclientProgram();
         const ProgramRun run = runProgram(program, step.arguments);
         const QString output = LocaleText::decode(run.output + run.errors);
+        const bool failed = !run.found || !run.started || run.exitCode != 0;
+        // The client's own words for a refusal ("Not authorized to control networking") say less.
+        if (failed && saysPermissionDenied(output)) {
+            LocaleText::print(permissionText(renew));
+            return 1;
+        }
         LocaleText::print(output);
-        if (!run.found || !run.started || run.exitCode != 0) {
-            LocaleText::print(saysPermissionDenied(output)
-                                  ? permissionText()
-                                  : QStringLiteral("%1 %2 failed.\n").arg(program.name, step.arguments.join(u' ')));
+        if (failed) {
+            LocaleText::print(QStringLiteral("%1 %2 failed.\n").arg(program.name, step.arguments.join(u' ')));
             return 1;
         }
     }

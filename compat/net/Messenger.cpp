@@ -226,6 +226,13 @@ std::optional<Address> hostResolver(std::string_view name, int waitMs)
 
 } // namespace
 
+int Timeouts::within(int ms) const
+{
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(start + std::chrono::milliseconds(sendMs) - Clock::now()).count();
+    return int(std::clamp<decltype(left)>(left, 0, ms));
+}
+
 Address Address::ipv4(NetBios::Ipv4 address)
 {
     Address result;
@@ -305,10 +312,10 @@ std::optional<Address> resolve(std::string_view name, const Timeouts &timeouts)
         return Address::ipv4(*address);
     // Only a plain name can be a NetBIOS name; dotted and IPv6 names go to the host resolver alone.
     if (Text::codePoints(name).size() <= 15 && name.find_first_of(".:") == std::string_view::npos) {
-        if (auto address = netbiosQuery(name, timeouts.queryMs))
+        if (auto address = netbiosQuery(name, timeouts.within(timeouts.queryMs)))
             return address;
     }
-    return hostResolver(name, timeouts.resolverMs);
+    return hostResolver(name, timeouts.within(timeouts.resolverMs));
 }
 
 std::string messengerNameAt(NetBios::Ipv4 address, int waitMs)
@@ -384,15 +391,14 @@ public:
         if (error == 0 && ::connect(m_socket.get(), reinterpret_cast<const sockaddr *>(&peer.socket), size) != 0)
             error = errno;
         if (error == EINPROGRESS) {
-            const Deadline deadline(m_timeouts.connectMs);
+            const Deadline deadline(m_timeouts.within(m_timeouts.connectMs));
             pollfd waiting = {m_socket.get(), POLLOUT, 0};
             int ready = 0;
             do
                 ready = ::poll(&waiting, 1, deadline.remainingMs());
             while (ready < 0 && errno == EINTR);
             if (ready == 0)
-                return fail(netUnreachable,
-                            "No answer from " + m_address.text() + " in " + seconds(m_timeouts.connectMs) + ".");
+                return fail(netUnreachable, noAnswer(m_timeouts.connectMs));
             socklen_t length = sizeof error;
             ::getsockopt(m_socket.get(), SOL_SOCKET, SO_ERROR, &error, &length);
         }
@@ -407,7 +413,7 @@ public:
     // Writes one packet and reads the session packet that answers it, skipping keep-alives.
     std::optional<std::pair<std::uint8_t, std::string>> ask(std::string_view packet)
     {
-        const Deadline deadline(m_timeouts.replyMs);
+        const Deadline deadline(m_timeouts.within(m_timeouts.replyMs));
         if (!write(packet, deadline))
             return std::nullopt;
         while (true) {
@@ -449,8 +455,17 @@ private:
         while (ready < 0 && errno == EINTR);
         if (ready > 0)
             return true;
-        fail(netUnreachable, "No answer from " + m_address.text() + " in " + seconds(m_timeouts.replyMs) + ".");
+        fail(netUnreachable, noAnswer(m_timeouts.replyMs));
         return false;
+    }
+
+    // Why a step that may take stepMs ended without an answer: its own time, or the whole send's.
+    std::string noAnswer(int stepMs) const
+    {
+        if (m_timeouts.overdue())
+            return m_address.text() + " answers too slowly: the send was given up after " + seconds(m_timeouts.sendMs) +
+                   ".";
+        return "No answer from " + m_address.text() + " in " + seconds(stepMs) + ".";
     }
 
     // Records why a read or write failed with errno `error`.

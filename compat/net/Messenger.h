@@ -2,6 +2,7 @@
 
 #include "NetBios.h"
 
+#include <chrono>
 #include <netinet/in.h>
 #include <optional>
 #include <string>
@@ -17,6 +18,13 @@ struct Timeouts
     int resolverMs = 5000; // the system's host resolver
     int connectMs = 5000;  // the TCP connection
     int replyMs = 5000;    // each answer of the receiver
+    int sendMs = 30000;    // the whole send, from looking up the name to the last answer
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now(); // of the whole send
+
+    // ms, or what is left of the whole send when that is less.
+    int within(int ms) const;
+    // Whether the whole send's time is up.
+    bool overdue() const { return within(1) == 0; }
 };
 
 // An IPv4 or IPv6 host address; the port is left 0.

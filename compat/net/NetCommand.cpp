@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cctype>
+#include <charconv>
 
 namespace {
 
@@ -116,6 +117,17 @@ std::string recipientRefusal(std::string_view name, int *status)
         return "The name " + std::string(name) + " is too long for a NetBIOS name, which holds at most " +
                std::to_string(NetBios::maxNameLength) + " characters; nothing was sent.";
     return {};
+}
+
+int sendLimitMs(const char *setting)
+{
+    constexpr int fallback = 30000;
+    const std::string_view text = setting ? setting : "";
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1 || value > 3600000)
+        return fallback;
+    return value;
 }
 
 std::string usageText()

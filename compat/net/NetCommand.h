@@ -43,6 +43,12 @@ bool isIpv6Literal(std::string_view name);
 // status, when given, gets net's exit status for the refusal (NetStatus).
 std::string recipientRefusal(std::string_view name, int *status = nullptr);
 
+// The variable that shortens (or lengthens) a send's time limit, in milliseconds.
+inline constexpr char sendLimitVariable[] = "PARLO_NET_SEND_LIMIT_MS";
+// A send's time limit from that variable's value (nullptr when unset): a whole number of
+// milliseconds up to an hour, else the default 30 s.
+int sendLimitMs(const char *setting);
+
 std::string usageText();
 std::string successText(std::string_view name);
 std::string failureText(std::string_view name, std::string_view reason);

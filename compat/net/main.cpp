@@ -8,6 +8,7 @@
 #include "core/NetStatus.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -32,7 +33,8 @@ int send(const NetCommand &command, std::string &output)
         output = failureText(command.name, text.refusal);
         return text.status;
     }
-    const Timeouts timeouts;
+    Timeouts timeouts;
+    timeouts.sendMs = sendLimitMs(std::getenv(sendLimitVariable));
     const std::optional<Address> address = resolve(command.name, timeouts);
     if (!address) {
         output = failureText(command.name, "The name " + command.name + " was not found on the network.");
@@ -44,7 +46,7 @@ int send(const NetCommand &command, std::string &output)
     std::uint8_t suffix = NetBios::messengerSuffix;
     std::string recipient = called;
     if (ipv4Literal(command.name)) {
-        recipient = messengerNameAt(address->ipv4Value(), 1000);
+        recipient = messengerNameAt(address->ipv4Value(), timeouts.within(1000));
         called = recipient.empty() ? std::string("*SMBSERVER") : recipient;
         suffix = recipient.empty() ? NetBios::serverSuffix : NetBios::messengerSuffix;
         if (recipient.empty())

@@ -29,5 +29,13 @@ int main(int argc, char **argv)
         }
         LocaleText::print(LocaleText::decode(run.output + run.errors) + u'\n');
     }
-    return plan.netstatRuns.isEmpty() ? 0 : execProgram(netstatProgram(), plan.netstatRuns.constLast());
+    if (plan.netstatRuns.isEmpty())
+        return 0;
+    // -o, as -p: only root sees the programs of other users' sockets, which netstat says in its
+    // own words.
+    static const QRegularExpression denied(QStringLiteral("you (would have to|should) be root"));
+    if (plan.netstatRuns.constLast().contains(QStringLiteral("-p")))
+        return runExplainingDenial(netstatProgram(), plan.netstatRuns.constLast(), denied,
+                                   QStringLiteral("Other users' processes cannot be shown"));
+    return execProgram(netstatProgram(), plan.netstatRuns.constLast());
 }

@@ -49,6 +49,24 @@ QString notepadPath(const QStringList &words, const FixedPaths &paths)
     return path;
 }
 
+bool isHelpRequest(const QString &word)
+{
+    return word == u"/?" || word == u"-?" || word == u"--help";
+}
+
+QString notepadUsage()
+{
+    return QStringLiteral("\n"
+                          "Opens a text file in Parlo's editor.\n"
+                          "\n"
+                          "NOTEPAD.EXE [file]\n"
+                          "\n"
+                          "  file          The file to open, created empty when missing. c:\\NAME is the\n"
+                          "                file NAME in Parlo's data folder. Without a file, the editor\n"
+                          "                starts with an untitled document.\n"
+                          "\n");
+}
+
 Notepad::Notepad(const QString &path, QWidget *parent)
     : QMainWindow(parent), m_path(path), m_notice(new QLabel(this)), m_editor(new QPlainTextEdit(this)),
       m_save(new QAction(tr("&Save"), this))

@@ -15,6 +15,10 @@ class QPlainTextEdit;
 // blanks, as on Windows), a drive path mapped into the data folder. Empty for no words.
 QString notepadPath(const QStringList &words, const FixedPaths &paths);
 
+// Whether the one word of a command line asks for the help: /?, -? or --help.
+bool isHelpRequest(const QString &word);
+QString notepadUsage();
+
 // A small plain-text editor for Parlo's text files. It keeps a file's encoding (the locale's)
 // and its line ends; a file it could not write back byte for byte is opened read-only.
 class Notepad final : public QMainWindow

@@ -2,11 +2,17 @@
 
 #include "platform/ChildContract.h"
 #include "platform/FixedPaths.h"
+#include "platform/LocaleText.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    // Before the application object, which needs a display: the help is printed without one.
+    if (argc == 2 && isHelpRequest(QString::fromLocal8Bit(argv[1]))) {
+        LocaleText::print(notepadUsage());
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Notepad"));
 

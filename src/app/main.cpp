@@ -38,6 +38,25 @@ bool holds(int argc, char *argv[], std::initializer_list<const char *> options)
     return false;
 }
 
+// The command line's options, the same whether the help alone is asked for or a window.
+void describeOptions(QCommandLineParser &options)
+{
+    options.addHelpOption();
+    options.addVersionOption();
+    options.addOption({QStringLiteral("screenshot"),
+                       QStringLiteral("Save a picture of the main window to FILE and quit."), QStringLiteral("FILE")});
+    options.addOption({QStringLiteral("background"),
+                       QStringLiteral("Receive without a window, with a status icon; a parlo started meanwhile opens "
+                                      "this one's window.")});
+    options.addOption({QStringLiteral("history"), QStringLiteral("Show the messages sent and received.")});
+}
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Parlo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PARLO_VERSION));
+}
+
 WindowMakers allWindowMakers(const QtSettings &settings)
 {
     WindowMakers makers = toolWindowMakers();
@@ -103,6 +122,15 @@ int main(int argc, char *argv[])
         std::fputs("parlo " PARLO_VERSION "\n", stdout);
         return 0;
     }
+    // The help needs no window system, so it is printed without one too (as over ssh).
+    if (holds(argc, argv, {"--help", "-h", "-?", "--help-all"})) {
+        QCoreApplication app(argc, argv);
+        nameApplication();
+        QCommandLineParser options;
+        describeOptions(options);
+        options.process(app); // prints the help, or what is wrong with the command line, and exits
+        return 0;
+    }
     // A background Parlo of this user, when one runs, shows the window asked for instead: for a
     // plain start, or one that asks for the history and nothing else.
     const bool background = holds(argc, argv, {"--background"});
@@ -114,21 +142,11 @@ int main(int argc, char *argv[])
 
     WebEngineSetup::prepareProcess();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Parlo"));
-    QApplication::setApplicationVersion(QStringLiteral(PARLO_VERSION));
+    nameApplication();
     QApplication::setStyle(new DeferredIconStyle(QApplication::style()->name()));
 
     QCommandLineParser options;
-    options.addHelpOption();
-    options.addVersionOption();
-    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                        QStringLiteral("Save a picture of the main window to FILE and quit."),
-                                        QStringLiteral("FILE"));
-    options.addOption(screenshot);
-    options.addOption({QStringLiteral("background"),
-                       QStringLiteral("Receive without a window, with a status icon; a parlo started meanwhile opens "
-                                      "this one's window.")});
-    options.addOption({QStringLiteral("history"), QStringLiteral("Show the messages sent and received.")});
+    describeOptions(options);
     options.process(app);
 
     RealHost host(HostConfig::forApplication());
@@ -146,5 +164,5 @@ int main(int argc, char *argv[])
     }
     if (history)
         return runHistory(app, host, makers);
-    return runWindow(app, host, makers, options.value(screenshot));
+    return runWindow(app, host, makers, options.value(QStringLiteral("screenshot")));
 }

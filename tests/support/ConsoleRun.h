@@ -16,12 +16,17 @@ struct ConsoleRun
 // Runs a program with NAME=VALUE settings added to its environment and its input left open, so
 // that one that reads it hangs here; the event loop runs meanwhile, for the test's own servers. A
 // program that may show a message box is taken to do so when it still runs half a second after
-// printing a line; nobody closes the box here, so it is killed then.
+// printing a line; nobody closes the box here, so it is killed then. A `bare` environment holds
+// only PATH, HOME and XDG_RUNTIME_DIR of the test's own before the settings: no display, say.
 inline ConsoleRun runConsole(const QString &program, const QStringList &arguments, const QStringList &environment = {},
-                             bool mayShowBox = false)
+                             bool mayShowBox = false, bool bare = false)
 {
     QProcess process;
     QProcessEnvironment changed = QProcessEnvironment::systemEnvironment();
+    for (const QString &name : bare ? changed.keys() : QStringList()) {
+        if (name != u"PATH" && name != u"HOME" && name != u"XDG_RUNTIME_DIR")
+            changed.remove(name);
+    }
     for (const QString &setting : environment)
         changed.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
     process.setProcessEnvironment(changed);

@@ -93,6 +93,13 @@ void tst_NetProtocol::inputs_data()
     QTest::newRow("message: outside the BMP") << "ok 😀" << "" << "\"😀\" (U+1F600)";
     QTest::newRow("message: line ends count twice") << QStringLiteral("x\n").repeated(800) << "" << "too long: 2400 bytes";
     // `net view` lists each computer once, in any case, sorted without regard to it.
+    // The time limit a test may set; whatever else the variable holds leaves the default.
+    QTest::newRow("limit: unset") << "" << "30000" << "";
+    QTest::newRow("limit: one second") << "1000" << "1000" << "";
+    QTest::newRow("limit: over an hour") << "3600001" << "30000" << "";
+    QTest::newRow("limit: zero") << "0" << "30000" << "";
+    QTest::newRow("limit: trailing word") << "100ms" << "30000" << "";
+    QTest::newRow("limit: past int") << "99999999999999999999" << "30000" << "";
     QTest::newRow("view") << "pc9|PC10|pc9" << "Server Name            Remark\n\n" + QString(79, u'-') +
         "\n\\\\PC10\n\\\\pc9\nThe command completed successfully.\n" << "";
     // Packets that arrive: what is read of them, "-" when they are refused.
@@ -146,6 +153,8 @@ void tst_NetProtocol::inputs()
     } else if (kind == "name") {
         made = NetBios::netbiosForm(given);
         refused = recipientRefusal(given);
+    } else if (kind == "limit") {
+        made = std::to_string(sendLimitMs(text.isEmpty() ? nullptr : given.c_str()));
     } else if (kind == "message") {
         const PreparedText prepared = prepareMessage(given);
         made = prepared.bytes;

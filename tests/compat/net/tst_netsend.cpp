@@ -5,13 +5,15 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 #include <unistd.h>
 
 namespace {
 
 // A messenger that records every session payload it gets, the session request first, and
-// accepts, unless `behaviour` is "name not present", "text refused" or "closed".
+// accepts, unless `behaviour` is "name not present", "text refused" or "closed"; "slow" answers
+// each packet after 300 ms, "dripping" a byte every 100 ms.
 struct ScriptedMessenger : QTcpServer
 {
     explicit ScriptedMessenger(const QString &behaviour)
@@ -23,7 +25,13 @@ struct ScriptedMessenger : QTcpServer
                 while (buffer.size() >= 4 && buffer.size() >= 4 + (quint8(buffer[2]) << 8 | quint8(buffer[3]))) {
                     packets.append(buffer.mid(4, quint8(buffer[2]) << 8 | quint8(buffer[3])));
                     buffer.remove(0, 4 + packets.last().size());
-                    socket->write(answer(behaviour, packets.last()));
+                    const QByteArray reply = answer(behaviour, packets.last());
+                    const bool slow = behaviour == u"slow", dripping = behaviour == u"dripping";
+                    for (qsizetype i = 0; (slow || dripping) && i < reply.size(); ++i)
+                        QTimer::singleShot(slow ? 300 : 100 * (i + 1), socket,
+                                           [socket, b = reply.mid(i, 1)] { socket->write(b); });
+                    if (!slow && !dripping)
+                        socket->write(reply);
                     if (behaviour == u"closed")
                         socket->disconnectFromHost();
                 }
@@ -64,10 +72,12 @@ void tst_NetSend::sends_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("reason"); // empty: delivered
     QTest::addColumn<int>("withinMs");
-    QTest::addColumn<int>("status"); // net's exit status
+    QTest::addColumn<int>("status");  // net's exit status
+    QTest::addColumn<int>("limitMs"); // the whole send's time limit; 0: the default
     const auto row = [](const char *name, const char *address, const QString &message, const char *reason, int ms,
-                        int status) {
-        QTest::newRow(name) << QString::fromUtf8(address) << message << QString::fromUtf8(reason) << ms << status;
+                        int status, int limitMs = 0) {
+        QTest::newRow(name) << QString::fromUtf8(address) << message << QString::fromUtf8(reason) << ms << status
+                            << limitMs;
     };
     QString longest;
     for (int i = 0; i < 320; ++i) // 1600 bytes
@@ -85,6 +95,9 @@ void tst_NetSend::sends_data()
     row("name not present", "127.0.0.6", twoBlocks, "The name is not present at the receiver.", 3000, 5);
     row("text refused", "127.0.0.6", twoBlocks, "The receiver refused the message (DOS error class 2, code 1).", 3000, 5);
     row("closed", "127.0.0.6", twoBlocks, "The receiver closed the connection.", 3000, 2);
+    // Each answer in time, but five of them are more than the whole send may take.
+    row("slow", "127.0.0.6", twoBlocks, "127.0.0.6 answers too slowly: the send was given up after 1 s.", 1600, 4, 1000);
+    row("dripping", "127.0.0.6", twoBlocks, "127.0.0.6 answers too slowly: the send was given up after 1 s.", 1600, 4, 1000);
     // clang-format on
 }
 
@@ -95,6 +108,7 @@ void tst_NetSend::sends()
     QFETCH(QString, reason);
     QFETCH(int, withinMs);
     QFETCH(int, status);
+    QFETCH(int, limitMs);
     if (!SambaReceiver::available())
         QSKIP("smbd is not installed (Debian package samba)");
     SambaReceiver accepting(QStringLiteral("127.0.0.2"));
@@ -104,8 +118,11 @@ void tst_NetSend::sends()
     ScriptedMessenger scripted(QString::fromLatin1(QTest::currentDataTag()));
     QVERIFY(scripted.listen(QHostAddress(QStringLiteral("127.0.0.6")), 139));
 
-    const ConsoleRun net = runConsole(QStringLiteral(PARLO_TEST_COMPAT_DIR "/net"), {"send", address, message});
+    const ConsoleRun net =
+        runConsole(QStringLiteral(PARLO_TEST_COMPAT_DIR "/net"), {"send", address, message},
+                   {QStringLiteral("PARLO_NET_SEND_LIMIT_MS=%1").arg(limitMs ? QString::number(limitMs) : QString())});
     QCOMPARE_LT(net.milliseconds, withinMs);
+    QCOMPARE_GE(net.milliseconds, limitMs);
     if (!reason.isEmpty()) {
         QCOMPARE(net.output,
                  QStringLiteral("An error occurred while sending a message to %1.\n%2\n").arg(address, reason));

@@ -22,12 +22,14 @@ const QString compat = QStringLiteral(PARLO_TEST_COMPAT_DIR "/");
 // in the second, whose own hosts, resolv.conf and nsswitch.conf (ip netns exec mounts them over
 // /etc) keep a name that the broadcast does not find from reaching the machine's resolver; its
 // hosts file names the first end samba-host, a name only the resolver knows. Those of
-// earlier runs that were killed before they could remove them go first.
+// earlier runs that were killed before they could remove them go first. A neighbour 10.213.0.9 is for
+// `arp -d *` to be refused (it leaves permanent ones, and an empty table refuses nothing).
 const char *const setUp = R"(for n in $(ip netns list | grep -o '^parlo-compat-[0-9]*-[ab]'); do
   p=${n#parlo-compat-}; [ -d /proc/${p%-*} ] || { ip netns del $n; rm -rf /etc/netns/$n; }; done
 set -e; ip netns add $1; ip netns add $2; ip -n $1 link add va type veth peer name vb netns $2
 ip -n $1 addr add 10.213.0.1/24 broadcast + dev va; ip -n $2 addr add 10.213.0.2/24 broadcast + dev vb
 ip -n $1 link set va up; ip -n $2 link set vb up; ip -n $1 link set lo up; ip -n $2 link set lo up
+ip -n $1 neigh add 10.213.0.9 lladdr 00:11:22:33:44:55 dev va nud stale
 mkdir -p /etc/netns/$2; cd /etc/netns/$2; printf '127.0.0.1 localhost\n10.213.0.1 samba-host\n' >hosts; echo 'hosts: files dns' >nsswitch.conf
 printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >resolv.conf)";
 
@@ -42,6 +44,8 @@ private Q_SLOTS:
     void netByName();
     void runs_data();
     void runs();
+    void deniedWithoutRights();
+    void helpWithoutDisplay();
 
 private:
     struct Namespaces
@@ -182,6 +186,62 @@ void tst_CompatRuns::runs()
     if (exitCode != ConsoleRun::boxShown) // Qt itself may warn about the offscreen platform
         QCOMPARE(result.errors, QString());
     QCOMPARE(result.exitCode, exitCode);
+}
+
+// As an ordinary user in the first namespace, so that nothing touches the machine's own tables:
+// what Linux refuses for lack of rights is said in one sentence, instead of the tool's words.
+void tst_CompatRuns::deniedWithoutRights()
+{
+    // iputils ping without its file capability, where the namespace allows no ICMP datagram sockets.
+    QTemporaryDir root;
+    QVERIFY(QDir().mkpath(root.filePath("usr/bin")) &&
+            QFile::copy(QStringLiteral("/usr/bin/ping"), root.filePath("usr/bin/ping")) &&
+            QFile::setPermissions(root.path(), QFile::permissions(root.filePath("usr"))));
+    const std::pair<QString, bool> rows[] = {// the command line, whether it fails as a whole
+                                             {"arp -s 10.213.0.8 00-11-22-33-44-55", true},
+                                             {"arp -d 10.213.0.9", true},
+                                             {"arp -d *", true},
+                                             {"ping -n 1 -w 1000 10.213.0.2", true},
+                                             {"netstat -a -o", false}};
+    for (const auto &[line, fails] : rows) {
+        const QStringList words = line.split(u' ');
+        const ConsoleRun result = runConsole(
+            QStringLiteral("/usr/sbin/ip"),
+            QStringList{"netns", "exec", m_net.first, "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                        compat + words.first()} +
+                words.mid(1),
+            {QLatin1String(ChildContract::programRootVariable) + u'=' + (words.first() == u"ping" ? root.path() : "")});
+        QVERIFY2(result.output.count(QStringLiteral(": access is denied without administrator rights.\n")) == 1 &&
+                     !result.output.contains(QRegularExpression("not permitted|be root|cap_net_raw|SOCK_RAW")) &&
+                     result.exitCode >= 0 && (result.exitCode != 0) == fails,
+                 qPrintable(line + QStringLiteral(": ") + result.output + result.errors));
+    }
+}
+
+// Where there is no display at all, as over ssh, the programs that open windows print their help
+// too, and the same help as with one.
+void tst_CompatRuns::helpWithoutDisplay()
+{
+    const QString parlo = QStringLiteral(PARLO_PROGRAM);
+    const QStringList rows[] = {
+        // clang-format off
+        {parlo, "--help", "--background", "--history", "--screenshot <FILE>"}, {parlo, "-h", "--history"},
+        {parlo, "--version", "parlo "}, {compat + "notepad.exe", "/?", "NOTEPAD.EXE [file]"},
+        {compat + "notepad.exe", "--help", "NOTEPAD.EXE [file]"}, {compat + "ping", "--help", "Usage: ping"},
+        {compat + "tracert", "--help", "Usage: tracert"}, {compat + "arp", "--help", "ARP -d inet_addr"},
+        // clang-format on
+    };
+    for (const QStringList &row : rows) { // the program, its argument, words of the help
+        const QString name = QFileInfo(row[0]).fileName() + u' ' + row[1];
+        const ConsoleRun bare = runConsole(row[0], {row[1]}, {}, false, true);
+        QVERIFY2(bare.exitCode == 0 && bare.errors.isEmpty() && !bare.output.contains(u"Bad option"),
+                 qPrintable(name + u'\n' + bare.output + bare.errors));
+        for (const QString &word : row.mid(2))
+            QVERIFY2(bare.output.contains(word), qPrintable(name + u'\n' + bare.output));
+        const ConsoleRun shown =
+            runConsole(row[0], {row[1]}, {QStringLiteral("QT_QPA_PLATFORM=offscreen")}, false, true);
+        QVERIFY2(shown.exitCode == 0 && shown.output == bare.output, qPrintable(name + u'\n' + shown.output));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_CompatRuns)
