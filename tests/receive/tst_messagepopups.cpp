@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -106,6 +107,35 @@ private Q_SLOTS:
         QCOMPARE(waiting(openPopups().last()), waitingText(2));
         QCOMPARE(popups->unread(), 12);
         QCOMPARE(history.entries.size(), 11);
+        qDeleteAll(openPopups());
+    }
+
+    // A message arriving while the user types in another window must not take the keys: the
+    // pop-up comes up without the focus, and an Enter meant for the other window leaves it open.
+    void popupLeavesTheFocus()
+    {
+        QLineEdit typing;
+        typing.show();
+        typing.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&typing));
+        QTemporaryDir dir;
+        writeMessages(dir.path(), 1);
+        auto popups = popupsIn(dir.path());
+        QVERIFY(popups->start());
+        QTRY_COMPARE(openPopups().size(), 1);
+        QTest::qWait(50); // an activation the platform hands out late
+        QCOMPARE(QApplication::activeWindow(), &typing);
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Return);
+        QTest::qWait(50);
+        QCOMPARE(openPopups().size(), 1);
+        QCOMPARE(popups->unread(), 1);
+
+        // Activated by the user afterwards, it keeps the focus.
+        frmMessage *popup = openPopups().first();
+        popup->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(popup));
+        QTest::qWait(50);
+        QCOMPARE(QApplication::activeWindow(), popup);
         qDeleteAll(openPopups());
     }
 };
