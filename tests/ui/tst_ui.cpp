@@ -78,6 +78,30 @@ private Q_SLOTS:
         QTRY_VERIFY(window.isNull());
     }
 
+    // A window keeps its place when it fits and moves only as far as it must; one larger than the
+    // area starts at its edge. The area's own offset (a panel above) counts.
+    void fittedInto()
+    {
+        const QRect area(0, 30, 800, 570); // x 0..799, y 30..599
+        const struct
+        {
+            const char *name;
+            QRect frame;
+            QPoint fitted;
+        } rows[] = {
+            {"inside", {100, 100, 300, 200}, {100, 100}},
+            {"exactly the area", area, area.topLeft()},
+            {"past the bottom right", {600, 500, 300, 200}, {500, 400}},
+            {"above the panel, left of the screen", {-10, 0, 300, 200}, {0, 30}},
+            {"taller than the area", {100, 100, 300, 900}, {100, 30}},
+            {"wider and past the bottom", {-50, 550, 1000, 100}, {0, 500}},
+        };
+        for (const auto &row : rows) {
+            const QRect fitted = ::fittedInto(row.frame, area);
+            QVERIFY2(fitted == QRect(row.fitted, row.frame.size()), row.name);
+        }
+    }
+
     // Not before the window is on the screen, then exactly once; asked before show() or after.
     void onScreen()
     {
