@@ -1,5 +1,6 @@
 #include "Controls.h"
 
+#include <QFontDatabase>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
@@ -32,6 +33,14 @@ QFont verdana(Weight weight)
 QFont msSansSerif(qreal points, Weight weight)
 {
     return windowsFont(QStringLiteral("MS Sans Serif"), points, weight);
+}
+
+QFont fixedPitch(qreal points)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSizeF(points);
+    return font;
 }
 
 QColor scrollBarColour()
