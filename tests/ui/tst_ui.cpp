@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
@@ -78,27 +79,33 @@ private Q_SLOTS:
         QTRY_VERIFY(window.isNull());
     }
 
-    // A window keeps its place when it fits and moves only as far as it must; one larger than the
-    // area starts at its edge. The area's own offset (a panel above) counts.
-    void fittedInto()
+    // Shown wholly inside the screen, moved only as far as it must; one larger than the screen
+    // starts at its top left.
+    void keptOnScreen()
     {
-        const QRect area(0, 30, 800, 570); // x 0..799, y 30..599
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         const struct
         {
-            const char *name;
-            QRect frame;
-            QPoint fitted;
-        } rows[] = {
-            {"inside", {100, 100, 300, 200}, {100, 100}},
-            {"exactly the area", area, area.topLeft()},
-            {"past the bottom right", {600, 500, 300, 200}, {500, 400}},
-            {"above the panel, left of the screen", {-10, 0, 300, 200}, {0, 30}},
-            {"taller than the area", {100, 100, 300, 900}, {100, 30}},
-            {"wider and past the bottom", {-50, 550, 1000, 100}, {0, 500}},
-        };
+            QSize twips;
+            QPoint placed;
+        } rows[] = {{{3000, 3000}, {10, 10}},
+                    {{3000, 3000}, area.bottomRight()},
+                    {{3000, 3000}, {-80, -80}},
+                    {{30000, 30000}, area.center()}};
         for (const auto &row : rows) {
-            const QRect fitted = ::fittedInto(row.frame, area);
-            QVERIFY2(fitted == QRect(row.fitted, row.frame.size()), row.name);
+            QWidget window;
+            setUpWindow(&window, "window", QString(), row.twips, Border::Sizable);
+            window.move(row.placed);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QTest::qWait(0);
+            const QRect frame = window.frameGeometry();
+            const QByteArray name = QByteArray::number(row.placed.x()) + " " + QByteArray::number(row.twips.width());
+            if (frame.width() > area.width())
+                QVERIFY2(frame.topLeft() == area.topLeft(), name);
+            else
+                QVERIFY2(area.contains(frame), name);
+            QVERIFY2(!area.contains(QRect(row.placed, frame.size())) || frame.topLeft() == row.placed, name);
         }
     }
 
