@@ -84,28 +84,19 @@ private Q_SLOTS:
     void keptOnScreen()
     {
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        const struct
-        {
-            QSize twips;
-            QPoint placed;
-        } rows[] = {{{3000, 3000}, {10, 10}},
-                    {{3000, 3000}, area.bottomRight()},
-                    {{3000, 3000}, {-80, -80}},
-                    {{30000, 30000}, area.center()}};
-        for (const auto &row : rows) {
+        const std::pair<int, QPoint> rows[] = {
+            {3000, {10, 10}}, {3000, area.bottomRight()}, {3000, {-80, -80}}, {30000, area.center()}};
+        for (const auto &[twips, placed] : rows) {
             QWidget window;
-            setUpWindow(&window, "window", QString(), row.twips, Border::Sizable);
-            window.move(row.placed);
+            setUpWindow(&window, "window", QString(), {twips, twips}, Border::Sizable);
+            window.move(placed);
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
             QTest::qWait(0);
             const QRect frame = window.frameGeometry();
-            const QByteArray name = QByteArray::number(row.placed.x()) + " " + QByteArray::number(row.twips.width());
-            if (frame.width() > area.width())
-                QVERIFY2(frame.topLeft() == area.topLeft(), name);
-            else
-                QVERIFY2(area.contains(frame), name);
-            QVERIFY2(!area.contains(QRect(row.placed, frame.size())) || frame.topLeft() == row.placed, name);
+            const QByteArray row = QByteArray::number(placed.x()) + " " + QByteArray::number(twips);
+            QVERIFY2(frame.width() > area.width() ? frame.topLeft() == area.topLeft() : area.contains(frame), row);
+            QVERIFY2(!area.contains(QRect(placed, frame.size())) || frame.topLeft() == placed, row);
         }
     }
 
