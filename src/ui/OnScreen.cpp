@@ -76,6 +76,15 @@ int fittedStart(int start, int length, int areaStart, int areaLength)
     return std::clamp(start, areaStart, areaStart + areaLength - length);
 }
 
+// frame moved just far enough to lie wholly inside area: up or left when it reaches past the
+// right or bottom edge, down or right past the left or top one. A frame wider or taller than the
+// area starts at the area's left or top edge.
+QRect fittedInto(const QRect &frame, const QRect &area)
+{
+    return {fittedStart(frame.x(), frame.width(), area.x(), area.width()),
+            fittedStart(frame.y(), frame.height(), area.y(), area.height()), frame.width(), frame.height()};
+}
+
 void fitOnScreen(QWidget *window)
 {
     const QRect frame = window->frameGeometry();
@@ -120,12 +129,6 @@ private:
 };
 
 } // namespace
-
-QRect fittedInto(const QRect &frame, const QRect &area)
-{
-    return {fittedStart(frame.x(), frame.width(), area.x(), area.width()),
-            fittedStart(frame.y(), frame.height(), area.y(), area.height()), frame.width(), frame.height()};
-}
 
 void keepOnScreen(QWidget *window)
 {

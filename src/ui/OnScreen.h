@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QRect>
-
 #include <functional>
 
 class QWidget;
@@ -11,12 +9,8 @@ class QWidget;
 // order to appear is then no part of opening it.
 void whenOnScreen(QWidget *window, std::function<void()> work);
 
-// frame moved just far enough to lie wholly inside area: up or left when it reaches past the
-// right or bottom edge, down or right past the left or top one. A frame wider or taller than the
-// area starts at the area's left or top edge.
-QRect fittedInto(const QRect &frame, const QRect &area);
-
 // Keeps a top-level window wholly inside its screen's available area each time it is shown:
-// where it was placed, or where the window manager put it, as long as that fits. setUpWindow
-// does it for every window built with it.
+// where it was placed, or where the window manager put it, as long as that fits, else moved
+// just far enough; one larger than the area starts at its top left. setUpWindow does it for
+// every window built with it.
 void keepOnScreen(QWidget *window);
