@@ -33,6 +33,9 @@ lintian --fail-on error,warning "$deb"
 dpkg-deb -x "$deb" "$work/root"
 desktop-file-validate "$work/root/usr/share/applications/parlo.desktop"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/parlo.metainfo.xml"
+# Parlo's own page ships with it, and nothing points at a web site that does not exist.
+grep -q "<title>Parlo</title>" "$work/root/usr/share/parlo/index.html" || fail "the package lacks Parlo's page"
+! grep -rl "example\.org" "$work/root" || fail "files of the package name example.org"
 
 # Installing may bring packages the machine lacked: they go again with the package.
 dpkg-query -W -f='${Package}\n' | sort >"$work/before"

@@ -42,7 +42,7 @@ int main(int argc, char *argv[])
     ScriptedServer server;
     server.answer = {httpReply(200, welcome, -1, "text/html; charset=utf-8")};
     const NoSettings settings;
-    frmBrowser window(settings);
+    frmBrowser window(settings, QString());
     window.show();
     auto *address = window.findChild<QComboBox *>(QStringLiteral("cboAddress"));
     address->lineEdit()->clear();

@@ -70,10 +70,9 @@ QString versionCaption(int major, int minor, int revision)
     return QStringLiteral("Version %1.%2.%3").arg(major).arg(minor).arg(revision);
 }
 
-QString contactLine()
+QString contactLine(const QString &webPage)
 {
-    return QStringLiteral("For information and updates visit https://parlo.example.org or  contact: "
-                          "parlo@example.org");
+    return QStringLiteral("For information see Parlo's page: ") + webPage;
 }
 
 frmAbout::frmAbout(Host host)
@@ -106,7 +105,7 @@ void frmAbout::buildControls()
     Line1[0] = separatorLine(this, 0, Qt::white, 2);
     Line1[1] = separatorLine(this, 1, QColor(128, 128, 128), 1);
 
-    Label1 = label("Label1", contactLine(), {240, 2400, 3255, 975});
+    Label1 = label("Label1", contactLine(m_host.facts.webPage()), {240, 2400, 3255, 975});
     Label1->setFont(msSansSerif(8.25, Weight::Bold));
 
     cmdOK = button("cmdOK", QStringLiteral("OK"), {3720, 2400, 1320, 375}, ControlFont::Parent);

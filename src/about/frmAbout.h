@@ -29,8 +29,8 @@ KeyResult keyValueText(const RegistryValue &value, QString &KeyVal);
 
 // "Version " and the three numbers, separated by dots.
 QString versionCaption(int major, int minor, int revision);
-// Label1's line: where to find Parlo's web page and how to write to its makers.
-QString contactLine();
+// Label1's line: where to find Parlo's web page, which ships with it at webPage.
+QString contactLine(const QString &webPage);
 
 // The About box: Parlo's title, version and contact line, and a button that starts the
 // system information program named in the registry.

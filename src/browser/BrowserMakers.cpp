@@ -33,7 +33,7 @@ WindowMakers browserWindowMakers(const Settings &settings, const QString &module
             reportFailure(host.messages, failure);
             return nullptr;
         }
-        return module->makeWindow(settings);
+        return module->makeWindow(settings, host.facts.webPage());
     };
     return {{QStringLiteral("frmBrowser"), maker}};
 }

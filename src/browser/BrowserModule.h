@@ -13,10 +13,10 @@ public:
     virtual ~BrowserModule() = default;
     // What of the engine is not installed, as a sentence naming it; empty when the engine can run.
     virtual QString missingEngine() const = 0;
-    // A new browser window, not yet shown; it reads its home and search pages from settings,
-    // which outlive it.
-    virtual QWidget *makeWindow(const Settings &settings) = 0;
+    // A new browser window, not yet shown, with Parlo's own page (webPage) in its address box; it
+    // reads its home and search pages from settings, which outlive it.
+    virtual QWidget *makeWindow(const Settings &settings, const QString &webPage) = 0;
 };
 
-#define BrowserModule_iid "org.parlo.BrowserModule/1"
+#define BrowserModule_iid "org.parlo.BrowserModule/2"
 Q_DECLARE_INTERFACE(BrowserModule, BrowserModule_iid)

@@ -16,7 +16,10 @@ public:
     // so they are looked for first.
     QString missingEngine() const override { return WebEngineSetup::missingEngine(); }
 
-    QWidget *makeWindow(const Settings &settings) override { return new frmBrowser(settings); }
+    QWidget *makeWindow(const Settings &settings, const QString &webPage) override
+    {
+        return new frmBrowser(settings, webPage);
+    }
 };
 
 #include "BrowserPlugin.moc"

@@ -1,7 +1,6 @@
 #include "frmBrowser.h"
 
 #include "WebBrowser.h"
-#include "platform/Host.h"
 #include "ui/KeyPress.h"
 
 #include <QComboBox>
@@ -46,14 +45,14 @@ BrowserLayout browserLayout(QSize client, QRect address)
     return layout;
 }
 
-frmBrowser::frmBrowser(const Settings &settings)
+frmBrowser::frmBrowser(const Settings &settings, const QString &webPage)
     : Form("frmBrowser", QString(), {6540, 5130}, Border::Sizable, Background::Style),
       brwWebBrowser(new WebBrowser(settings, this)), timTimer(new QTimer(this))
 {
     setWindowIcon(QIcon(renderSvg(QStringLiteral(":/browser/parlo.svg"), {54, 52})));
     brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
     buildToolBar();
-    buildAddressBar();
+    buildAddressBar(webPage);
     setTabOrder(brwWebBrowser, cboAddress);
 
     timTimer->setObjectName(QStringLiteral("timTimer"));
@@ -86,7 +85,7 @@ void frmBrowser::buildToolBar()
     }
 }
 
-void frmBrowser::buildAddressBar()
+void frmBrowser::buildAddressBar(const QString &webPage)
 {
     picAddress = placed(new QWidget(this), "picAddress", {0, 540, 6540, 675});
     lblAddress = placed(new QLabel(QStringLiteral("&Address:"), picAddress), "lblAddress", {45, 60, 1200, 255});
@@ -97,7 +96,7 @@ void frmBrowser::buildAddressBar()
     // The box keeps what the user typed: Enter adds nothing to its list, nothing completes it.
     cboAddress->setInsertPolicy(QComboBox::NoInsert);
     cboAddress->setCompleter(nullptr);
-    cboAddress->setEditText(productWebPage());
+    cboAddress->setEditText(webPage);
     cboAddress->setToolTip(QStringLiteral("Put your mouse over the address bar then hit Enter!"));
     lblAddress->setBuddy(cboAddress);
 }

@@ -29,7 +29,8 @@ class frmBrowser final : public Form
 {
     Q_OBJECT
 public:
-    explicit frmBrowser(const Settings &settings);
+    // The address box starts with webPage, Parlo's own page.
+    frmBrowser(const Settings &settings, const QString &webPage);
 
     // An address the window opens as it loads, when set before it is first shown.
     QString StartingAddress;
@@ -41,7 +42,7 @@ protected:
 
 private:
     void buildToolBar();
-    void buildAddressBar();
+    void buildAddressBar(const QString &webPage);
     void Form_Load();
     void Form_Resize();
     void cboAddress_KeyPress(int KeyAscii);

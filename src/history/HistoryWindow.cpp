@@ -1,5 +1,7 @@
 #include "HistoryWindow.h"
 
+#include "ui/OnScreen.h"
+
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,6 +18,7 @@ HistoryWindow::HistoryWindow(const MessageHistory &history, Reply reply, SendAga
     setWindowTitle(QStringLiteral("Parlo History"));
     setAttribute(Qt::WA_DeleteOnClose);
     resize(900, 420);
+    keepOnScreen(this);
 
     txtFilter = new QLineEdit(this);
     txtFilter->setObjectName(QStringLiteral("txtFilter"));

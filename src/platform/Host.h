@@ -126,6 +126,8 @@ public:
     virtual RegistryLookup registryValue(quint32 root, const QString &key, const QString &name) const = 0;
     // Where received messages wait, and this user's record and lock for them.
     virtual ReceivePlaces receivePlaces() const = 0;
+    // The address of Parlo's own web page, which ships with it.
+    virtual QString webPage() const = 0;
 };
 
 // Everything a window may do to the world outside it.
@@ -143,12 +145,6 @@ struct Host
 inline QString applicationTitle()
 {
     return QStringLiteral("Parlo");
-}
-
-// The address of Parlo's own web page.
-inline QString productWebPage()
-{
-    return QStringLiteral("https://parlo.example.org/");
 }
 
 // Shows why something could not be done, in a plain box under the application title.

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 
 HostConfig HostConfig::forApplication()
 {
@@ -22,6 +23,20 @@ QString HostConfig::programFolder(const QString &programDirectory, const QString
     if (!QFileInfo(beside).isDir() && QFileInfo(installed).isDir())
         return installed;
     return beside;
+}
+
+QString HostConfig::webPage(const QString &programDirectory)
+{
+    const QString page = QStringLiteral("/parlo/index.html");
+    QString found = QStringLiteral("/usr/share") + page;
+    for (const char *shipped : {"/share", "/../share"}) {
+        const QString path = QDir::cleanPath(programDirectory + QLatin1String(shipped) + page);
+        if (QFileInfo::exists(path)) {
+            found = path;
+            break;
+        }
+    }
+    return QUrl::fromLocalFile(found).toString();
 }
 
 QString HostConfig::messageSpool()

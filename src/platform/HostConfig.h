@@ -17,6 +17,11 @@ struct HostConfig
     // neither exists, the folder beside the program, for messages to name.
     static QString programFolder(const QString &programDirectory, const QString &name);
 
+    // Parlo's own web page, which ships with it, as a file:// address: share/parlo/index.html
+    // beside the program in the build tree, else below ../share as installed. When neither
+    // exists, where the package installs it.
+    static QString webPage(const QString &programDirectory);
+
     // The folder where received messages wait to be shown: $PARLO_SPOOL, else /var/spool/parlo.
     static QString messageSpool();
     // Which received messages this user has acknowledged: $XDG_STATE_HOME/parlo/received.sqlite

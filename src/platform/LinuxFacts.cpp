@@ -143,6 +143,11 @@ ReceivePlaces LinuxFacts::receivePlaces() const
     return {HostConfig::messageSpool(), HostConfig::receiptFile(), HostConfig::receiverLock()};
 }
 
+QString LinuxFacts::webPage() const
+{
+    return HostConfig::webPage(QCoreApplication::applicationDirPath());
+}
+
 WhoisSettings LinuxFacts::whoisSettings() const
 {
     QString base = m_environment.value(QStringLiteral("XDG_CACHE_HOME"));

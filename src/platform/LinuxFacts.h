@@ -45,6 +45,8 @@ public:
     RegistryLookup registryValue(quint32 root, const QString &key, const QString &name) const override;
     // The places HostConfig names.
     ReceivePlaces receivePlaces() const override;
+    // The page HostConfig finds for this program.
+    QString webPage() const override;
 
     const RegistryStore &registry() const { return m_registry; }
 

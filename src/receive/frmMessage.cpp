@@ -1,9 +1,13 @@
 #include "frmMessage.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -55,10 +59,32 @@ frmMessage::frmMessage()
       cmdReply(button("cmdReply", QStringLiteral("&Reply"), {4905, 3180, 1215, 375}))
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    // A message comes when it comes: the user may be typing elsewhere, and an Enter meant for
+    // that window would press OK here and dismiss the message unread. So the pop-up comes up on
+    // top and leaves the focus where it is, also when no window of Parlo has it: on X11 Qt sees
+    // the focus of its own windows only, and "none of Parlo's" may well mean another program's.
+    // A click or Alt+Tab gives it the focus as to any window; the notification's Open too.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     Label1->setWordWrap(true);
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &frmMessage::cmdOK_Click);
     connect(cmdReply, &QPushButton::clicked, this, &frmMessage::cmdReply_Click);
+}
+
+// A window manager honours the request not to activate the pop-up; a platform without one
+// (offscreen, a kiosk's full-screen platforms) activates whatever it shows, and then the focus
+// goes back at once to the window of Parlo that had it: within the turn of the show, before any
+// key can reach the pop-up, so no activation by the user is undone.
+void frmMessage::showEvent(QShowEvent *event)
+{
+    Form::showEvent(event);
+    QPointer<QWindow> before = QGuiApplication::focusWindow();
+    if (!before || before == windowHandle())
+        return;
+    QTimer::singleShot(0, this, [this, before] {
+        if (before && before->isVisible() && windowHandle() && windowHandle()->isActive())
+            before->requestActivate();
+    });
 }
 
 void frmMessage::setMessage(const SpoolMessage &message)

@@ -12,6 +12,7 @@ QString arpCommandLine(const QString &option)
 Arp::Arp(Host host) : ToolWindow(host, "Arp", QStringLiteral("Arp"), 6615, 4815, Background::Style)
 {
     RichTextBox1 = richTextBox("RichTextBox1", {120, 120, 6375, 3615});
+    RichTextBox1->setFont(fixedPitch(8.25)); // the output's columns line up only in a fixed pitch
     Frame1 = frame("Frame1", QStringLiteral("Options"), {120, 3780, 3135, 915}, ControlFont::Parent);
     cArp = button("cArp", QStringLiteral("Arp"), {240, 4080, 1215, 495}, ControlFont::Parent);
     Check1 = checkBox("Check1", QStringLiteral("-a"), QStringLiteral("-a"), {1680, 4170, 855, 315});

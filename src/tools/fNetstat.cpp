@@ -34,6 +34,7 @@ QString netstatCommandLine(int optionNumber)
 fNetstat::fNetstat(Host host) : ToolWindow(host, "fNetstat", QStringLiteral("NetStat"), 8415, 5535, Background::Style)
 {
     RichTextBox1 = richTextBox("RichTextBox1", {120, 120, 8175, 4095});
+    RichTextBox1->setFont(fixedPitch(8.25)); // the output's columns line up only in a fixed pitch
     Frame1 = frame("Frame1", QStringLiteral("Options"), {120, 4260, 3855, 1155}, ControlFont::Parent);
     Command1 = button("Command1", QStringLiteral("NetStat"), {240, 4560, 1215, 615}, ControlFont::Parent);
     Check1 = checkBox("Check1", QStringLiteral("-a"), QStringLiteral("1"), {1680, 4560, 975, 255});

@@ -46,6 +46,14 @@ QFont msSansSerif(qreal points, Weight weight)
     return windowsFont(QStringLiteral("MS Sans Serif"), points, weight);
 }
 
+QFont fixedPitch(qreal points)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSizeF(points);
+    return font;
+}
+
 QColor scrollBarColour()
 {
     // Scroll bars are drawn in the palette's button colour.

@@ -23,6 +23,8 @@ enum class Weight
 QFont verdana(Weight weight = Weight::Normal);
 // MS Sans Serif where installed, otherwise the application font.
 QFont msSansSerif(qreal points, Weight weight = Weight::Normal);
+// The system's fixed-pitch font at points, for output whose columns must line up.
+QFont fixedPitch(qreal points);
 
 // Window colours taken from the desktop's palette.
 QColor scrollBarColour();

@@ -1,6 +1,7 @@
 #include "Form.h"
 
 #include "Controls.h"
+#include "OnScreen.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,6 +15,7 @@ void setUpWindow(QWidget *window, const char *name, const QString &caption, QSiz
 {
     window->setObjectName(QLatin1String(name));
     window->setWindowTitle(caption);
+    keepOnScreen(window);
     const QSize size(twips(clientTwips.width()), twips(clientTwips.height()));
     const Qt::WindowFlags frame = Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint;
     switch (border) {

@@ -24,7 +24,7 @@ enum class Border
 };
 
 // Names a top-level window, gives it its caption and border, and a client area of the given
-// size in twips.
+// size in twips; it is kept inside its screen whenever shown (keepOnScreen).
 void setUpWindow(QWidget *window, const char *name, const QString &caption, QSize clientTwips, Border border);
 // Paints the window in the scroll-bar colour; its frames and check boxes show it too, its text
 // boxes keep their own.

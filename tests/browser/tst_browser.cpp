@@ -2,6 +2,7 @@
 #include "TestFiles.h"
 #include "browser/WebBrowser.h"
 #include "browser/frmBrowser.h"
+#include "platform/HostConfig.h"
 #include "platform/WebEngineSetup.h"
 
 #include <QAction>
@@ -21,7 +22,8 @@ constexpr int loadTimeout = 20000;
 // The browser window, shown, with its controls at hand and every caption it showed.
 struct Browser
 {
-    explicit Browser(const Settings &settings, const QString &startingAddress = {}) : window(settings)
+    explicit Browser(const Settings &settings, const QString &startingAddress = {}, const QString &webPage = {})
+        : window(settings, webPage)
     {
         QObject::connect(&window, &QWidget::windowTitleChanged, &window, [this](const QString &caption) {
             if (caption != (captions.isEmpty() ? QString() : captions.last()))
@@ -103,6 +105,15 @@ private Q_SLOTS:
             QCOMPARE(b.cboAddress->count(), 0);
             QTRY_COMPARE(b.completions.count(), 1);
         }
+    }
+
+    // The address box starts with Parlo's own page, as the build copies it: Enter opens the file.
+    void parloPage()
+    {
+        Browser b(m_settings, {}, HostConfig::webPage(PARLO_TEST_PROGRAM_DIR));
+        QTest::keyClick(b.cboAddress, Qt::Key_Return);
+        QVERIFY(b.shows("Parlo"));
+        QVERIFY(b.brw->view()->url().isLocalFile());
     }
 
     // The starting address is listed; the buttons leave the address box as it was.

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -106,6 +107,28 @@ private Q_SLOTS:
         QCOMPARE(waiting(openPopups().last()), waitingText(2));
         QCOMPARE(popups->unread(), 12);
         QCOMPARE(history.entries.size(), 11);
+        qDeleteAll(openPopups());
+    }
+
+    // A message arriving while the user types in another window leaves the focus there, and an
+    // Enter meant for that window leaves the message unread; a pop-up the user activates stays so.
+    void popupLeavesTheFocus()
+    {
+        QLineEdit typing;
+        typing.show();
+        QVERIFY(QTest::qWaitForWindowActive(&typing));
+        QTemporaryDir dir;
+        writeMessages(dir.path(), 1);
+        auto popups = popupsIn(dir.path());
+        QVERIFY(popups->start());
+        QTRY_COMPARE(openPopups().size(), 1);
+        QTest::qWait(50);
+        QCOMPARE(QApplication::activeWindow(), &typing);
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Return);
+        QCOMPARE(popups->unread(), 1);
+        openPopups().first()->activateWindow();
+        QTest::qWait(50);
+        QCOMPARE(QApplication::activeWindow(), openPopups().first());
         qDeleteAll(openPopups());
     }
 };

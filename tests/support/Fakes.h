@@ -103,6 +103,7 @@ public:
     QString workgroup() const override { return group; }
     QString systemName() const override { return osName; }
     ReceivePlaces receivePlaces() const override { return places; }
+    QString webPage() const override { return page; }
     RegistryLookup registryValue(quint32 root, const QString &key, const QString &valueName) const override
     {
         lookups.append(QStringLiteral("%1 %2 %3").arg(QString::number(root, 16), key, valueName));
@@ -118,6 +119,7 @@ public:
     QString group = QStringLiteral("WORKGROUP");
     QString osName;
     ReceivePlaces places;
+    QString page = QStringLiteral("file:///usr/share/parlo/index.html");
     QMap<QString, RegistryLookup> registry; // by "KEY|NAME"; any other: no such key
     mutable QStringList lookups;            // "ROOT KEY NAME", ROOT in hexadecimal
 };

@@ -95,6 +95,17 @@ class tst_ToolWindows : public QObject
     }
 
 private Q_SLOTS:
+    // Netstat's and the ARP table's columns line up only in a fixed-pitch font.
+    void columnsInFixedPitch()
+    {
+        QTemporaryDir data;
+        FakeHost fake(data.path());
+        for (const char *name : {"fNetstat", "Arp"}) {
+            const std::unique_ptr<QWidget> window(toolWindowMakers().value(QLatin1String(name))(fake.host()));
+            QVERIFY2(QFontInfo(outputOf(window.get())->font()).fixedPitch(), name);
+        }
+    }
+
     void initTestCase()
     {
         for (const char *folder : {"tmp", "start", "data"})

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
@@ -76,6 +77,27 @@ private Q_SLOTS:
         });
         QVERIFY(window && window->isVisible());
         QTRY_VERIFY(window.isNull());
+    }
+
+    // Shown wholly inside the screen, moved only as far as it must; one larger than the screen
+    // starts at its top left.
+    void keptOnScreen()
+    {
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const std::pair<int, QPoint> rows[] = {
+            {3000, {10, 10}}, {3000, area.bottomRight()}, {3000, {-80, -80}}, {30000, area.center()}};
+        for (const auto &[twips, placed] : rows) {
+            QWidget window;
+            setUpWindow(&window, "window", QString(), {twips, twips}, Border::Sizable);
+            window.move(placed);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QTest::qWait(0);
+            const QRect frame = window.frameGeometry();
+            const QByteArray row = QByteArray::number(placed.x()) + " " + QByteArray::number(twips);
+            QVERIFY2(frame.width() > area.width() ? frame.topLeft() == area.topLeft() : area.contains(frame), row);
+            QVERIFY2(!area.contains(QRect(placed, frame.size())) || frame.topLeft() == placed, row);
+        }
     }
 
     // Not before the window is on the screen, then exactly once; asked before show() or after.
