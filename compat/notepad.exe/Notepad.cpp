@@ -2,6 +2,7 @@
 
 #include "platform/FixedPaths.h"
 #include "platform/LocaleText.h"
+#include "ui/OnScreen.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -92,6 +93,7 @@ Notepad::Notepad(const QString &path, QWidget *parent)
     useDialogs();
 
     resize(640, 480);
+    keepOnScreen(this);
     load();
     setWindowTitle(documentName() + QStringLiteral(" - Notepad"));
 }

@@ -7,8 +7,10 @@
 #include "platform/FixedPaths.h"
 #include "platform/LocaleText.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -146,10 +148,14 @@ void tst_CmdNotepad::edit()
     QStringList asked, errors;
     window.setAskToSave([&](const QString &name) { return asked.append(name), QMessageBox::StandardButton(answer); });
     window.setShowError([&](const QString &text) { errors.append(text); });
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    window.move(area.bottomRight()); // kept on the screen all the same
     window.showWithStyle(style);
     QCOMPARE(window.isMinimized(), style != 1);
-    if (style == 1)
+    if (style == 1) {
         QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(area.contains(window.frameGeometry()));
+    }
 
     auto *editor = window.findChild<QPlainTextEdit *>(QStringLiteral("editor"));
     editor->moveCursor(QTextCursor::End);
