@@ -4,6 +4,7 @@
 #include "ui/Controls.h"
 #include "ui/Form.h"
 #include "ui/KeyPress.h"
+#include "ui/MenuBarFit.h"
 #include "ui/OnScreen.h"
 
 #include <QComboBox>
@@ -35,6 +36,7 @@ parlo::parlo(Host host, WindowMakers makers, QWidget *parent)
     buildControls();
     connectControls();
     buildMenu();
+    fitMenuBar(menuBar(), twips(clientTwips.width()));
     setFixedSize(twips(clientTwips.width()), twips(clientTwips.height()) + menuBar()->sizeHint().height());
 
     Form_Load();
@@ -74,6 +76,7 @@ void parlo::buildControls()
     txtmsg->setTabChangesFocus(true);
     setBackground(txtmsg->viewport(), toolTipBackgroundColour());
     setBackground(txtmsg, toolTipBackgroundColour());
+    fitAliasBox();
 
     buildButtons(client);
 
@@ -82,6 +85,20 @@ void parlo::buildControls()
         placed(new PictureBox(QStringLiteral(":/icons/send.svg"), {24, 22}, client), "Picture2", {240, 4560, 375, 375});
     Picture1 = placed(new PictureBox(QStringLiteral(":/icons/exit.svg"), {16, 16}, client), "Picture1",
                       {3240, 4680, 255, 255});
+}
+
+// Some styles draw an editable combo box only from a height of their own: below it, Adwaita draws
+// neither frame nor arrow, and nothing shows where a click opens the list. The alias box gets the
+// height its style asks for; its frame grows with it, and the message area below gives it up.
+void parlo::fitAliasBox()
+{
+    const int grow = Combo1->minimumSizeHint().height() - Combo1->height();
+    if (grow <= 0)
+        return;
+    Combo1->resize(Combo1->width(), Combo1->height() + grow);
+    Frame2->resize(Frame2->width(), Frame2->height() + grow);
+    for (QWidget *below : {static_cast<QWidget *>(Frame1), static_cast<QWidget *>(txtmsg)})
+        below->setGeometry(below->geometry().adjusted(0, grow, 0, 0));
 }
 
 void parlo::buildButtons(QWidget *client)

@@ -5,14 +5,19 @@
 #include "main/Messaging.h"
 #include "main/parlo.h"
 #include "ui/Controls.h"
+#include "ui/DeferredIconStyle.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSignalSpy>
+#include <QStyleFactory>
+#include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 
 namespace {
@@ -273,6 +278,55 @@ private Q_SLOTS:
         }
         QCOMPARE(kept, (QStringList{" BOB refused by the receiver", "List2 PC1 delivered", "List2 GHOST name not found",
                                     "List2 PC1 delivered", "List2 FAR unreachable"}));
+    }
+
+    // Under every style the machine has (Breeze has no Qt 6 build in Debian 12), the alias box is
+    // drawn with its arrow inside its frame and opens, and every menu stands in the bar.
+    void everyStyle()
+    {
+        const QStringList styles = QStyleFactory::keys();
+        QVERIFY(styles.contains(QStringLiteral("Fusion")) && styles.contains(QStringLiteral("Adwaita-Dark")));
+        const QString before = QApplication::style()->name();
+        for (const QString &key : styles) {
+            QApplication::setStyle(new DeferredIconStyle(key)); // as the program sets it
+            const QByteArray row = key.toUtf8();
+            Window w(m_fake->host());
+            w.window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+
+            QStyleOptionComboBox option;
+            option.initFrom(w.Combo1);
+            option.editable = true;
+            const QRect arrow =
+                w.Combo1->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, w.Combo1);
+            const QImage drawn = w.Combo1->grab().toImage().copy(arrow);
+            QSet<QRgb> colours;
+            for (int y = 0; y < drawn.height(); ++y) {
+                for (int x = 0; x < drawn.width(); ++x)
+                    colours.insert(drawn.pixel(x, y));
+            }
+            QVERIFY2(colours.size() > 1, row + " draws no arrow");
+            const auto *Frame2 = w.window.findChild<QWidget *>(QStringLiteral("Frame2"));
+            const auto *Frame1 = w.window.findChild<QWidget *>(QStringLiteral("Frame1"));
+            QVERIFY2(Frame2->geometry().contains(w.Combo1->geometry()) &&
+                         !Frame2->geometry().intersects(Frame1->geometry()) &&
+                         Frame1->geometry().contains(w.txtmsg->geometry()),
+                     row);
+            w.txtno->setText(QStringLiteral("PC1"));
+            w.use(QStringLiteral("cmdAdd")); // an empty box does not open
+            QTest::mouseClick(w.Combo1, Qt::LeftButton, {}, arrow.center());
+            QTRY_VERIFY2(w.Combo1->view()->isVisible(), row);
+            w.Combo1->hidePopup();
+
+            const QMenuBar *bar = w.window.menuBar();
+            QCOMPARE(bar->actions().size(), 6);
+            for (QAction *entry : bar->actions()) {
+                const QRect place = bar->actionGeometry(entry);
+                QVERIFY2(!place.isEmpty() && bar->rect().contains(place), row + ' ' + entry->text().toUtf8());
+            }
+            QVERIFY2(!bar->findChild<QWidget *>(QStringLiteral("qt_menubar_ext_button"))->isVisible(), row);
+        }
+        QApplication::setStyle(before);
     }
 };
 
