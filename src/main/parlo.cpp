@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 namespace {
@@ -145,14 +146,15 @@ void parlo::connectControls()
     onKeyPress(txtmsg, [this](int KeyAscii) { txtmsg_KeyPress(KeyAscii); });
 }
 
-// The menus of the bar, by their members.
+// The menus of the bar, by their members. In the captions here and below, & marks the access key,
+// shown underlined: Alt and the key open a menu of the bar, the key alone an item of an open menu.
 std::span<const parlo::MenuItem> parlo::menus()
 {
     static const MenuItem rows[] = {
-        {&parlo::msend, nullptr, "msend", "Send", nullptr, nullptr},
-        {&parlo::mEdit, nullptr, "mEdit", "Edit", nullptr, nullptr},
-        {&parlo::mApplications, nullptr, "mApplications", "Applications", nullptr, nullptr},
-        {&parlo::mHelp, nullptr, "mHelp", "Help", nullptr, nullptr},
+        {&parlo::msend, nullptr, "msend", "&Send", nullptr, nullptr},
+        {&parlo::mEdit, nullptr, "mEdit", "&Edit", nullptr, nullptr},
+        {&parlo::mApplications, nullptr, "mApplications", "&Applications", nullptr, nullptr},
+        {&parlo::mHelp, nullptr, "mHelp", "&Help", nullptr, nullptr},
     };
     return rows;
 }
@@ -162,27 +164,27 @@ std::span<const parlo::MenuItem> parlo::menus()
 std::span<const parlo::MenuItem> parlo::menuItems()
 {
     static const MenuItem rows[] = {
-        {&parlo::msend, &parlo::mlist1, "mlist1", "Send to List1", &parlo::mlist1_Click, nullptr},
-        {&parlo::msend, &parlo::mlist2, "mlist2", "Send to List2", &parlo::mlist2_Click, nullptr},
-        {&parlo::msend, &parlo::mlist3, "mlist3", "Send to List3", &parlo::mlist3_Click, nullptr},
-        {&parlo::msend, &parlo::mlist4, "mlist4", "Send to List4", &parlo::mlist4_Click, nullptr},
-        {&parlo::mEdit, &parlo::mEAlias, "mEAlias", "Edit Alias File", &parlo::mEAlias_Click, nullptr},
-        {&parlo::mEdit, &parlo::eList1, "eList1", "Edit List1", &parlo::eList1_Click, nullptr},
-        {&parlo::mEdit, &parlo::mElist2, "mElist2", "Edit List2", &parlo::mElist2_Click, nullptr},
-        {&parlo::mEdit, &parlo::mElist3, "mElist3", "Edit List3", &parlo::mElist3_Click, nullptr},
-        {&parlo::mEdit, &parlo::mElist4, "mElist4", "Edit List4", &parlo::mElist4_Click, nullptr},
-        {&parlo::mApplications, &parlo::mArp, "mArp", "Arp", nullptr, "Arp"},
-        {&parlo::mApplications, &parlo::mNetstat, "mNetstat", "Netstat", nullptr, "fNetstat"},
-        {&parlo::mApplications, &parlo::mtelnet, "mtelnet", "Telnet", &parlo::mtelnet_Click, nullptr},
-        {&parlo::mApplications, &parlo::mvdos, "mvdos", "Virtual DOS", nullptr, "vdos"},
-        {&parlo::mApplications, &parlo::mwhois, "mwhois", "Whois", nullptr, "whois"},
-        {&parlo::mApplications, &parlo::mIpconfig, "mIpconfig", "IP Config", nullptr, "ipcfig"},
-        {&parlo::mApplications, &parlo::mNsLookup, "mNsLookup", "NsLookup", nullptr, "nslookup"},
-        {&parlo::mApplications, &parlo::mPing, "mPing", "Ping", nullptr, "ping"},
-        {&parlo::mApplications, &parlo::mtracert, "mtracert", "Trace Route", nullptr, "tracert"},
-        {nullptr, &parlo::mwininfo, "mwininfo", "Win Info", nullptr, "wininfo"},
-        {&parlo::mHelp, &parlo::mabout, "mabout", "About", nullptr, "frmAbout"},
-        {nullptr, &parlo::mbrowser, "mbrowser", "Browser", nullptr, "frmBrowser"},
+        {&parlo::msend, &parlo::mlist1, "mlist1", "Send to List&1", &parlo::mlist1_Click, nullptr},
+        {&parlo::msend, &parlo::mlist2, "mlist2", "Send to List&2", &parlo::mlist2_Click, nullptr},
+        {&parlo::msend, &parlo::mlist3, "mlist3", "Send to List&3", &parlo::mlist3_Click, nullptr},
+        {&parlo::msend, &parlo::mlist4, "mlist4", "Send to List&4", &parlo::mlist4_Click, nullptr},
+        {&parlo::mEdit, &parlo::mEAlias, "mEAlias", "Edit &Alias File", &parlo::mEAlias_Click, nullptr},
+        {&parlo::mEdit, &parlo::eList1, "eList1", "Edit List&1", &parlo::eList1_Click, nullptr},
+        {&parlo::mEdit, &parlo::mElist2, "mElist2", "Edit List&2", &parlo::mElist2_Click, nullptr},
+        {&parlo::mEdit, &parlo::mElist3, "mElist3", "Edit List&3", &parlo::mElist3_Click, nullptr},
+        {&parlo::mEdit, &parlo::mElist4, "mElist4", "Edit List&4", &parlo::mElist4_Click, nullptr},
+        {&parlo::mApplications, &parlo::mArp, "mArp", "&Arp", nullptr, "Arp"},
+        {&parlo::mApplications, &parlo::mNetstat, "mNetstat", "&Netstat", nullptr, "fNetstat"},
+        {&parlo::mApplications, &parlo::mtelnet, "mtelnet", "&Telnet", &parlo::mtelnet_Click, nullptr},
+        {&parlo::mApplications, &parlo::mvdos, "mvdos", "&Virtual DOS", nullptr, "vdos"},
+        {&parlo::mApplications, &parlo::mwhois, "mwhois", "&Whois", nullptr, "whois"},
+        {&parlo::mApplications, &parlo::mIpconfig, "mIpconfig", "&IP Config", nullptr, "ipcfig"},
+        {&parlo::mApplications, &parlo::mNsLookup, "mNsLookup", "Ns&Lookup", nullptr, "nslookup"},
+        {&parlo::mApplications, &parlo::mPing, "mPing", "&Ping", nullptr, "ping"},
+        {&parlo::mApplications, &parlo::mtracert, "mtracert", "T&race Route", nullptr, "tracert"},
+        {nullptr, &parlo::mwininfo, "mwininfo", "&Win Info", nullptr, "wininfo"},
+        {&parlo::mHelp, &parlo::mabout, "mabout", "&About", nullptr, "frmAbout"},
+        {nullptr, &parlo::mbrowser, "mbrowser", "&Browser", nullptr, "frmBrowser"},
     };
     return rows;
 }
@@ -214,6 +216,9 @@ void parlo::buildMenu()
             connect(action, &QAction::triggered, this, row.handler);
         }
     }
+    // F10 opens the first menu, from where the arrow keys reach the others.
+    connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(msend->menuAction()); });
 }
 
 parlo::~parlo()

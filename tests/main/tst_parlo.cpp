@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -278,6 +279,63 @@ private Q_SLOTS:
         }
         QCOMPARE(kept, (QStringList{" BOB refused by the receiver", "List2 PC1 delivered", "List2 GHOST name not found",
                                     "List2 PC1 delivered", "List2 FAR unreachable"}));
+    }
+
+    // Every menu is reached from the keyboard; no two entries of the bar or of a menu share a key.
+    void keyboard()
+    {
+        const QStringList windows{"wininfo", "frmBrowser", "ping", "tracert", "frmAbout"};
+        WindowMakers makers;
+        for (const QString &name : windows)
+            makers.insert(name, [](Host) { return new QWidget; });
+        const struct
+        {
+            const char *name;
+            QList<QKeyCombination> keys;
+            const char *opens; // a menu, or the window whose instance exists afterwards
+        } rows[] = {
+            {"Alt+S", {Qt::ALT | Qt::Key_S}, "msend"},
+            {"Alt+E", {Qt::ALT | Qt::Key_E}, "mEdit"},
+            {"Alt+A", {Qt::ALT | Qt::Key_A}, "mApplications"},
+            {"Alt+H", {Qt::ALT | Qt::Key_H}, "mHelp"},
+            {"F10", {QKeyCombination(Qt::Key_F10)}, "msend"},
+            {"Alt+W", {Qt::ALT | Qt::Key_W}, "wininfo"},
+            {"Alt+B", {Qt::ALT | Qt::Key_B}, "frmBrowser"},
+            {"Alt+A, P", {Qt::ALT | Qt::Key_A, QKeyCombination(Qt::Key_P)}, "ping"},
+            {"Alt+A, R", {Qt::ALT | Qt::Key_A, QKeyCombination(Qt::Key_R)}, "tracert"},
+            {"Alt+H, A", {Qt::ALT | Qt::Key_H, QKeyCombination(Qt::Key_A)}, "frmAbout"},
+        };
+        for (const auto &row : rows) {
+            parlo window(m_fake->host(), makers);
+            window.show();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            for (const QKeyCombination key : row.keys) {
+                QWidget *target =
+                    QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::focusWidget();
+                QTest::keyClick(target, key.key(), key.keyboardModifiers());
+            }
+            const QString opens = QLatin1String(row.opens);
+            if (windows.contains(opens))
+                QVERIFY2(window.instance(opens), row.name);
+            else
+                QTRY_VERIFY2(window.findChild<QMenu *>(opens)->isVisible(), row.name);
+            for (int i = 0; i < 3 && QApplication::activePopupWidget(); ++i)
+                QApplication::activePopupWidget()->close();
+        }
+
+        parlo window(m_fake->host());
+        QList<QList<QAction *>> groups{window.menuBar()->actions()};
+        for (const QMenu *menu : window.findChildren<QMenu *>())
+            groups.append(menu->actions());
+        for (const QList<QAction *> &group : groups) {
+            QSet<QKeySequence> keys;
+            for (const QAction *action : group) {
+                const QKeySequence key = QKeySequence::mnemonic(action->text());
+                QVERIFY2(!key.isEmpty() && !keys.contains(key), qPrintable(action->text()));
+                keys.insert(key);
+            }
+        }
     }
 
     // Under every style the machine has (Breeze has no Qt 6 build in Debian 12), the alias box is

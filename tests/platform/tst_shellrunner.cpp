@@ -52,6 +52,7 @@ private Q_SLOTS:
     void leftOutputRemoved();
     void stop_data();
     void stop();
+    void stopKeys();
     void literals_data();
     void literals();
     void plainWordsStayAsTyped();
@@ -199,6 +200,46 @@ void tst_ShellRunner::stop()
     QCOMPARE_LT(clock.elapsed() - qMax<qint64>(stoppedAtMs, 0), 2000); // the whole tree, within 2 s of Stop
     QVERIFY(real.tempIsEmpty());
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+// A space or Enter typed while a command runs does not stop it; Esc and Alt+S do.
+void tst_ShellRunner::stopKeys()
+{
+    const struct
+    {
+        const char *name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    } rows[] = {{"Esc", Qt::Key_Escape, {}}, {"Alt+S", Qt::Key_S, Qt::AltModifier}};
+    for (const auto &row : rows) {
+        GuardDialog guard;
+        RealRunner real(guard);
+        bool stoppedEarly = true;
+        int looks = 0;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (++looks > 1000)
+                poll.stop();
+            if (!modal || !modal->isActiveWindow())
+                return;
+            poll.stop();
+            const auto typeInto = [modal](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+                QWidget *focus = QApplication::focusWidget();
+                QTest::keyClick(focus ? focus : modal, key, modifiers);
+            };
+            for (const Qt::Key harmless : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space})
+                typeInto(harmless, {});
+            stoppedEarly = !modal->findChild<QPushButton *>(QStringLiteral("Stop"))->isEnabled();
+            typeInto(row.key, row.modifiers);
+        });
+        poll.start(10);
+
+        const Capture capture = real.runner.RunCapture(QStringLiteral("sleep 1000"), 6);
+
+        QVERIFY2(!stoppedEarly, row.name);
+        QVERIFY2(capture.text == u"Stopped.", row.name);
+    }
 }
 
 void tst_ShellRunner::literals_data()
