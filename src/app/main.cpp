@@ -11,6 +11,7 @@
 #include "receive/DesktopNotification.h"
 #include "receive/MessagePopups.h"
 #include "tools/ToolWindows.h"
+#include "ui/ApplicationIcon.h"
 #include "ui/DeferredIconStyle.h"
 #include "ui/OnScreen.h"
 #include "whois/WhoisMakers.h"
@@ -117,6 +118,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Parlo"));
     QApplication::setApplicationVersion(QStringLiteral(PARLO_VERSION));
     QApplication::setStyle(new DeferredIconStyle(QApplication::style()->name()));
+    useApplicationIcon();
 
     QCommandLineParser options;
     options.addHelpOption();

@@ -5,11 +5,9 @@
 #include "ui/Form.h"
 #include "ui/KeyPress.h"
 #include "ui/MenuBarFit.h"
-#include "ui/OnScreen.h"
 
 #include <QComboBox>
 #include <QGroupBox>
-#include <QIcon>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -30,8 +28,6 @@ parlo::parlo(Host host, WindowMakers makers, QWidget *parent)
       m_lists(host.launcher, host.paths, host.history), m_makers(std::move(makers))
 {
     setUpWindow(this, "parlo", QStringLiteral("Parlo"), clientTwips, Border::FixedSingle);
-    // The icon is drawn once the window is on the screen: rendering it is no part of opening it.
-    whenOnScreen(this, [this] { setWindowIcon(QIcon(renderSvg(QStringLiteral(":/icons/parlo.svg"), {54, 52}))); });
     setFont(verdana());
 
     buildControls();

@@ -1,11 +1,15 @@
 #include "TestFiles.h"
+#include "about/frmAbout.h"
 #include "core/NetStatus.h"
 #include "main/AliasBook.h"
 #include "main/ListSender.h"
 #include "main/Messaging.h"
 #include "main/parlo.h"
+#include "tools/ToolWindows.h"
+#include "ui/ApplicationIcon.h"
 #include "ui/Controls.h"
 #include "ui/DeferredIconStyle.h"
+#include "wininfo/wininfo.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -279,6 +283,24 @@ private Q_SLOTS:
         }
         QCOMPARE(kept, (QStringList{" BOB refused by the receiver", "List2 PC1 delivered", "List2 GHOST name not found",
                                     "List2 PC1 delivered", "List2 FAR unreachable"}));
+    }
+
+    // Every window shows the program's icon, the application's, once the first is on the screen.
+    void oneIcon()
+    {
+        useApplicationIcon();
+        WindowMakers makers = toolWindowMakers();
+        makers.insert(wininfoWindowMakers());
+        makers.insert(aboutWindowMakers());
+        parlo window(m_fake->host(), makers);
+        window.show();
+        QTRY_VERIFY(!QApplication::windowIcon().isNull());
+        const qint64 icon = QApplication::windowIcon().cacheKey();
+        QCOMPARE(window.windowIcon().cacheKey(), icon);
+        for (const auto &[name, make] : makers.asKeyValueRange()) {
+            const std::unique_ptr<QWidget> made(make(m_fake->host()));
+            QVERIFY2(made->windowIcon().cacheKey() == icon, qPrintable(name));
+        }
     }
 
     // Every menu is reached from the keyboard; no two entries of the bar or of a menu share a key.
