@@ -2,7 +2,8 @@
 # Installs the Debian packages that building and testing Parlo need, when any is missing.
 # Quiet when everything is there.
 #   deps.sh          what building and running Parlo needs
-#   deps.sh --test   that, and what the tests use (a Samba server, a DNS server, a D-Bus daemon, ...)
+#   deps.sh --test   that, and what the tests use (a Samba server, a DNS server, a D-Bus daemon, the
+#                    Adwaita styles, ...)
 #   deps.sh --package  that, and what building and checking the Debian package uses (Samba too)
 #   deps.sh --bench  that, and the benchmarks' baselines (smbclient, whois, an X server)
 #   deps.sh --fuzz   that, and clang with libFuzzer and the sanitizer runtimes
@@ -15,7 +16,7 @@ packages="$packages iputils-ping traceroute bind9-dnsutils net-tools iproute2 pr
 packages="$packages hardinfo"
 # Test peers.
 case "${1:-}" in
---test) packages="$packages samba smbclient dnsmasq-base dbus-daemon xvfb" ;;
+--test) packages="$packages samba smbclient dnsmasq-base dbus-daemon xvfb adwaita-qt6" ;;
 # The package's tools: dpkg-shlibdeps, lintian and the desktop file and AppStream validators;
 # and Samba, whose smb.conf the check sets up and takes back.
 --package) packages="$packages dpkg-dev lintian desktop-file-utils appstream samba" ;;

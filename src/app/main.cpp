@@ -11,6 +11,7 @@
 #include "receive/DesktopNotification.h"
 #include "receive/MessagePopups.h"
 #include "tools/ToolWindows.h"
+#include "ui/ApplicationIcon.h"
 #include "ui/DeferredIconStyle.h"
 #include "ui/OnScreen.h"
 #include "whois/WhoisMakers.h"
@@ -144,6 +145,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     nameApplication();
     QApplication::setStyle(new DeferredIconStyle(QApplication::style()->name()));
+    useApplicationIcon();
 
     QCommandLineParser options;
     describeOptions(options);

@@ -49,7 +49,6 @@ frmBrowser::frmBrowser(const Settings &settings, const QString &webPage)
     : Form("frmBrowser", QString(), {6540, 5130}, Border::Sizable, Background::Style),
       brwWebBrowser(new WebBrowser(settings, this)), timTimer(new QTimer(this))
 {
-    setWindowIcon(QIcon(renderSvg(QStringLiteral(":/browser/parlo.svg"), {54, 52})));
     brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
     buildToolBar();
     buildAddressBar(webPage);

@@ -4,16 +4,16 @@
 #include "ui/Controls.h"
 #include "ui/Form.h"
 #include "ui/KeyPress.h"
-#include "ui/OnScreen.h"
+#include "ui/MenuBarFit.h"
 
 #include <QComboBox>
 #include <QGroupBox>
-#include <QIcon>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 namespace {
@@ -28,13 +28,12 @@ parlo::parlo(Host host, WindowMakers makers, QWidget *parent)
       m_lists(host.launcher, host.paths, host.history), m_makers(std::move(makers))
 {
     setUpWindow(this, "parlo", QStringLiteral("Parlo"), clientTwips, Border::FixedSingle);
-    // The icon is drawn once the window is on the screen: rendering it is no part of opening it.
-    whenOnScreen(this, [this] { setWindowIcon(QIcon(renderSvg(QStringLiteral(":/icons/parlo.svg"), {54, 52}))); });
     setFont(verdana());
 
     buildControls();
     connectControls();
     buildMenu();
+    fitMenuBar(menuBar(), twips(clientTwips.width()));
     setFixedSize(twips(clientTwips.width()), twips(clientTwips.height()) + menuBar()->sizeHint().height());
 
     Form_Load();
@@ -74,6 +73,7 @@ void parlo::buildControls()
     txtmsg->setTabChangesFocus(true);
     setBackground(txtmsg->viewport(), toolTipBackgroundColour());
     setBackground(txtmsg, toolTipBackgroundColour());
+    fitAliasBox();
 
     buildButtons(client);
 
@@ -82,6 +82,20 @@ void parlo::buildControls()
         placed(new PictureBox(QStringLiteral(":/icons/send.svg"), {24, 22}, client), "Picture2", {240, 4560, 375, 375});
     Picture1 = placed(new PictureBox(QStringLiteral(":/icons/exit.svg"), {16, 16}, client), "Picture1",
                       {3240, 4680, 255, 255});
+}
+
+// Some styles draw an editable combo box only from a height of their own: below it, Adwaita draws
+// neither frame nor arrow, and nothing shows where a click opens the list. The alias box gets the
+// height its style asks for; its frame grows with it, and the message area below gives it up.
+void parlo::fitAliasBox()
+{
+    const int grow = Combo1->minimumSizeHint().height() - Combo1->height();
+    if (grow <= 0)
+        return;
+    Combo1->resize(Combo1->width(), Combo1->height() + grow);
+    Frame2->resize(Frame2->width(), Frame2->height() + grow);
+    for (QWidget *below : {static_cast<QWidget *>(Frame1), static_cast<QWidget *>(txtmsg)})
+        below->setGeometry(below->geometry().adjusted(0, grow, 0, 0));
 }
 
 void parlo::buildButtons(QWidget *client)
@@ -128,14 +142,15 @@ void parlo::connectControls()
     onKeyPress(txtmsg, [this](int KeyAscii) { txtmsg_KeyPress(KeyAscii); });
 }
 
-// The menus of the bar, by their members.
+// The menus of the bar, by their members. In the captions here and below, & marks the access key,
+// shown underlined: Alt and the key open a menu of the bar, the key alone an item of an open menu.
 std::span<const parlo::MenuItem> parlo::menus()
 {
     static const MenuItem rows[] = {
-        {&parlo::msend, nullptr, "msend", "Send", nullptr, nullptr},
-        {&parlo::mEdit, nullptr, "mEdit", "Edit", nullptr, nullptr},
-        {&parlo::mApplications, nullptr, "mApplications", "Applications", nullptr, nullptr},
-        {&parlo::mHelp, nullptr, "mHelp", "Help", nullptr, nullptr},
+        {&parlo::msend, nullptr, "msend", "&Send", nullptr, nullptr},
+        {&parlo::mEdit, nullptr, "mEdit", "&Edit", nullptr, nullptr},
+        {&parlo::mApplications, nullptr, "mApplications", "&Applications", nullptr, nullptr},
+        {&parlo::mHelp, nullptr, "mHelp", "&Help", nullptr, nullptr},
     };
     return rows;
 }
@@ -145,27 +160,27 @@ std::span<const parlo::MenuItem> parlo::menus()
 std::span<const parlo::MenuItem> parlo::menuItems()
 {
     static const MenuItem rows[] = {
-        {&parlo::msend, &parlo::mlist1, "mlist1", "Send to List1", &parlo::mlist1_Click, nullptr},
-        {&parlo::msend, &parlo::mlist2, "mlist2", "Send to List2", &parlo::mlist2_Click, nullptr},
-        {&parlo::msend, &parlo::mlist3, "mlist3", "Send to List3", &parlo::mlist3_Click, nullptr},
-        {&parlo::msend, &parlo::mlist4, "mlist4", "Send to List4", &parlo::mlist4_Click, nullptr},
-        {&parlo::mEdit, &parlo::mEAlias, "mEAlias", "Edit Alias File", &parlo::mEAlias_Click, nullptr},
-        {&parlo::mEdit, &parlo::eList1, "eList1", "Edit List1", &parlo::eList1_Click, nullptr},
-        {&parlo::mEdit, &parlo::mElist2, "mElist2", "Edit List2", &parlo::mElist2_Click, nullptr},
-        {&parlo::mEdit, &parlo::mElist3, "mElist3", "Edit List3", &parlo::mElist3_Click, nullptr},
-        {&parlo::mEdit, &parlo::mElist4, "mElist4", "Edit List4", &parlo::mElist4_Click, nullptr},
-        {&parlo::mApplications, &parlo::mArp, "mArp", "Arp", nullptr, "Arp"},
-        {&parlo::mApplications, &parlo::mNetstat, "mNetstat", "Netstat", nullptr, "fNetstat"},
-        {&parlo::mApplications, &parlo::mtelnet, "mtelnet", "Telnet", &parlo::mtelnet_Click, nullptr},
-        {&parlo::mApplications, &parlo::mvdos, "mvdos", "Virtual DOS", nullptr, "vdos"},
-        {&parlo::mApplications, &parlo::mwhois, "mwhois", "Whois", nullptr, "whois"},
-        {&parlo::mApplications, &parlo::mIpconfig, "mIpconfig", "IP Config", nullptr, "ipcfig"},
-        {&parlo::mApplications, &parlo::mNsLookup, "mNsLookup", "NsLookup", nullptr, "nslookup"},
-        {&parlo::mApplications, &parlo::mPing, "mPing", "Ping", nullptr, "ping"},
-        {&parlo::mApplications, &parlo::mtracert, "mtracert", "Trace Route", nullptr, "tracert"},
-        {nullptr, &parlo::mwininfo, "mwininfo", "Win Info", nullptr, "wininfo"},
-        {&parlo::mHelp, &parlo::mabout, "mabout", "About", nullptr, "frmAbout"},
-        {nullptr, &parlo::mbrowser, "mbrowser", "Browser", nullptr, "frmBrowser"},
+        {&parlo::msend, &parlo::mlist1, "mlist1", "Send to List&1", &parlo::mlist1_Click, nullptr},
+        {&parlo::msend, &parlo::mlist2, "mlist2", "Send to List&2", &parlo::mlist2_Click, nullptr},
+        {&parlo::msend, &parlo::mlist3, "mlist3", "Send to List&3", &parlo::mlist3_Click, nullptr},
+        {&parlo::msend, &parlo::mlist4, "mlist4", "Send to List&4", &parlo::mlist4_Click, nullptr},
+        {&parlo::mEdit, &parlo::mEAlias, "mEAlias", "Edit &Alias File", &parlo::mEAlias_Click, nullptr},
+        {&parlo::mEdit, &parlo::eList1, "eList1", "Edit List&1", &parlo::eList1_Click, nullptr},
+        {&parlo::mEdit, &parlo::mElist2, "mElist2", "Edit List&2", &parlo::mElist2_Click, nullptr},
+        {&parlo::mEdit, &parlo::mElist3, "mElist3", "Edit List&3", &parlo::mElist3_Click, nullptr},
+        {&parlo::mEdit, &parlo::mElist4, "mElist4", "Edit List&4", &parlo::mElist4_Click, nullptr},
+        {&parlo::mApplications, &parlo::mArp, "mArp", "&Arp", nullptr, "Arp"},
+        {&parlo::mApplications, &parlo::mNetstat, "mNetstat", "&Netstat", nullptr, "fNetstat"},
+        {&parlo::mApplications, &parlo::mtelnet, "mtelnet", "&Telnet", &parlo::mtelnet_Click, nullptr},
+        {&parlo::mApplications, &parlo::mvdos, "mvdos", "&Virtual DOS", nullptr, "vdos"},
+        {&parlo::mApplications, &parlo::mwhois, "mwhois", "&Whois", nullptr, "whois"},
+        {&parlo::mApplications, &parlo::mIpconfig, "mIpconfig", "&IP Config", nullptr, "ipcfig"},
+        {&parlo::mApplications, &parlo::mNsLookup, "mNsLookup", "Ns&Lookup", nullptr, "nslookup"},
+        {&parlo::mApplications, &parlo::mPing, "mPing", "&Ping", nullptr, "ping"},
+        {&parlo::mApplications, &parlo::mtracert, "mtracert", "T&race Route", nullptr, "tracert"},
+        {nullptr, &parlo::mwininfo, "mwininfo", "&Win Info", nullptr, "wininfo"},
+        {&parlo::mHelp, &parlo::mabout, "mabout", "&About", nullptr, "frmAbout"},
+        {nullptr, &parlo::mbrowser, "mbrowser", "&Browser", nullptr, "frmBrowser"},
     };
     return rows;
 }
@@ -197,6 +212,9 @@ void parlo::buildMenu()
             connect(action, &QAction::triggered, this, row.handler);
         }
     }
+    // F10 opens the first menu, from where the arrow keys reach the others.
+    connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(msend->menuAction()); });
 }
 
 parlo::~parlo()

@@ -57,6 +57,7 @@ private:
     static std::span<const MenuItem> menuItems();
 
     void buildControls();
+    void fitAliasBox();
     void buildButtons(QWidget *client);
     void connectControls();
     void buildMenu();

@@ -26,8 +26,13 @@ public:
         label->setMinimumWidth(260);
         layout->addWidget(label);
         auto *buttons = new QDialogButtonBox(this);
-        m_stop = buttons->addButton(QStringLiteral("Stop"), QDialogButtonBox::RejectRole);
+        // Keys typed for the window behind, a space or Enter, must not stop the command: Stop is
+        // neither the default button nor focused, and is reached by a click, Alt+S or Esc.
+        m_stop = buttons->addButton(QStringLiteral("&Stop"), QDialogButtonBox::RejectRole);
         m_stop->setObjectName(QStringLiteral("Stop"));
+        m_stop->setAutoDefault(false);
+        m_stop->setDefault(false);
+        m_stop->setFocusPolicy(Qt::NoFocus);
         layout->addWidget(buttons);
         connect(m_stop, &QPushButton::clicked, this, &RunningDialog::reject);
         connect(&command, &RunningCommand::finished, this, &RunningDialog::accept);

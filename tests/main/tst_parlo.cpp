@@ -1,18 +1,26 @@
 #include "TestFiles.h"
+#include "about/frmAbout.h"
 #include "core/NetStatus.h"
 #include "main/AliasBook.h"
 #include "main/ListSender.h"
 #include "main/Messaging.h"
 #include "main/parlo.h"
+#include "tools/ToolWindows.h"
+#include "ui/ApplicationIcon.h"
 #include "ui/Controls.h"
+#include "ui/DeferredIconStyle.h"
+#include "wininfo/wininfo.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 
 namespace {
@@ -273,6 +281,75 @@ private Q_SLOTS:
         }
         QCOMPARE(kept, (QStringList{" BOB refused by the receiver", "List2 PC1 delivered", "List2 GHOST name not found",
                                     "List2 PC1 delivered", "List2 FAR unreachable"}));
+    }
+
+    // Every window shows the application's icon, set once the first window is on the screen.
+    void oneIcon()
+    {
+        useApplicationIcon();
+        WindowMakers makers = toolWindowMakers();
+        makers.insert(wininfoWindowMakers());
+        makers.insert(aboutWindowMakers());
+        makers.insert(QStringLiteral("parlo"), [](Host host) { return new parlo(host); });
+        const std::unique_ptr<QWidget> first(makers.first()(m_fake->host()));
+        first->show();
+        QTRY_VERIFY(!QApplication::windowIcon().isNull());
+        for (const auto &[name, make] : makers.asKeyValueRange()) {
+            const std::unique_ptr<QWidget> made(make(m_fake->host()));
+            QVERIFY2(made->windowIcon().cacheKey() == QApplication::windowIcon().cacheKey(), qPrintable(name));
+        }
+    }
+
+    // Alt and a letter opens a menu or a window of the bar, a letter an item of an open menu, F10
+    // the first menu.
+    void keyboard()
+    {
+        const WindowMaker blank = [](Host) { return new QWidget; };
+        // The keys, and the menu or window they open.
+        const std::tuple<QList<QKeyCombination>, QString> rows[] = {{{Qt::ALT | Qt::Key_S}, "msend"},
+                                                                    {{Qt::Key_F10}, "msend"},
+                                                                    {{Qt::ALT | Qt::Key_W}, "wininfo"},
+                                                                    {{Qt::ALT | Qt::Key_A, Qt::Key_R}, "tracert"}};
+        for (const auto &[keys, opens] : rows) {
+            parlo window(m_fake->host(), {{"wininfo", blank}, {"tracert", blank}});
+            window.show();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            for (const QKeyCombination key : keys) {
+                QWidget *popup = QApplication::activePopupWidget();
+                QTest::keyClick(popup ? popup : QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+            }
+            const auto *menu = window.findChild<QMenu *>(opens);
+            QVERIFY2(menu ? menu->isVisible() : window.instance(opens) != nullptr, qPrintable(opens));
+            if (QApplication::activePopupWidget())
+                QApplication::activePopupWidget()->close();
+        }
+    }
+
+    // Under every style the machine has (Debian 12 has no Breeze for Qt 6), the alias box is drawn
+    // with a frame and opens at its arrow, and every menu stands in the bar.
+    void everyStyle()
+    {
+        QVERIFY(QStyleFactory::keys().contains(QStringLiteral("Adwaita-Dark")));
+        const QString before = QApplication::style()->name();
+        for (const QString &key : QStyleFactory::keys()) {
+            QApplication::setStyle(new DeferredIconStyle(key)); // as the program sets it
+            Window w(m_fake->host());
+            w.window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+            const QImage drawn = w.Combo1->grab().toImage();
+            QImage blank = drawn;
+            blank.fill(drawn.pixel(0, 0));
+            w.Combo1->addItem(QStringLiteral("PC1")); // an empty box does not open
+            QTest::mouseClick(w.Combo1, Qt::LeftButton, {}, {w.Combo1->width() - 10, w.Combo1->height() / 2});
+            QTRY_VERIFY2(drawn != blank && QApplication::activePopupWidget(), qPrintable(key));
+            QApplication::activePopupWidget()->close();
+            const QMenuBar *bar = w.window.menuBar();
+            for (QAction *entry : bar->actions())
+                QVERIFY2(bar->rect().contains(bar->actionGeometry(entry)) && !bar->actionGeometry(entry).isEmpty(),
+                         qPrintable(key + u' ' + entry->text()));
+        }
+        QApplication::setStyle(before);
     }
 };
 

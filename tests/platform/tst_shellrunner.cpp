@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -129,19 +130,20 @@ void tst_ShellRunner::stop_data()
     QTest::addColumn<QString>("captured"); // besides the group id that the command prints
     QTest::addColumn<bool>("shown");
     QTest::addColumn<int>("sleeps"); // sleeping members of the tree when Stop is pressed; -1: any
+    QTest::addColumn<QString>("stopKey");
 
     // clang-format off
-    QTest::newRow("quick: no dialog") << "echo $$; echo quick" << "quick\n" << false << -1;
-    QTest::newRow("sleeps in a row") << "echo begun; echo $$; sleep 1000; sleep 1000" << "begun\nStopped." << true << 1;
+    QTest::newRow("quick: no dialog") << "echo $$; echo quick" << "quick\n" << false << -1 << "";
+    QTest::newRow("sleeps in a row") << "echo begun; echo $$; sleep 1000; sleep 1000" << "begun\nStopped." << true << 1 << "Esc";
     // Like ping, a program that prints its statistics when interrupted: SIGINT comes first.
     QTest::newRow("summary on interrupt")
-        << "echo $$; sh -c 'trap \"echo summary; exit 0\" INT; while :; do sleep 0.05; done'" << "summary\nStopped." << true << -1;
+        << "echo $$; sh -c 'trap \"echo summary; exit 0\" INT; while :; do sleep 0.05; done'" << "summary\nStopped." << true << -1 << "Alt+S";
     // What ignores SIGINT gets SIGKILL a second later.
-    QTest::newRow("interrupt ignored") << "trap '' INT; echo $$; sleep 1000" << "Stopped." << true << 1;
+    QTest::newRow("interrupt ignored") << "trap '' INT; echo $$; sleep 1000" << "Stopped." << true << 1 << "Esc";
     // A non-interactive shell starts its background commands with interrupts ignored.
-    QTest::newRow("background and foreground") << "echo $$; sh -c 'sleep 1000 & sleep 1000'" << "Stopped." << true << 2;
+    QTest::newRow("background and foreground") << "echo $$; sh -c 'sleep 1000 & sleep 1000'" << "Stopped." << true << 2 << "Alt+S";
     QTest::newRow("nested, interrupts ignored")
-        << "trap '' INT; echo $$; sh -c 'sleep 1000 & sleep 1000' & sh -c 'sleep 1000 & wait'; sleep 1000" << "Stopped." << true << 3;
+        << "trap '' INT; echo $$; sh -c 'sleep 1000 & sleep 1000' & sh -c 'sleep 1000 & wait'; sleep 1000" << "Stopped." << true << 3 << "Esc";
     // clang-format on
 }
 
@@ -150,23 +152,27 @@ void tst_ShellRunner::stop()
     QFETCH(QString, command);
     QFETCH(QString, captured);
     QFETCH(bool, shown);
+    QFETCH(QString, stopKey);
     GuardDialog guard;
     RealRunner real(guard);
 
-    // Every 10 ms, look for the "Running" dialog, note what it shows and press Stop; give up
-    // after a bounded number of looks. The shell Parlo started leads a group of its own.
+    // Every 10 ms, look for the "Running" dialog, note what it shows, type Enter and Space (which
+    // must not stop the command) and the row's key for Stop; give up after a bounded number of looks. The shell Parlo
+    // started leads a group of its own.
     QElapsedTimer clock;
     clock.start();
     qint64 stoppedAtMs = -1;
     QString text;
     int sleeping = 0;
     int looks = 0;
+    int typedWhileRunning = 0; // keys typed while Stop could still be pressed
+    bool stoppedByKey = false;
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] {
         QWidget *modal = QApplication::activeModalWidget();
         if (++looks > 1000)
             poll.stop();
-        if (!modal || modal->objectName() != u"RunningDialog")
+        if (!modal || modal->objectName() != u"RunningDialog" || !modal->isActiveWindow())
             return;
         poll.stop();
         stoppedAtMs = clock.elapsed();
@@ -177,13 +183,25 @@ void tst_ShellRunner::stop()
                 sleeping += leader.parent == ::getpid() && leader.pid == leader.group &&
                             process.group == leader.group && process.name == "sleep";
         }
-        modal->findChild<QPushButton *>(QStringLiteral("Stop"))->click();
+        QPushButton *stop = modal->findChild<QPushButton *>(QStringLiteral("Stop"));
+        for (const QString &key :
+             {QStringLiteral("Return"), QStringLiteral("Enter"), QStringLiteral("Space"), stopKey}) {
+            typedWhileRunning += stop->isEnabled();
+            const QKeyCombination typed = QKeySequence(key)[0];
+            QWidget *focus = QApplication::focusWidget();
+            QTest::keyClick(focus ? focus : modal, typed.key(), typed.keyboardModifiers());
+        }
+        // A shortcut clicks a moment later.
+        stoppedByKey = QTest::qWaitFor([stop] { return !stop->isEnabled(); }, 1000);
+        stop->click(); // when no key has stopped it
     });
     poll.start(10);
 
     const Capture capture = real.runner.RunCapture(command, 6);
 
     QCOMPARE(stoppedAtMs >= 0, shown);
+    QCOMPARE(typedWhileRunning, shown ? 4 : 0);
+    QCOMPARE(stoppedByKey, shown);
     if (shown) {
         QVERIFY2(stoppedAtMs >= GuardDialog::delayMs - 50, qPrintable(QString::number(stoppedAtMs)));
         QCOMPARE(text, command);
