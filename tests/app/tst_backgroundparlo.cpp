@@ -1,6 +1,7 @@
 // Parlo in the background on a desktop of the test's own: an X server (Qt hands status icons to
 // the session bus on X11 and Wayland only) and a private session bus on which this test plays the
 // status-icon watcher and the notification service, recording what Parlo asks of them.
+#include "DesktopBus.h"
 #include "app/BackgroundParlo.h"
 #include "main/parlo.h"
 #include "platform/HostConfig.h"
@@ -9,18 +10,14 @@
 
 #include <QApplication>
 #include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMutex>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,54 +27,37 @@ namespace {
 
 const QString desktopConnection = QStringLiteral("desktop");
 
-// The X server and the session bus, started before the application so that Qt finds both.
+// The X server and the session bus, started before the application so that Qt finds both; and
+// the user's folders.
 struct Desktop
 {
     QTemporaryDir home;
     QProcess display;
-    QProcess bus;
+    PrivateBus bus;
     QString error;
 
     QString start()
     {
-        for (const char *program : {"Xvfb", "dbus-daemon"}) {
-            if (QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
-                return QStringLiteral("%1 is not installed (Debian packages xvfb, dbus-daemon)").arg(program);
-        }
+        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+            return QStringLiteral("Xvfb is not installed (Debian package xvfb)");
         display.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x800x24"});
         if (!display.waitForReadyRead(10000))
-            return QStringLiteral("Xvfb did not start: ") + QString::fromLocal8Bit(display.readAllStandardError());
-        const QByteArray number = display.readLine().trimmed();
-        const QString address = QStringLiteral("unix:path=") + home.filePath(QStringLiteral("bus"));
-        bus.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address", "--address=" + address});
-        if (!bus.waitForReadyRead(5000))
-            return QStringLiteral("dbus-daemon did not start: ") + QString::fromLocal8Bit(bus.readAllStandardError());
-
-        const QDir dir(home.path());
-        for (const char *folder : {"spool", "runtime", "config", "data"})
-            dir.mkpath(QLatin1String(folder));
-        QFile::setPermissions(dir.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("DISPLAY", ":" + number);
+            return QStringLiteral("Xvfb: ") + display.readAllStandardError();
+        if (QString failed = bus.start(home.filePath(QStringLiteral("bus"))); !failed.isEmpty())
+            return failed;
+        qputenv("DISPLAY", ":" + display.readLine().trimmed());
         qputenv("QT_QPA_PLATFORM", "xcb");
-        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address.toUtf8());
         qputenv("HOME", QFile::encodeName(home.path()));
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.filePath("runtime")));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("data")));
-        qputenv("PARLO_SPOOL", QFile::encodeName(dir.filePath("spool")));
-        qunsetenv("WAYLAND_DISPLAY");
+        for (const char *variable : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "PARLO_SPOOL"}) {
+            const QString folder = home.filePath(QLatin1String(variable));
+            QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            qputenv(variable, QFile::encodeName(folder));
+        }
         return {};
     }
 
-    ~Desktop()
-    {
-        for (QProcess *process : {&bus, &display}) {
-            process->terminate();
-            if (!process->waitForFinished(5000))
-                process->kill();
-            process->waitForFinished(2000);
-        }
-    }
+    ~Desktop() { endProcess(display); }
 };
 
 Desktop *desktop = nullptr;
@@ -88,7 +68,7 @@ void deliver(const QString &sender, const QString &text)
     static int number = 0;
     ++number;
     const QString name = QStringLiteral("%1-1.msg").arg(number, 20, 10, QLatin1Char('0'));
-    QFile file(desktop->home.filePath(QStringLiteral("spool/") + name));
+    QFile file(qEnvironmentVariable("PARLO_SPOOL") + u'/' + name);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("from=" + sender.toUtf8() + "\nto=ME\ntime=2026-12-07T12:00:00Z\n\n" + text.toUtf8());
 }
@@ -115,66 +95,6 @@ int itemLabelled(const QDBusArgument &layout, const QString &label)
 
 } // namespace
 
-// The desktop's side of status icons: it keeps the services that registered one. Qt asks it
-// with calls that block, so it answers from a thread of its own.
-class StatusIconWatcher final : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-public:
-    QStringList items() const
-    {
-        const QMutexLocker lock(&m_mutex);
-        return m_items;
-    }
-    bool hostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
-
-public Q_SLOTS:
-    void RegisterStatusNotifierItem(const QString &service)
-    {
-        const QMutexLocker lock(&m_mutex);
-        m_items.append(service);
-    }
-    void RegisterStatusNotifierHost(const QString &) {}
-
-private:
-    mutable QMutex m_mutex;
-    QStringList m_items;
-};
-
-// The notification service, with actions: it keeps what it was asked to show and emits what the
-// user does with it.
-class NotificationService final : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    struct Shown
-    {
-        QString summary;
-        QStringList actions;
-    };
-    QList<Shown> shown;
-
-public Q_SLOTS:
-    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &,
-                const QStringList &actions, const QVariantMap &, int)
-    {
-        shown.append({summary, actions});
-        return uint(shown.size());
-    }
-    void CloseNotification(uint) {}
-    QStringList GetCapabilities() const { return {QStringLiteral("body"), QStringLiteral("actions")}; }
-
-Q_SIGNALS:
-    void ActionInvoked(uint id, const QString &key);
-    void ActivationToken(uint id, const QString &token);
-    void NotificationClosed(uint id, uint reason);
-};
-
 class tst_BackgroundParlo : public QObject
 {
     Q_OBJECT
@@ -183,16 +103,14 @@ private Q_SLOTS:
     {
         if (!desktop->error.isEmpty())
             QSKIP(qPrintable(desktop->error));
-        QDBusConnection bus =
-            QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), desktopConnection);
-        const auto exportsAll =
-            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals | QDBusConnection::ExportAllProperties;
-        QVERIFY2(
-            bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), m_watcher, exportsAll) &&
-                bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")) &&
-                bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_notifications, exportsAll) &&
-                bus.registerService(QStringLiteral("org.freedesktop.Notifications")),
-            qPrintable(bus.lastError().message()));
+        for (const auto &[service, path, object] :
+             {std::tuple<const char *, const char *, QObject *>{"org.kde.StatusNotifierWatcher",
+                                                                "/StatusNotifierWatcher", m_watcher},
+              {"org.freedesktop.Notifications", "/org/freedesktop/Notifications", &m_notifications}}) {
+            const QString failed =
+                desktop->bus.offer(desktopConnection, QLatin1String(service), QLatin1String(path), object);
+            QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        }
         m_watcher->moveToThread(&m_watcherThread);
         m_watcherThread.start();
 
@@ -215,13 +133,8 @@ private Q_SLOTS:
 
     void notificationActions()
     {
-        const struct
-        {
-            const char *key;
-            const char *token;
-        } rows[] = {{"reply", "token-1"}, {"open", ""}, {"default", "token-3"}};
-        for (const auto &row : rows) {
-            const QString key = QLatin1String(row.key);
+        for (const char *row : {"reply", "open", "default"}) {
+            const QString key = QLatin1String(row);
             const QString sender = QStringLiteral("SENDER-") + key.toUpper();
             m_parlo->mainWindow().hide();
             const qsizetype before = m_notifications.shown.size();
@@ -236,8 +149,7 @@ private Q_SLOTS:
             popup->hide();
 
             const uint id = uint(m_notifications.shown.size());
-            if (*row.token)
-                Q_EMIT m_notifications.ActivationToken(id, QLatin1String(row.token));
+            Q_EMIT m_notifications.ActivationToken(id, QStringLiteral("token-") + key);
             Q_EMIT m_notifications.ActionInvoked(id, key);
             if (key == u"reply") {
                 parlo &window = m_parlo->mainWindow();
@@ -245,10 +157,10 @@ private Q_SLOTS:
                 QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("txtno"))->text(), sender);
                 QCOMPARE(window.focusWidget(), window.findChild<QPlainTextEdit *>(QStringLiteral("txtmsg")));
             } else {
-                QTRY_VERIFY2(popup->isVisible(), row.key);
+                QTRY_VERIFY2(popup->isVisible(), row);
                 popup->close();
             }
-            QCOMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), QByteArray(*row.token ? row.token : "token-1"));
+            QCOMPARE(qEnvironmentVariable("XDG_ACTIVATION_TOKEN"), QStringLiteral("token-") + key);
         }
     }
 
@@ -315,9 +227,6 @@ private Q_SLOTS:
     void cleanupTestCase()
     {
         m_parlo.reset();
-        QDBusConnection bus(desktopConnection);
-        bus.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
-        bus.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
         QDBusConnection::disconnectFromBus(desktopConnection);
         m_watcher->deleteLater(); // in its thread, as it ends
         m_watcherThread.quit();

@@ -4,6 +4,7 @@
 // it empties and the desktop notifications it sends to this test over a private session bus.
 // Everything runs in network, host name and name service namespaces of the test's own, so port
 // 139 is free and the sender's name is known.
+#include "DesktopBus.h"
 #include "PrivateNetwork.h"
 #include "ProcessTable.h"
 #include "ReceiveTesting.h"
@@ -11,8 +12,6 @@
 #include "TestFiles.h"
 
 #include <QApplication>
-#include <QDBusConnection>
-#include <QDBusError>
 #include <QDir>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -21,26 +20,6 @@
 namespace {
 QString namespaceError;
 } // namespace
-
-// The desktop's notification service as far as Parlo uses it; it keeps each summary and body.
-class NotificationService final : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    QList<QStringList> shown; // summary, body
-    QStringList capabilities;
-
-public Q_SLOTS:
-    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
-                const QStringList &, const QVariantMap &, int)
-    {
-        shown.append({summary, body});
-        return uint(shown.size());
-    }
-    void CloseNotification(uint) {}
-    QStringList GetCapabilities() const { return capabilities; }
-};
 
 class tst_ReceiveProcess : public QObject
 {
@@ -58,16 +37,11 @@ private Q_SLOTS:
             QVERIFY(dir.mkpath(QLatin1String(folder)));
         QVERIFY(QFile::setPermissions(dir.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
-        // A session bus of the test's own, from the daemon's standard configuration.
-        const QString address = QStringLiteral("unix:path=") + dir.filePath("bus");
-        m_bus.start(QStringLiteral("dbus-daemon"),
-                    {"--session", "--nofork", "--print-address", "--address=" + address});
-        QVERIFY2(m_bus.waitForReadyRead(5000), qPrintable(m_bus.readAllStandardError()));
-        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("notifications"));
-        QVERIFY2(bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_service,
-                                    QDBusConnection::ExportAllSlots) &&
-                     bus.registerService(QStringLiteral("org.freedesktop.Notifications")),
-                 qPrintable(bus.lastError().message()));
+        // A session bus of the test's own, where it is the notification server.
+        QVERIFY2(m_bus.start(dir.filePath("bus")).isEmpty(), qPrintable(m_bus.daemon.readAllStandardError()));
+        const QString offered = m_bus.offer(QStringLiteral("notifications"), "org.freedesktop.Notifications",
+                                            "/org/freedesktop/Notifications", &m_service);
+        QVERIFY2(offered.isEmpty(), qPrintable(offered));
 
         m_smbd = std::make_unique<SambaReceiver>(QStringLiteral("127.0.0.1"), true, QString(), deliverCommand(m_spool));
         QVERIFY2(m_smbd->isReady(), qPrintable(m_smbd->error()));
@@ -80,7 +54,7 @@ private Q_SLOTS:
         environment.insert(QStringLiteral("HOME"), dir.filePath("home"));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath("runtime"));
         environment.insert(QStringLiteral("PARLO_SPOOL"), m_spool);
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address);
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         m_receiving.setProcessEnvironment(environment);
         m_receiving.setProcessChannelMode(QProcess::MergedChannels);
@@ -111,12 +85,12 @@ private Q_SLOTS:
                                   15000);
 
         QCOMPARE(m_service.shown.size(), before + 1);
-        const QStringList shown = m_service.shown.last();
-        QCOMPARE(shown[1], capabilities.contains(u"body-markup") ? message.toHtmlEscaped() : message);
+        const NotificationService::Shown shown = m_service.shown.last();
+        QCOMPARE(shown.body, capabilities.contains(u"body-markup") ? message.toHtmlEscaped() : message);
         // smbd passes the sending machine's name, and as the recipient the name it was called by,
         // here its own address, for "*SMBSERVER"; both shown in capitals.
         const QRegularExpression heading("^Message from PARLO-SENDER to 127\\.0\\.0\\.1 on \\S+");
-        QVERIFY2(heading.match(shown[0]).hasMatch(), qPrintable(shown[0]));
+        QVERIFY2(heading.match(shown.summary).hasMatch(), qPrintable(shown.summary));
     }
 
     void cleanupTestCase()
@@ -124,12 +98,8 @@ private Q_SLOTS:
         const QList<qint64> started = livingDescendants(QCoreApplication::applicationPid());
         m_smbd.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("notifications"));
-        for (QProcess *process : {&m_receiving, &m_bus}) {
-            process->terminate();
-            if (!process->waitForFinished(5000))
-                process->kill();
-            process->waitForFinished(2000);
-        }
+        endProcess(m_receiving);
+        endProcess(m_bus.daemon);
         const QByteArray output = readFile(m_temp.filePath("parlo.out"));
         QVERIFY2(!output.contains("Sanitizer") && !output.contains("runtime error"), output.constData());
         QTRY_COMPARE_WITH_TIMEOUT(living(started), QList<qint64>(), 5000);
@@ -138,7 +108,7 @@ private Q_SLOTS:
 private:
     QTemporaryDir m_temp;
     QString m_spool = m_temp.filePath(QStringLiteral("spool"));
-    QProcess m_bus;
+    PrivateBus m_bus;
     QProcess m_receiving;
     NotificationService m_service;
     std::unique_ptr<SambaReceiver> m_smbd;
