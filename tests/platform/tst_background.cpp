@@ -13,8 +13,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-Q_DECLARE_METATYPE(InstanceRequest)
-
 namespace {
 
 // A raw peer: connects to path and sends bytes, leaving the socket open until it goes.
@@ -41,139 +39,126 @@ class tst_background : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { qRegisterMetaType<InstanceRequest>(); }
-    void carriesRequests_data();
-    void carriesRequests();
-    void cutsOffHostilePeers_data();
-    void cutsOffHostilePeers();
-    void takesOverOnlyItsOwnDeadSocket();
-    void writesAndRemovesTheAutostartEntry();
-};
-
-void tst_background::carriesRequests_data()
-{
-    QTest::addColumn<InstanceRequest>("request");
-    QTest::addColumn<InstanceRequest>("arrives");
-    using Kind = InstanceRequest::Kind;
-    QTest::newRow("open") << InstanceRequest{Kind::Open, {}} << InstanceRequest{Kind::Open, {}};
-    QTest::newRow("history") << InstanceRequest{Kind::History, {}} << InstanceRequest{Kind::History, {}};
-    QTest::newRow("reply") << InstanceRequest{Kind::Reply, QStringLiteral("ÅSA-PC")}
-                           << InstanceRequest{Kind::Reply, QStringLiteral("ÅSA-PC")};
-    QTest::newRow("a line end in a name") << InstanceRequest{Kind::Reply, QStringLiteral("A\nhistory")}
-                                          << InstanceRequest{Kind::Reply, QStringLiteral("A history")};
-}
-
-void tst_background::carriesRequests()
-{
-    QFETCH(InstanceRequest, request);
-    QFETCH(InstanceRequest, arrives);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("instance"));
-    QVERIFY(!askRunningInstance(path, request, 100)); // nobody listens yet
-    InstanceListener listener(path);
-    QCOMPARE(listener.listen(), QString());
-    QSignalSpy requested(&listener, &InstanceListener::requested);
-    // Asking waits for the answer, which the listener gives from this event loop: a child asks.
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(askRunningInstance(path, request, 2000) ? 0 : 1);
-    QTRY_COMPARE_WITH_TIMEOUT(requested.size(), 1, 3000);
-    QCOMPARE(requested[0][0].value<InstanceRequest>(), arrives);
-    int status = -1;
-    QCOMPARE(::waitpid(child, &status, 0), child);
-    QCOMPARE(status, 0);
-}
-
-void tst_background::cutsOffHostilePeers_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("an unknown word") << QByteArray("quit\n");
-    QTest::newRow("a control character in a name") << QByteArray("reply A\x1b[2J\n");
-    QTest::newRow("a reply to nobody") << QByteArray("reply \n");
-    QTest::newRow("a line without end") << QByteArray(64 * 1024, 'x');
-    QTest::newRow("nothing at all") << QByteArray();
-}
-
-// A peer that sends rubbish, too much or nothing is cut off without a request, and does not
-// keep an honest peer waiting meanwhile.
-void tst_background::cutsOffHostilePeers()
-{
-    QFETCH(QByteArray, bytes);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("instance"));
-    InstanceListener listener(path);
-    QCOMPARE(listener.listen(), QString());
-    QSignalSpy requested(&listener, &InstanceListener::requested);
-    RawPeer hostile(path, bytes);
-    RawPeer honest(path, "history\n");
-    QTRY_COMPARE_WITH_TIMEOUT(requested.size(), 1, 1500);
-    QCOMPARE(requested[0][0].value<InstanceRequest>().kind, InstanceRequest::Kind::History);
-    // Cut off at the latest after the two seconds a peer may take.
-    char byte = 0;
-    QTRY_COMPARE_WITH_TIMEOUT(::recv(hostile.fd, &byte, 1, MSG_DONTWAIT), ssize_t(0), 3000);
-    QCOMPARE(requested.size(), 1);
-}
-
-void tst_background::takesOverOnlyItsOwnDeadSocket()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("instance"));
+    void carriesRequests()
     {
-        InstanceListener first(path);
-        QCOMPARE(first.listen(), QString());
-        InstanceListener second(path);
-        QVERIFY(second.listen().contains(QStringLiteral("already runs")));
+        using Kind = InstanceRequest::Kind;
+        // What is asked, and what arrives.
+        const std::pair<InstanceRequest, InstanceRequest> rows[] = {
+            {{Kind::Open, {}}, {Kind::Open, {}}},
+            {{Kind::History, {}}, {Kind::History, {}}},
+            {{Kind::Reply, "ÅSA-PC"}, {Kind::Reply, "ÅSA-PC"}},
+            {{Kind::Reply, "A\nhistory"}, {Kind::Reply, "A history"}}, // a line end in a name
+        };
+        for (const auto &[request, arrives] : rows) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath(QStringLiteral("instance"));
+            QVERIFY(!askRunningInstance(path, request, 100)); // nobody listens yet
+            InstanceListener listener(path);
+            QCOMPARE(listener.listen(), QString());
+            QSignalSpy requested(&listener, &InstanceListener::requested);
+            // Asking waits for the answer, which the listener gives from this event loop: a child asks.
+            const pid_t child = ::fork();
+            if (child == 0)
+                ::_exit(askRunningInstance(path, request, 2000) ? 0 : 1);
+            QTRY_COMPARE_WITH_TIMEOUT(requested.size(), 1, 3000);
+            QVERIFY2(requested[0][0].value<InstanceRequest>() == arrives,
+                     qPrintable(QString::number(int(request.kind)) + request.name));
+            int status = -1;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QCOMPARE(status, 0);
+        }
     }
-    // What a killed Parlo leaves behind: a socket file nobody answers on.
-    const int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, QFile::encodeName(path).constData());
-    QCOMPARE(::bind(stale, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
-    ::close(stale);
-    InstanceListener after(path);
-    QCOMPARE(after.listen(), QString());
 
-    // A plain file where the socket goes is not Parlo's to remove; nor is a folder others may write in.
-    const QString file = dir.filePath(QStringLiteral("file"));
-    QFile plain(file);
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    QVERIFY(InstanceListener(file).listen().contains(QStringLiteral("not Parlo's")));
-    QVERIFY(QFile::exists(file));
-    QVERIFY(QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::WriteOther));
-    QVERIFY(
-        InstanceListener(dir.filePath(QStringLiteral("other"))).listen().contains(QStringLiteral("only this user")));
-}
+    // A peer that sends rubbish, too much or nothing is cut off without a request, and does not
+    // keep an honest peer waiting meanwhile.
+    void cutsOffHostilePeers()
+    {
+        const QByteArray rows[] = {
+            "quit\n",                   // an unknown word
+            "reply A\x1b[2J\n",         // a control character in a name
+            "reply \n",                 // a reply to nobody
+            QByteArray(64 * 1024, 'x'), // a line without end
+            {},                         // nothing at all
+        };
+        for (const QByteArray &bytes : rows) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath(QStringLiteral("instance"));
+            InstanceListener listener(path);
+            QCOMPARE(listener.listen(), QString());
+            QSignalSpy requested(&listener, &InstanceListener::requested);
+            RawPeer hostile(path, bytes);
+            RawPeer honest(path, "history\n");
+            QTRY_COMPARE_WITH_TIMEOUT(requested.size(), 1, 1500);
+            QVERIFY2(requested[0][0].value<InstanceRequest>().kind == InstanceRequest::Kind::History, bytes.left(20));
+            // Cut off at the latest after the two seconds a peer may take.
+            char byte = 0;
+            QTRY_COMPARE_WITH_TIMEOUT(::recv(hostile.fd, &byte, 1, MSG_DONTWAIT), ssize_t(0), 3000);
+            QCOMPARE(requested.size(), 1);
+        }
+    }
 
-void tst_background::writesAndRemovesTheAutostartEntry()
-{
-    QTemporaryDir dir;
-    const Autostart autostart(dir.filePath(QStringLiteral("config/autostart/parlo.desktop")));
-    QVERIFY(!autostart.enabled());
-    QCOMPARE(autostart.enable(false), QString());
-    QCOMPARE(autostart.enable(true), QString());
-    QVERIFY(autostart.enabled());
-    QFile written(autostart.file());
-    QVERIFY(written.open(QIODevice::ReadOnly));
-    QVERIFY(written.readAll().contains("\nExec=parlo --background\n"));
-    QCOMPARE(autostart.enable(false), QString());
-    QVERIFY(!QFile::exists(autostart.file()));
+    void takesOverOnlyItsOwnDeadSocket()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("instance"));
+        {
+            InstanceListener first(path);
+            QCOMPARE(first.listen(), QString());
+            InstanceListener second(path);
+            QVERIFY(second.listen().contains(QStringLiteral("already runs")));
+        }
+        // What a killed Parlo leaves behind: a socket file nobody answers on.
+        const int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, QFile::encodeName(path).constData());
+        QCOMPARE(::bind(stale, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+        ::close(stale);
+        InstanceListener after(path);
+        QCOMPARE(after.listen(), QString());
 
-    // A link in its place is replaced or removed; the file it points to stays as it was.
-    const QString target = dir.filePath(QStringLiteral("target"));
-    QFile other(target);
-    QVERIFY(other.open(QIODevice::WriteOnly) && other.write("mine") == 4);
-    other.close();
-    for (const bool on : {true, false}) {
-        QVERIFY(QFile::link(target, autostart.file()));
-        QCOMPARE(autostart.enable(on), QString());
-        QCOMPARE(QFileInfo(autostart.file()).isSymLink(), false);
-        QVERIFY(other.open(QIODevice::ReadOnly));
-        QCOMPARE(other.readAll(), QByteArray("mine"));
+        // A plain file where the socket goes is not Parlo's to remove; nor is a folder others may write in.
+        const QString file = dir.filePath(QStringLiteral("file"));
+        QFile plain(file);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        QVERIFY(InstanceListener(file).listen().contains(QStringLiteral("not Parlo's")));
+        QVERIFY(QFile::exists(file));
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::WriteOther));
+        QVERIFY(InstanceListener(dir.filePath(QStringLiteral("other")))
+                    .listen()
+                    .contains(QStringLiteral("only this user")));
+    }
+
+    void writesAndRemovesTheAutostartEntry()
+    {
+        QTemporaryDir dir;
+        const Autostart autostart(dir.filePath(QStringLiteral("config/autostart/parlo.desktop")));
+        QVERIFY(!autostart.enabled());
+        QCOMPARE(autostart.enable(false), QString());
+        QCOMPARE(autostart.enable(true), QString());
+        QVERIFY(autostart.enabled());
+        QFile written(autostart.file());
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().contains("\nExec=parlo --background\n"));
+        QCOMPARE(autostart.enable(false), QString());
+        QVERIFY(!QFile::exists(autostart.file()));
+
+        // A link in its place is replaced or removed; the file it points to stays as it was.
+        const QString target = dir.filePath(QStringLiteral("target"));
+        QFile other(target);
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("mine") == 4);
         other.close();
-        QFile::remove(autostart.file());
+        for (const bool on : {true, false}) {
+            QVERIFY(QFile::link(target, autostart.file()));
+            QCOMPARE(autostart.enable(on), QString());
+            QCOMPARE(QFileInfo(autostart.file()).isSymLink(), false);
+            QVERIFY(other.open(QIODevice::ReadOnly));
+            QCOMPARE(other.readAll(), QByteArray("mine"));
+            other.close();
+            QFile::remove(autostart.file());
+        }
     }
-}
+};
 
 QTEST_GUILESS_MAIN(tst_background)
 #include "tst_background.moc"
