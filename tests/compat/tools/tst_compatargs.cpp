@@ -43,19 +43,16 @@ class tst_CompatArgs : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void translate_data();
     void translate();
     void ipconfigFields();
     void dhclientLease();
-    void dhcpPlan_data();
     void dhcpPlan();
     void interfaceStatistics();
 };
 
-void tst_CompatArgs::translate_data()
+// What each program makes of a command line.
+void tst_CompatArgs::translate()
 {
-    QTest::addColumn<QString>("made");
-    QTest::addColumn<QString>("expected");
     const auto ping = [](const QStringList &arguments) { return line(translatePing(arguments)); };
     const auto tracert = [](const QStringList &arguments) { return line(translateTracert(arguments)); };
     const auto nslookup = [](const QStringList &arguments) { return line(translateNslookup(arguments)); };
@@ -86,51 +83,47 @@ void tst_CompatArgs::translate_data()
         return request.text.isEmpty() ? (action + u' ' + request.adapter).trimmed()
                                       : line(Translation::say(request.text, request.exitCode));
     };
-    const auto row = [](const char *name, const QString &made, const QString &expected) {
-        QTest::newRow(name) << made << expected;
+    const std::tuple<const char *, QString, QString> rows[] = {
+        // clang-format off
+        {"ping: count after target", ping({"127.0.0.1", "-n", "2"}), "-O -n -c 2 127.0.0.1"},
+        {"ping: -t beats -n", ping({"-n", "2", "-t", "h"}), "-O -n h"},
+        {"ping: -a asks for names, rings no bell", ping({"-a", "h"}), "-O -c 4 h"},
+        {"ping: size ttl timeout", ping({"-l", "1000", "-i", "10", "-w", "1500", "-6", "h"}), "-O -n -s 1000 -t 10 -W 1.5 -6 -c 4 h"},
+        {"ping: zero timeout is not forever", ping({"-w", "0", "h"}), "-O -n -W 0.001 -c 4 h"},
+        {"ping: options, no target", ping({"-n", "2"}), failure(pingUsage())},
+        {"ping: unknown option", ping({"-x", "h"}), failure("Bad option -x.\n" + pingUsage())},
+        {"ping: missing value", ping({"h", "-n"}), failure("Value must be supplied for option -n.\n" + pingUsage())},
+        {"ping: count zero", ping({"-n", "0", "h"}), "exit 1: Bad value for option -n, valid range is from 1 to 4294967295.\n"},
+        {"tracert: the window's line", tracert({"-d", "-h", "5", "-w", "200", "10.0.0.1"}), "-n -w 0.2 -m 5 10.0.0.1"},
+        {"tracert: short wait raised", tracert({"-w", "50", "h"}), "-w 0.1 -m 30 h"},
+        {"tracert: window's line without target", tracert({"-d", "-h", "5", "-w", "200"}), failure(tracertUsage())},
+        {"nslookup: own options win", nslookup({"/timeout=5", "-type=mx", "x", "127.0.0.12"}), "-timeout=2 -retry=2 -timeout=5 -type=mx x 127.0.0.12"},
+        {"nslookup: no name", nslookup({"-type=mx"}), failure(nslookupUsage())},
+        {"nslookup: dash is interactive", nslookup({"-", "127.0.0.1"}), failure(nslookupUsage())},
+        {"telnet: the prompt", telnet({}), " (Telnet)"},
+        {"telnet: user, host, port", telnet({"/l", "bob", "-a", "h", "2323"}), "-l bob -a h 2323 (telnet h 2323)"},
+        {"terminal: the Debian choice first, untitled when unknown", terminal({"xterm", "x-terminal-emulator"}), "/t/x-terminal-emulator -e /usr/bin/telnet h"},
+        {"terminal: gnome before xterm", terminal({"xterm", "gnome-terminal"}), "/t/gnome-terminal --title T -- /usr/bin/telnet h"},
+        {"terminal: konsole titles its tab", terminal({"konsole"}), "/t/konsole -p tabtitle=T -e /usr/bin/telnet h"},
+        {"terminal: none installed", terminal({}), ""},
+        {"arp: -a without names", arp({"/a"}), "-a -n"},
+        {"arp: delete all", arp({"-d", "*"}), "ip neigh flush all"},
+        {"arp: add", arp({"-s", "10.0.0.5", "00-AA-00-62-c6-09"}), "-s 10.0.0.5 00:aa:00:62:c6:09"},
+        {"arp: mixed separators", arp({"-s", "10.0.0.5", "00-aa:00-62-c6-09"}),
+            "exit 1: The ARP entry addition failed: 00-aa:00-62-c6-09 is not a physical address of 6 hexadecimal "
+            "bytes separated by hyphens.\n"},
+        {"netstat: slashes, owners", netstat({"/N", "/a", "/o"}), "-A inet,inet6 -a -n -p"},
+        {"netstat: routes in numbers", netstat({"-a", "-r"}), "-r -n -A inet,inet6"},
+        {"netstat: ethernet and protocols", netstat({"-s", "-e"}), "statistics | -s"},
+        {"netstat: udp v6", netstat({"-np", "UDPv6"}), "-A inet6 --udp -n"},
+        {"netstat: interval never ends", netstat({"5"}), failure(netstatUsage())},
+        {"ipconfig: the window's line", ipconfig({}), "show"},
+        {"ipconfig: renew some", ipconfig({"/renew", "eth*"}), "renew eth*"},
+        {"ipconfig: adapter first", ipconfig({"eth0", "/renew"}), failure("Error: unrecognized or incomplete command line.\n" + ipconfigUsage())},
+        // clang-format on
     };
-    // clang-format off
-    row("ping: count after target", ping({"127.0.0.1", "-n", "2"}), "-O -n -c 2 127.0.0.1");
-    row("ping: -t beats -n", ping({"-n", "2", "-t", "h"}), "-O -n h");
-    row("ping: -a asks for names, rings no bell", ping({"-a", "h"}), "-O -c 4 h");
-    row("ping: size ttl timeout", ping({"-l", "1000", "-i", "10", "-w", "1500", "-6", "h"}), "-O -n -s 1000 -t 10 -W 1.5 -6 -c 4 h");
-    row("ping: zero timeout is not forever", ping({"-w", "0", "h"}), "-O -n -W 0.001 -c 4 h");
-    row("ping: options, no target", ping({"-n", "2"}), failure(pingUsage()));
-    row("ping: unknown option", ping({"-x", "h"}), failure("Bad option -x.\n" + pingUsage()));
-    row("ping: missing value", ping({"h", "-n"}), failure("Value must be supplied for option -n.\n" + pingUsage()));
-    row("ping: count zero", ping({"-n", "0", "h"}), "exit 1: Bad value for option -n, valid range is from 1 to 4294967295.\n");
-    row("tracert: the window's line", tracert({"-d", "-h", "5", "-w", "200", "10.0.0.1"}), "-n -w 0.2 -m 5 10.0.0.1");
-    row("tracert: short wait raised", tracert({"-w", "50", "h"}), "-w 0.1 -m 30 h");
-    row("tracert: window's line without target", tracert({"-d", "-h", "5", "-w", "200"}), failure(tracertUsage()));
-    row("nslookup: own options win", nslookup({"/timeout=5", "-type=mx", "x", "127.0.0.12"}), "-timeout=2 -retry=2 -timeout=5 -type=mx x 127.0.0.12");
-    row("nslookup: no name", nslookup({"-type=mx"}), failure(nslookupUsage()));
-    row("nslookup: dash is interactive", nslookup({"-", "127.0.0.1"}), failure(nslookupUsage()));
-    row("telnet: the prompt", telnet({}), " (Telnet)");
-    row("telnet: user, host, port", telnet({"/l", "bob", "-a", "h", "2323"}), "-l bob -a h 2323 (telnet h 2323)");
-    row("terminal: the Debian choice first, untitled when unknown", terminal({"xterm", "x-terminal-emulator"}), "/t/x-terminal-emulator -e /usr/bin/telnet h");
-    row("terminal: gnome before xterm", terminal({"xterm", "gnome-terminal"}), "/t/gnome-terminal --title T -- /usr/bin/telnet h");
-    row("terminal: konsole titles its tab", terminal({"konsole"}), "/t/konsole -p tabtitle=T -e /usr/bin/telnet h");
-    row("terminal: none installed", terminal({}), "");
-    row("arp: -a without names", arp({"/a"}), "-a -n");
-    row("arp: delete all", arp({"-d", "*"}), "ip neigh flush all");
-    row("arp: add", arp({"-s", "10.0.0.5", "00-AA-00-62-c6-09"}), "-s 10.0.0.5 00:aa:00:62:c6:09");
-    row("arp: mixed separators", arp({"-s", "10.0.0.5", "00-aa:00-62-c6-09"}), "exit 1: The ARP entry addition failed: "
-        "00-aa:00-62-c6-09 is not a physical address of 6 hexadecimal bytes separated by hyphens.\n");
-    row("netstat: slashes, owners", netstat({"/N", "/a", "/o"}), "-A inet,inet6 -a -n -p");
-    row("netstat: routes in numbers", netstat({"-a", "-r"}), "-r -n -A inet,inet6");
-    row("netstat: ethernet and protocols", netstat({"-s", "-e"}), "statistics | -s");
-    row("netstat: udp v6", netstat({"-np", "UDPv6"}), "-A inet6 --udp -n");
-    row("netstat: interval never ends", netstat({"5"}), failure(netstatUsage()));
-    row("ipconfig: the window's line", ipconfig({}), "show");
-    row("ipconfig: renew some", ipconfig({"/renew", "eth*"}), "renew eth*");
-    row("ipconfig: adapter first", ipconfig({"eth0", "/renew"}), failure("Error: unrecognized or incomplete command line.\n" + ipconfigUsage()));
-    // clang-format on
-}
-
-void tst_CompatArgs::translate()
-{
-    QFETCH(QString, made);
-    QTEST(made, "expected");
+    for (const auto &[name, made, expected] : rows)
+        QVERIFY2(made == expected, qPrintable(name + QStringLiteral(": ") + made));
 }
 
 void tst_CompatArgs::ipconfigFields()
@@ -187,60 +180,55 @@ void tst_CompatArgs::dhclientLease()
     QVERIFY(!parseDhclientLease(text, QStringLiteral("eth2")));
 }
 
-void tst_CompatArgs::dhcpPlan_data()
-{
-    QTest::addColumn<bool>("renew");
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("setup"); // "nm", "dhclient ARGS" or "declared"
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QString>("text");
-
-    const auto row = [](const char *name, bool renew, const char *pattern, const QString &setup,
-                        const QStringList &steps, const QString &text = {}) {
-        QTest::newRow(name) << renew << QString::fromLatin1(pattern) << setup << steps << text;
-    };
-    // "-sf eth7": an option's value, not an interface.
-    const QString daemon = QStringLiteral("dhclient -4 -d -sf eth7 -pf /run/d.pid -lf /l eth0");
-    // clang-format off
-    row("nm renew", true, "", "nm", {"nmcli device connect eth0", "nmcli device connect wlan0"});
-    row("nm release", false, "", "nm", {"nmcli device disconnect eth0"});
-    row("daemon renew: restarted, not in the foreground", true, "eth0", daemon,
-        {"dhclient -x -pf /run/d.pid -lf /l eth0", "dhclient -4 -sf eth7 -pf /run/d.pid -lf /l eth0"});
-    row("daemon, option value", true, "eth7", daemon, {}, noAdapterText());
-    // dhclient -r or -x without names would act on every interface: the chosen are named, and a
-    // daemon that served others comes back for them.
-    row("daemon for every interface", false, "", "dhclient", {"dhclient -r eth0 eth1 wlan0"});
-    row("daemon for every interface, release one", false, "eth0", "dhclient", {"dhclient -r eth0", "dhclient eth1 wlan0"});
-    row("daemon for two, renew one", true, "ETH1", "dhclient -pf /run/d.pid eth0 eth1",
-        {"dhclient -x -pf /run/d.pid eth1", "dhclient -pf /run/d.pid eth0 eth1"});
-    row("declared, renew", true, "", "declared", {"dhclient -pf /run/dhclient.eth1.pid -lf /var/lib/dhcp/dhclient.eth1.leases eth1"});
-    // clang-format on
-}
-
 void tst_CompatArgs::dhcpPlan()
 {
-    QFETCH(bool, renew);
-    QFETCH(QString, pattern);
-    QFETCH(QString, setup);
-
-    DhcpClients clients;
-    clients.interfaces = QStringList{"lo", "eth0", "eth1", "wlan0"};
-    clients.networkManagerRunning = clients.nmcliInstalled = setup == u"nm";
-    clients.dhclientInstalled = !clients.networkManagerRunning;
-    clients.nmDevices = parseNmcliDevices(QStringLiteral("eth0:ethernet:connected\nwlan0:wifi:disconnected\n"
-                                                         "lo:loopback:unmanaged\neth1:ethernet:unavailable\n"));
-    if (setup.startsWith(QStringLiteral("dhclient")))
-        clients.dhclients = {describeDhclient(setup.split(u' ').mid(1))};
-    if (setup == u"declared") // eth9 is not there; eth3's line is a comment, eth4's is static
-        clients.declaredDhcp = parseDeclaredDhcp(
-            QStringLiteral("iface lo inet loopback\n  iface  eth1 inet   dhcp\n# iface eth3 inet dhcp\n"
-                           "iface eth4 inet static\niface eth9 inet dhcp\n"));
-    const DhcpPlan plan = planDhcp(renew, pattern, clients);
-    QStringList planned;
-    for (const DhcpStep &step : plan.steps)
-        planned << (step.program == DhcpStep::Nmcli ? "nmcli " : "dhclient ") + step.arguments.join(u' ');
-    QTEST(planned, "steps");
-    QTEST(plan.text, "text");
+    // "-sf eth7": an option's value, not an interface.
+    const QString daemon = QStringLiteral("dhclient -4 -d -sf eth7 -pf /run/d.pid -lf /l eth0");
+    const struct
+    {
+        const char *name;
+        bool renew;
+        QString pattern;
+        QString setup; // "nm", "dhclient ARGS" or "declared"
+        QStringList steps;
+        QString text;
+    } rows[] = {
+        // clang-format off
+        {"nm renew", true, "", "nm", {"nmcli device connect eth0", "nmcli device connect wlan0"}, {}},
+        {"nm release", false, "", "nm", {"nmcli device disconnect eth0"}, {}},
+        {"daemon renew: restarted, not in the foreground", true, "eth0", daemon,
+         {"dhclient -x -pf /run/d.pid -lf /l eth0", "dhclient -4 -sf eth7 -pf /run/d.pid -lf /l eth0"}, {}},
+        {"daemon, option value", true, "eth7", daemon, {}, noAdapterText()},
+        // dhclient -r or -x without names would act on every interface: the chosen are named, and a
+        // daemon that served others comes back for them.
+        {"daemon for every interface", false, "", "dhclient", {"dhclient -r eth0 eth1 wlan0"}, {}},
+        {"daemon for every interface, release one", false, "eth0", "dhclient",
+         {"dhclient -r eth0", "dhclient eth1 wlan0"}, {}},
+        {"daemon for two, renew one", true, "ETH1", "dhclient -pf /run/d.pid eth0 eth1",
+         {"dhclient -x -pf /run/d.pid eth1", "dhclient -pf /run/d.pid eth0 eth1"}, {}},
+        {"declared, renew", true, "", "declared",
+         {"dhclient -pf /run/dhclient.eth1.pid -lf /var/lib/dhcp/dhclient.eth1.leases eth1"}, {}},
+        // clang-format on
+    };
+    for (const auto &[name, renew, pattern, setup, steps, text] : rows) {
+        DhcpClients clients;
+        clients.interfaces = QStringList{"lo", "eth0", "eth1", "wlan0"};
+        clients.networkManagerRunning = clients.nmcliInstalled = setup == u"nm";
+        clients.dhclientInstalled = !clients.networkManagerRunning;
+        clients.nmDevices = parseNmcliDevices(QStringLiteral("eth0:ethernet:connected\nwlan0:wifi:disconnected\n"
+                                                             "lo:loopback:unmanaged\neth1:ethernet:unavailable\n"));
+        if (setup.startsWith(QStringLiteral("dhclient")))
+            clients.dhclients = {describeDhclient(setup.split(u' ').mid(1))};
+        if (setup == u"declared") // eth9 is not there; eth3's line is a comment, eth4's is static
+            clients.declaredDhcp = parseDeclaredDhcp(
+                QStringLiteral("iface lo inet loopback\n  iface  eth1 inet   dhcp\n# iface eth3 inet dhcp\n"
+                               "iface eth4 inet static\niface eth9 inet dhcp\n"));
+        const DhcpPlan plan = planDhcp(renew, pattern, clients);
+        QStringList planned;
+        for (const DhcpStep &step : plan.steps)
+            planned << (step.program == DhcpStep::Nmcli ? "nmcli " : "dhclient ") + step.arguments.join(u' ');
+        QVERIFY2(planned == steps && plan.text == text, qPrintable(name + (": " + planned.join(u'|') + plan.text)));
+    }
 }
 
 void tst_CompatArgs::interfaceStatistics()
