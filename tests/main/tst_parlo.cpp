@@ -18,7 +18,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QSignalSpy>
 #include <QStyleFactory>
 #include <QTemporaryDir>
@@ -189,15 +188,9 @@ private Q_SLOTS:
         const QString netView = "2 cmd /c net view >c:\\parlo.txt", noCmd = "Cannot start cmd: no such program.";
         const QStringList missing{netView, "Missing File!: You're missing the file c:\\parlo.txt!",
                                   "Parlo: Click \"Get Aliases\" again"};
-        const struct
-        {
-            QByteArray before; // the alias file; null: none
-            QString step;      // read, or + and the name to add
-            QString failure;   // of every program start
-            QStringList names;
-            QStringList effects;
-            QByteArray after; // the alias file
-        } rows[] = {
+        // The alias file before (null: none); read, or + and the name to add; the failure of every
+        // program start; the names, the effects, and the alias file after.
+        const std::tuple<QByteArray, QString, QString, QStringList, QStringList, QByteArray> rows[] = {
             // An added name reads back as the one entry it was; the file is appended to, with CR LF.
             {old, "+PC1", "", pc1, none, old + "PC1\r\n"},
             {old, "+Smith, John", "", {"Smith, John"}, none, old + "\"Smith, John\"\r\n"},
@@ -229,14 +222,8 @@ private Q_SLOTS:
         const QString noNet = "Cannot start net: no such program.";
         const QStringList five{"2 net [send] [PC1] [hi]", "2 net [send] [PC2] [hi]", "2 net [send] [PC3] [hi]",
                                "2 net [send] [007] [hi]", "2 net [send] [John Smith] [hi]"};
-        const struct
-        {
-            QByteArray list2; // the file of list 2
-            int list;
-            QString message;
-            QString failure; // of every program start
-            QStringList effects;
-        } rows[] = {
+        // The file of list 2, the list sent, the message, the failure of every program start, the effects.
+        const std::tuple<QByteArray, int, QString, QString, QStringList> rows[] = {
             // One net per name, in file order, empty fields skipped; a name with a blank is one name.
             {"PC1\r\nPC2\r\n\r\nPC3,,007\r\n  John Smith\r\n", 2, "hi", "", five},
             {pc1, 2, QString("h") + QChar(0) + "i", "", {nul.arg("message")}},
