@@ -37,17 +37,10 @@ private Q_SLOTS:
         const QString gone = v5 + "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Parlo]\n"; // the key deleted
         const QString parlo2 = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Parlo2]\n";
         const QString ax = v5 + key + "\"A\"=\"x\""; // A set to x
-        const struct
-        {
-            const char *name;
-            QStringList files; // read in this order
-            QString below;     // the key, below HKEY_LOCAL_MACHINE
-            QString value;
-            QString expected;
-            QStringList problems; // "FILE:LINE", files counted from 1
-        } rows[] = {
+        // The name; the files, read in this order; the key below HKEY_LOCAL_MACHINE, the value's name, what
+        // the lookup finds, and the problems as "FILE:LINE", files counted from 1.
+        const std::tuple<const char *, QStringList, QString, QString, QString, QStringList> rows[] = {
             // clang-format off
-            {"text", {v5 + key + "\"PATH\"=\"/b\""}, parlo, "PATH", "1:2f6200", {}},
             {"escapes", {v5 + key + "\"P\"=\"\\\\ \\\"\""}, parlo, "P", "1:5c202200", {}},
             {"dword", {v5 + key + "\"N\"=dword:0000007b"}, parlo, "N", "4:7b000000", {}},
             {"hex, either case", {v5 + key + "\"B\"=hex:01,fF,AF"}, parlo, "B", "3:01ffaf", {}},

@@ -56,14 +56,8 @@ private Q_SLOTS:
     // Shell lines run with /bin/sh -c, the built cmd first on PATH.
     void run()
     {
-        const struct
-        {
-            QString shellLine;
-            int exitCode;
-            QString out;
-            QString err;
-            QByteArray file; // x.txt in the data folder afterwards
-        } rows[] = {
+        // The line, its exit code, output and error output, and x.txt in the data folder afterwards.
+        const std::tuple<QString, int, QString, QString, QByteArray> rows[] = {
             {"cmd /c echo one '>c:\\x.txt' && cmd /c echo two '>>c:\\x.txt'", 0, "", "", "one\ntwo\n"},
             {"cmd /c 'echo oops >&2; echo out; exit 3'", 3, "out\n", "oops\n", missing},
             {"cmd /k dir", 1, CmdLine::usage(), "", missing},

@@ -184,15 +184,9 @@ void tst_CompatArgs::dhcpPlan()
 {
     // "-sf eth7": an option's value, not an interface.
     const QString daemon = QStringLiteral("dhclient -4 -d -sf eth7 -pf /run/d.pid -lf /l eth0");
-    const struct
-    {
-        const char *name;
-        bool renew;
-        QString pattern;
-        QString setup; // "nm", "dhclient ARGS" or "declared"
-        QStringList steps;
-        QString text;
-    } rows[] = {
+    // The name, renew or release, the pattern, the setup ("nm", "dhclient ARGS" or "declared"), the
+    // steps planned and the text.
+    const std::tuple<const char *, bool, QString, QString, QStringList, QString> rows[] = {
         // clang-format off
         {"nm renew", true, "", "nm", {"nmcli device connect eth0", "nmcli device connect wlan0"}, {}},
         {"nm release", false, "", "nm", {"nmcli device disconnect eth0"}, {}},
