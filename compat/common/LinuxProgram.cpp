@@ -93,6 +93,9 @@ QString deniedLine(const QString &failure)
     return failure + QStringLiteral(": access is denied without administrator rights.\n");
 }
 
+// The most of a line the program prints that is kept before it is passed on.
+constexpr qsizetype longestLine = 64 * 1024;
+
 int runExplainingDenial(const LinuxProgram &program, const QStringList &arguments, const QRegularExpression &denial,
                         const QString &failure)
 {
@@ -146,6 +149,11 @@ int runExplainingDenial(const LinuxProgram &program, const QStringList &argument
         pending.append(buffer, got);
         for (qsizetype end = 0; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1))
             pass(pending.left(end + 1));
+        // No refusal is this long: a line without an end is passed on in pieces, not kept whole.
+        if (pending.size() >= longestLine) {
+            pass(pending);
+            pending.clear();
+        }
     }
     if (!pending.isEmpty())
         pass(pending);

@@ -146,6 +146,8 @@ private Q_SLOTS:
             {"errors to output, no input", "ping -n 1 h",
              {"usr/bin/ping echo \"args: $*\"; echo 'ping: oops' >&2; /bin/cat; echo 'input ended'; exit 2"},
              "args: -O -n -c 1 h\nping: oops\ninput ended\n", 2},
+            {"a line without an end", "ping h", {"usr/bin/ping /usr/bin/head -c 300000 /dev/zero | /usr/bin/tr '\\0' x"},
+             QString(300000, u'x'), 0},
             // Terminals that end at once with exit status 0, as those that hand the window to a server of
             // theirs, and that outlive telnet.exe. x-terminal-emulator is titled as the terminal it links to.
             {"telnet in a terminal", "telnet.exe 10.0.0.1 23",
