@@ -7,7 +7,6 @@
 #include <QEvent>
 #include <QIconEngine>
 #include <QPainter>
-#include <QSvgRenderer>
 #include <QWidget>
 
 #include <map>
@@ -22,7 +21,7 @@ class SvgIconEngine final : public QIconEngine
 public:
     void paint(QPainter *painter, const QRect &rect, QIcon::Mode, QIcon::State) override
     {
-        QSvgRenderer(drawing).render(painter, rect);
+        painter->drawPixmap(rect, pixmap(rect.size(), QIcon::Normal, QIcon::Off));
     }
     QPixmap pixmap(const QSize &size, QIcon::Mode, QIcon::State) override
     {

@@ -2,10 +2,10 @@
 
 #include <QFontDatabase>
 #include <QHash>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
-#include <QSvgRenderer>
 #include <QWidget>
 
 QRect twipsRect(int left, int top, int width, int height)
@@ -90,14 +90,18 @@ void CaptionLabel::setCaption(const QString &caption)
     setText(shown);
 }
 
+// Drawn by Qt's SVG image plug-in, loaded the first time a picture is: linked into the program,
+// Qt SVG would be relocated at every start, before any window shows.
 QPixmap renderSvg(const QString &svgResource, QSize size)
 {
-    QPixmap pixmap(size);
-    pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(svgResource);
-    QPainter painter(&pixmap);
-    renderer.render(&painter);
-    return pixmap;
+    QImageReader reader(svgResource, "svg");
+    reader.setScaledSize(size);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+    }
+    return QPixmap::fromImage(std::move(image));
 }
 
 PictureBox::PictureBox(const QString &svgResource, QSize imageSize, QWidget *parent)

@@ -1,4 +1,5 @@
 // What every window is built from: key handlers, pictures, the close guard, work once on screen.
+#include "ui/Controls.h"
 #include "ui/Form.h"
 #include "ui/KeyPress.h"
 #include "ui/OnScreen.h"
@@ -101,6 +102,14 @@ private Q_SLOTS:
     }
 
     // Not before the window is on the screen, then exactly once; asked before show() or after.
+    // Pictures come from Qt's SVG image plug-in, loaded when first needed: drawn, not blank.
+    void picturesAreDrawn()
+    {
+        const QImage picture = renderSvg(QStringLiteral(":/ui/parlo.svg"), {32, 32}).toImage();
+        QCOMPARE(picture.size(), QSize(32, 32));
+        QVERIFY(qAlpha(picture.pixel(16, 16)) > 0);
+    }
+
     void onScreen()
     {
         for (const bool askedBeforeShow : {true, false}) {
