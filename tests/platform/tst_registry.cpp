@@ -99,7 +99,8 @@ private Q_SLOTS:
             const RegistryLookup found = RegistryStore(paths).lookup(localMachine, below, value);
 
             QVERIFY2(describe(found) == expected, qPrintable(name + QStringLiteral(": ") + describe(found)));
-            QVERIFY2(found.problems.size() == problems.size(), qPrintable(name + u' ' + found.problems.join(u' ')));
+            QVERIFY2(found.problems.size() == problems.size(),
+                     qPrintable(QLatin1String(name) + u' ' + found.problems.join(u' ')));
             for (qsizetype i = 0; i < problems.size(); ++i) {
                 const QString file = paths[problems[i].section(u':', 0, 0).toInt() - 1];
                 const QString line = QStringLiteral("line ") + problems[i].section(u':', 1);
