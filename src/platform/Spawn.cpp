@@ -10,6 +10,7 @@
 #include <mutex>
 #include <spawn.h>
 #include <sys/epoll.h>
+#include <sys/eventfd.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
@@ -80,7 +81,10 @@ public:
 };
 
 // One thread that waits for the children nobody else waits for, each through a pidfd, so that
-// it reaps exactly those and never a child that Qt or a runner waits for.
+// it reaps exactly those and never a child that Qt or a runner waits for. It takes up the children
+// only once Parlo has started nothing for a moment: in a burst of starts, such as a list send, a
+// pidfd per child would be one more descriptor that every later start copies and closes again,
+// and reaping would take the kernel's process table from the starts.
 class Reaper
 {
 public:
@@ -93,28 +97,36 @@ public:
 
     void adopt(pid_t pid, std::function<void(int)> ended)
     {
-        if (ended) {
+        bool wake = false;
+        {
             const std::lock_guard<std::mutex> lock(m_mutex);
-            m_followers.emplace(pid, std::move(ended));
+            if (ended)
+                m_followers.emplace(pid, std::move(ended));
+            if (m_wakeFd >= 0) {
+                m_adopted.push_back(pid);
+                m_lastAdopted = std::chrono::steady_clock::now();
+                wake = !std::exchange(m_woken, true);
+            }
         }
-        m_lastAdopted = std::chrono::steady_clock::now();
-        const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
-        epoll_event event{};
-        event.events = EPOLLIN;
-        event.data.u64 = (quint64(quint32(pidfd)) << 32) | quint32(pid);
-        if (pidfd >= 0 && m_epoll >= 0 && ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, pidfd, &event) == 0)
-            return;
-        // No pidfd here (a kernel before 5.3): a thread waits for this one child.
-        if (pidfd >= 0)
-            ::close(pidfd);
-        std::thread([this, pid] { waitFor(pid); }).detach();
+        if (m_wakeFd < 0)
+            std::thread([this, pid] { waitFor(pid); }).detach();
+        else if (wake)
+            ::eventfd_write(m_wakeFd, 1);
     }
 
 private:
-    Reaper() : m_epoll(::epoll_create1(EPOLL_CLOEXEC))
+    Reaper() : m_epoll(::epoll_create1(EPOLL_CLOEXEC)), m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
     {
-        if (m_epoll < 0)
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.u64 = wakeKey;
+        if (m_epoll < 0 || m_wakeFd < 0 || ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_wakeFd, &event) != 0) {
+            // No thread of its own: a thread waits for each child.
+            if (m_wakeFd >= 0)
+                ::close(m_wakeFd);
+            m_wakeFd = -1;
             return;
+        }
         startQuietThread([this] { run(); });
     }
 
@@ -139,20 +151,48 @@ private:
                 application, [ended = std::move(ended), code] { ended(code); }, Qt::QueuedConnection);
     }
 
+    // Watches each child adopted since the last time, once starts have paused.
+    void takeUpAdopted()
+    {
+        eventfd_t count = 0;
+        ::eventfd_read(m_wakeFd, &count);
+        for (;;) {
+            const auto quietFor = std::chrono::steady_clock::now() - m_lastAdopted.load();
+            if (quietFor >= quietTime)
+                break;
+            std::this_thread::sleep_for(quietTime - quietFor);
+        }
+        std::vector<pid_t> adopted;
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            adopted.swap(m_adopted);
+            m_woken = false;
+        }
+        for (const pid_t pid : adopted) {
+            // A child that has ended meanwhile still has its pidfd, readable at once.
+            const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
+            epoll_event event{};
+            event.events = EPOLLIN;
+            event.data.u64 = (quint64(quint32(pidfd)) << 32) | quint32(pid);
+            if (pidfd >= 0 && ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, pidfd, &event) == 0)
+                continue;
+            // No pidfd here (a kernel before 5.3): a thread waits for this one child.
+            if (pidfd >= 0)
+                ::close(pidfd);
+            std::thread([this, pid] { waitFor(pid); }).detach();
+        }
+    }
+
     [[noreturn]] void run()
     {
         epoll_event events[64];
         for (;;) {
             const int ready = ::epoll_wait(m_epoll, events, 64, -1);
-            // Reaping waits until Parlo has started nothing for a moment: in a burst of starts,
-            // such as a list send, it would take the kernel's process table from them.
-            for (;;) {
-                const auto quietFor = std::chrono::steady_clock::now() - m_lastAdopted.load();
-                if (quietFor >= quietTime)
-                    break;
-                std::this_thread::sleep_for(quietTime - quietFor);
-            }
             for (int i = 0; i < ready; ++i) {
+                if (events[i].data.u64 == wakeKey) {
+                    takeUpAdopted();
+                    continue;
+                }
                 waitFor(pid_t(quint32(events[i].data.u64)));
                 ::close(int(events[i].data.u64 >> 32)); // also takes it out of the epoll set
             }
@@ -160,10 +200,15 @@ private:
     }
 
     static constexpr std::chrono::milliseconds quietTime{100};
+    // No pidfd's entry: a descriptor's number is never all ones.
+    static constexpr quint64 wakeKey = ~quint64(0);
 
     int m_epoll;
+    int m_wakeFd;
     std::mutex m_mutex;
     std::unordered_map<pid_t, std::function<void(int)>> m_followers;
+    std::vector<pid_t> m_adopted;
+    bool m_woken = false;
     std::atomic<std::chrono::steady_clock::time_point> m_lastAdopted{};
 };
 
