@@ -29,6 +29,29 @@ QString rooted(const QString &path)
     return root.isEmpty() ? path : root + path;
 }
 
+// A program's path and its arguments as the array that exec and posix_spawn want.
+class ArgumentVector
+{
+public:
+    ArgumentVector(const QString &path, const QStringList &arguments)
+    {
+        m_words.push_back(QFile::encodeName(path));
+        for (const QString &argument : arguments)
+            m_words.push_back(argument.toLocal8Bit());
+        for (QByteArray &word : m_words)
+            m_pointers.push_back(word.data());
+        m_pointers.push_back(nullptr);
+    }
+    ArgumentVector(const ArgumentVector &) = delete;
+    ArgumentVector &operator=(const ArgumentVector &) = delete;
+
+    char *const *data() const { return m_pointers.data(); }
+
+private:
+    std::vector<QByteArray> m_words;
+    std::vector<char *> m_pointers;
+};
+
 } // namespace
 
 LinuxProgram ipProgram()
@@ -74,15 +97,8 @@ int execProgramAt(const QString &path, const QStringList &arguments)
     }
     ::dup2(STDOUT_FILENO, STDERR_FILENO);
 
-    std::vector<QByteArray> words;
-    words.push_back(QFile::encodeName(path));
-    for (const QString &argument : arguments)
-        words.push_back(argument.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    ::execv(argv.front(), argv.data());
+    const ArgumentVector argv(path, arguments);
+    ::execv(argv.data()[0], argv.data());
 
     LocaleText::print(QStringLiteral("%1: %2\n").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     return 1;
@@ -104,20 +120,14 @@ int runExplainingDenial(const LinuxProgram &program, const QStringList &argument
     if (path.isEmpty() || ::pipe2(channel, O_CLOEXEC) != 0)
         return execProgram(program, arguments);
 
-    std::vector<QByteArray> words{QFile::encodeName(path)};
-    for (const QString &argument : arguments)
-        words.push_back(argument.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
+    const ArgumentVector argv(path, arguments);
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
     ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     ::posix_spawn_file_actions_adddup2(&actions, channel[1], STDOUT_FILENO);
     ::posix_spawn_file_actions_adddup2(&actions, channel[1], STDERR_FILENO);
     pid_t pid = 0;
-    const int error = ::posix_spawn(&pid, argv.front(), &actions, nullptr, argv.data(), environ);
+    const int error = ::posix_spawn(&pid, argv.data()[0], &actions, nullptr, argv.data(), environ);
     ::posix_spawn_file_actions_destroy(&actions);
     ::close(channel[1]);
     if (error != 0) {
