@@ -94,7 +94,7 @@ frmAbout::frmAbout(Host host)
 void frmAbout::buildControls()
 {
     picIcon =
-        placed(new PictureBox(QStringLiteral(":/about/parlo.svg"), {32, 32}, this), "picIcon", {240, 240, 540, 540});
+        placed(new PictureBox(QStringLiteral(":/ui/parlo.svg"), {32, 32}, this), "picIcon", {240, 240, 540, 540});
     lblTitle = label("lblTitle", QStringLiteral("Application Title"), {1050, 240, 3885, 480});
     lblVersion = label("lblVersion", QStringLiteral("Version"), {1050, 780, 3885, 255});
     lblDescription = label("lblDescription", QString(), {1050, 1125, 3885, 825});

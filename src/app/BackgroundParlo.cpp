@@ -6,6 +6,7 @@
 #include "platform/RealHost.h"
 #include "receive/DesktopNotification.h"
 #include "receive/MessagePopups.h"
+#include "ui/ApplicationIcon.h"
 #include "ui/Controls.h"
 
 #include <QApplication>
@@ -19,7 +20,7 @@ namespace {
 // The icon, with the number of unread messages on it when there are any.
 QIcon iconWithCount(qsizetype count)
 {
-    QPixmap picture = renderSvg(QStringLiteral(":/icons/parlo.svg"), {64, 64});
+    QPixmap picture = applicationIcon().pixmap(64, 64);
     if (count > 0) {
         QPainter painter(&picture);
         painter.setRenderHint(QPainter::Antialiasing);
