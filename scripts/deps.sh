@@ -9,7 +9,7 @@
 #   deps.sh --fuzz   that, and clang with libFuzzer and the sanitizer runtimes
 set -eu
 # Building.
-packages="cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-webengine-dev qt6-qpa-plugins libqt6sql6-sqlite fonts-dejavu-core"
+packages="cmake ninja-build g++ qt6-base-dev libfontconfig-dev qt6-svg-dev qt6-webengine-dev qt6-qpa-plugins libqt6sql6-sqlite fonts-dejavu-core"
 # The Linux tools behind Parlo's console commands.
 packages="$packages iputils-ping traceroute bind9-dnsutils net-tools iproute2 procps"
 # The system information program that the About box starts (share/registry.reg names it).

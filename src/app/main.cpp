@@ -3,6 +3,7 @@
 #include "browser/BrowserMakers.h"
 #include "history/HistoryWindow.h"
 #include "main/parlo.h"
+#include "platform/FontPreload.h"
 #include "platform/HostConfig.h"
 #include "platform/InstanceChannel.h"
 #include "platform/QtSettings.h"
@@ -141,8 +142,10 @@ int main(int argc, char *argv[])
                            {history ? InstanceRequest::Kind::History : InstanceRequest::Kind::Open, {}}))
         return 0;
 
+    FontPreload fonts;
     WebEngineSetup::prepareProcess();
     QApplication app(argc, argv);
+    fonts.wait();
     nameApplication();
     QApplication::setStyle(new DeferredIconStyle(QApplication::style()->name()));
     useApplicationIcon();
