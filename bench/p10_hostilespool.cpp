@@ -5,6 +5,7 @@
 // grows by, against 64 MiB. Three rounds, each with a record of seen messages of its own.
 #include "Bench.h"
 #include "receive/MessagePopups.h"
+#include "receive/ReceiptStore.h"
 #include "receive/frmMessage.h"
 
 #include <QApplication>
@@ -59,9 +60,9 @@ double longestStall(const QTemporaryDir &temp, int round)
 {
     const QString folder = temp.filePath(QStringLiteral("round%1").arg(round));
     QDir().mkpath(folder);
-    MessagePopups popups({temp.filePath(QStringLiteral("spool")), folder + QStringLiteral("/received.sqlite"),
-                          folder + QStringLiteral("/receive.lock")},
-                         [](const QString &) {});
+    const ReceivePlaces places{temp.filePath(QStringLiteral("spool")), folder + QStringLiteral("/received.sqlite"),
+                               folder + QStringLiteral("/receive.lock")};
+    MessagePopups popups(places, std::make_unique<ReceiptStore>(places.receipts), [](const QString &) {});
     QElapsedTimer total, sinceTurn;
     double longest = 0;
     bool shown = false;

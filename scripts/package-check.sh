@@ -43,6 +43,21 @@ $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-rec
 dpkg-query -W -f='${Package}\n' | sort >"$work/after"
 [ "$(/usr/bin/parlo --version)" = "parlo $version" ] || fail "parlo --version: $(/usr/bin/parlo --version)"
 /usr/lib/parlo/compat/ping -n 1 127.0.0.1 || fail "the installed ping failed"
+# The installed program finds its store module: the History window makes the history's database.
+[ -f /usr/lib/parlo/modules/store.so ] || fail "the package lacks the store module"
+user=$work/user
+mkdir -m 700 "$user"
+QT_QPA_PLATFORM=offscreen XDG_DATA_HOME=$user/data XDG_CONFIG_HOME=$user/config XDG_STATE_HOME=$user/state \
+    XDG_RUNTIME_DIR=$user /usr/bin/parlo --history >"$work/history.log" 2>&1 &
+history=$!
+tries=0
+while [ ! -f "$user/data/parlo/history.sqlite" ] && [ $tries -lt 100 ] && kill -0 $history 2>/dev/null; do
+    sleep 0.1
+    tries=$((tries + 1))
+done
+kill $history 2>/dev/null || true
+wait $history || true
+[ -f "$user/data/parlo/history.sqlite" ] || fail "the installed parlo kept no history: $(cat "$work/history.log")"
 [ "$(stat -c %a:%U:%G /var/spool/parlo)" = 2750:parlo:parlo ] ||
     fail "/var/spool/parlo: $(stat -c %a:%U:%G /var/spool/parlo)"
 deliver=/usr/lib/parlo/parlo-deliver

@@ -78,8 +78,9 @@ QString BackgroundParlo::start()
         notifyDesktop(applicationTitle(), QStringLiteral("Parlo receives in the background. This desktop shows no "
                                                          "status icons: start Parlo to open its window."));
     m_host.tidyUp();
+    const ReceivePlaces places = m_host.host().facts.receivePlaces();
     m_popups = std::make_unique<MessagePopups>(
-        m_host.host().facts.receivePlaces(), [this](const QString &sender) { mainWindow().replyTo(sender); },
+        places, m_host.receiptBook(places.receipts), [this](const QString &sender) { mainWindow().replyTo(sender); },
         m_host.host().history);
     connect(m_popups.get(), &MessagePopups::unreadChanged, this, &BackgroundParlo::showUnread);
     m_popups->start();

@@ -77,14 +77,15 @@ int runWindow(QApplication &app, RealHost &host, const WindowMakers &makers, con
     QObject::connect(&window, &parlo::listReported, &window,
                      [](const QString &report) { notifyDesktop(applicationTitle(), report); });
     window.show();
-    // Receiving starts once the window is on the screen: its folder watcher and the record of seen
-    // messages (SQLite) are no part of the start.
+    // Receiving starts once the window is on the screen: its folder watcher is no part of the
+    // start, and the record of seen messages (SQLite, in the store module) is read at the first message.
     std::unique_ptr<MessagePopups> popups;
     if (screenshot.isEmpty()) {
         whenOnScreen(&window, [&popups, &window, &host] {
             host.tidyUp();
+            const ReceivePlaces places = host.host().facts.receivePlaces();
             popups = std::make_unique<MessagePopups>(
-                host.host().facts.receivePlaces(), [&window](const QString &sender) { window.replyTo(sender); },
+                places, host.receiptBook(places.receipts), [&window](const QString &sender) { window.replyTo(sender); },
                 host.host().history);
             popups->start();
         });

@@ -3,8 +3,8 @@
 #include "BrowserModule.h"
 #include "platform/DebianPackages.h"
 #include "platform/HostConfig.h"
+#include "platform/ModuleLoader.h"
 #include "platform/WebEngineContext.h"
-#include "ui/ModuleLoader.h"
 
 #include <QCoreApplication>
 

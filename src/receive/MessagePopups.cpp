@@ -7,8 +7,9 @@
 #include <QFileInfo>
 #include <QTimer>
 
-MessagePopups::MessagePopups(const ReceivePlaces &places, Reply reply, MessageHistory &history, QObject *parent)
-    : QObject(parent), m_spoolFolder(places.spool), m_spool(places.spool), m_receipts(places.receipts),
+MessagePopups::MessagePopups(const ReceivePlaces &places, std::unique_ptr<ReceiptBook> receipts, Reply reply,
+                             MessageHistory &history, QObject *parent)
+    : QObject(parent), m_spoolFolder(places.spool), m_spool(places.spool), m_receipts(std::move(receipts)),
       m_lock(places.lock), m_reply(std::move(reply)), m_history(history)
 {
     m_show.setSingleShot(true);
@@ -35,18 +36,28 @@ bool MessagePopups::start()
             qWarning("Parlo: cannot take the receiver's lock %s", qUtf8Printable(m_lock.error()));
         return false; // another Parlo of this user receives
     }
-    if (const QString error = m_receipts.open(); !error.isEmpty())
-        qWarning("Parlo: messages will be shown again at every start: %s", qUtf8Printable(error));
-    m_acknowledged = m_receipts.acknowledged();
-    const QSet<QString> present = m_spool.messageNames();
-    m_receipts.keepOnly(present);
-    m_acknowledged.intersect(present);
     QTimer::singleShot(0, this, &MessagePopups::prepareNext);
     return m_spool.start();
 }
 
+// The receipts are read when the first message comes, not at start: where none comes, the store
+// module that keeps them (and Qt SQL with it) is never loaded.
+void MessagePopups::readReceipts()
+{
+    if (m_receiptsRead)
+        return;
+    m_receiptsRead = true;
+    if (const QString error = m_receipts->open(); !error.isEmpty())
+        qWarning("Parlo: messages will be shown again at every start: %s", qUtf8Printable(error));
+    m_acknowledged = m_receipts->acknowledged();
+    const QSet<QString> present = m_spool.messageNames();
+    m_receipts->keepOnly(present);
+    m_acknowledged.intersect(present);
+}
+
 void MessagePopups::enqueue(const QString &name)
 {
+    readReceipts();
     if (m_acknowledged.contains(name) || m_taken.contains(name))
         return;
     m_taken.insert(name);
@@ -110,7 +121,7 @@ void MessagePopups::prepareNext()
 
 void MessagePopups::acknowledge(const QString &name, frmMessage *popup)
 {
-    if (!m_receipts.acknowledge(name))
+    if (!m_receipts->acknowledge(name))
         qWarning("Parlo: cannot record that %s was seen; it will be shown again", qUtf8Printable(name));
     m_acknowledged.insert(name);
     m_taken.remove(name);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "MessageSpool.h"
-#include "ReceiptStore.h"
 #include "platform/Host.h"
+#include "platform/ReceiptBook.h"
 #include "platform/SessionLock.h"
 
 #include <QHash>
@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class frmMessage;
 
@@ -28,9 +29,10 @@ public:
     static constexpr int maxOpen = 10;
     static constexpr int readsPerTurn = 64;
 
-    // Each message shown goes to history, once.
-    MessagePopups(const ReceivePlaces &places, Reply reply, MessageHistory &history = NoHistory::instance(),
-                  QObject *parent = nullptr);
+    // receipts keeps which messages the user has seen; it is opened when the spool first reports
+    // a message. Each message shown goes to history, once.
+    MessagePopups(const ReceivePlaces &places, std::unique_ptr<ReceiptBook> receipts, Reply reply,
+                  MessageHistory &history = NoHistory::instance(), QObject *parent = nullptr);
     // The messages shown or waiting that the user has not yet seen.
     qsizetype unread() const;
 
@@ -44,6 +46,7 @@ public:
     bool start();
 
 private:
+    void readReceipts();
     void enqueue(const QString &name);
     void showWaiting();
     void acknowledge(const QString &name, frmMessage *popup);
@@ -55,7 +58,8 @@ private:
 
     QString m_spoolFolder;
     MessageSpool m_spool;
-    ReceiptStore m_receipts;
+    std::unique_ptr<ReceiptBook> m_receipts;
+    bool m_receiptsRead = false;
     SessionLock m_lock;
     Reply m_reply;
     MessageHistory &m_history;

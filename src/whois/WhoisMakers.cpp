@@ -2,7 +2,7 @@
 
 #include "WhoisModule.h"
 #include "platform/HostConfig.h"
-#include "ui/ModuleLoader.h"
+#include "platform/ModuleLoader.h"
 
 #include <QCoreApplication>
 

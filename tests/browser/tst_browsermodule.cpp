@@ -5,6 +5,7 @@
 #include "platform/DebianPackages.h"
 #include "platform/HostConfig.h"
 #include "platform/QtSettings.h"
+#include "platform/StoreLoader.h"
 #include "platform/WebEngineSetup.h"
 #include "whois/WhoisMakers.h"
 
@@ -41,30 +42,67 @@ public:
     }
 
 private Q_SLOTS:
-    void startWithoutBrowserMapsNoEngine()
+    // A start maps none of what the modules bring: the main window saves a picture of itself and
+    // quits, its maps read over and over until then. The History window loads Qt SQL with the
+    // store module, which keeps the history where it always was.
+    void startMapsModulesOnlyWhenUsed()
     {
-        // The program saves a picture of its main window and quits; until then its maps are read
-        // over and over.
-        QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("XDG_DATA_HOME", m_temp.filePath("data"));
-        environment.insert("XDG_CONFIG_HOME", m_temp.filePath("config"));
-        program.setProcessEnvironment(environment);
-        program.start(PARLO_PROGRAM, {"--screenshot", m_temp.filePath("main.png")});
-        QVERIFY(program.waitForStarted());
-        bool windowSystem = false;
-        bool loadedLate = false; // what only the browser and whois modules load
-        for (int polls = 0; polls < 12000 && program.state() == QProcess::Running; ++polls) {
-            windowSystem = windowSystem || mapped(program.processId(), "libqoffscreen");
-            loadedLate = loadedLate || mapped(program.processId(), "libQt6WebEngine") ||
-                         mapped(program.processId(), "libQt6Network");
-            program.waitForFinished(5);
+        const struct
+        {
+            const char *name;
+            QStringList arguments;
+            bool history;
+        } rows[] = {
+            {"main window", {"--screenshot", m_temp.filePath("main.png")}, false},
+            {"history", {"--history"}, true},
+        };
+        for (const auto &row : rows) {
+            QProcess program;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("QT_QPA_PLATFORM", "offscreen");
+            environment.insert("XDG_DATA_HOME", m_temp.filePath("data"));
+            environment.insert("XDG_CONFIG_HOME", m_temp.filePath("config"));
+            environment.insert("XDG_RUNTIME_DIR", m_temp.path()); // no background Parlo to hand the window to
+            program.setProcessEnvironment(environment);
+            program.start(PARLO_PROGRAM, row.arguments);
+            QVERIFY2(program.waitForStarted(), row.name);
+            bool windowSystem = false;
+            bool loadedLate = false; // what only the browser and whois modules load
+            bool sql = false;
+            for (int polls = 0; polls < 12000 && program.state() == QProcess::Running && !sql; ++polls) {
+                windowSystem = windowSystem || mapped(program.processId(), "libqoffscreen");
+                loadedLate = loadedLate || mapped(program.processId(), "libQt6WebEngine") ||
+                             mapped(program.processId(), "libQt6Network");
+                sql = mapped(program.processId(), "libQt6Sql");
+                program.waitForFinished(5);
+            }
+            QVERIFY2(!loadedLate && sql == row.history, row.name);
+            if (row.history) {
+                program.kill();
+                QVERIFY(program.waitForFinished(5000));
+                QVERIFY(QFile::exists(m_temp.filePath("data/parlo/history.sqlite")));
+                continue;
+            }
+            QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(1000));
+            QVERIFY(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0);
+            QVERIFY(windowSystem); // the maps were read while the program ran its window
         }
-        QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(1000));
-        QVERIFY(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0);
-        QVERIFY(windowSystem); // the maps were read while the program ran its window
-        QVERIFY(!loadedLate);
+    }
+
+    // The program's history keeps and finds through the built store module, loaded by its first call.
+    void historyThroughStoreModule()
+    {
+        const qint64 self = QCoreApplication::applicationPid();
+        LoadedHistory history(std::make_shared<StoreLoader>(PARLO_STORE_MODULE), m_temp.filePath("kept.sqlite"));
+        QVERIFY(!mapped(self, "libQt6Sql"));
+        const qint64 sent = history.recordSent("to two", {"A", "B"}, "List1");
+        history.recordDelivery(sent, "B", Delivery::Refused);
+        QVERIFY(history.recordReceived("S", "back", "origin") > sent);
+        QVERIFY(mapped(self, "libQt6Sql"));
+        const QList<HistoryEntry> found = history.find("two", 10);
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found[0].recipients[1].delivery, Delivery::Refused);
+        QCOMPARE(history.problem(), QString());
     }
 
     void menuLoadsModuleOnFirstChoice()
@@ -97,6 +135,22 @@ private Q_SLOTS:
         const QString text = m_fake.messages.boxes[2].text;
         QVERIFY2(text.startsWith("The whois window cannot be opened: its module " + whois + " cannot be loaded ("),
                  qPrintable(text));
+
+        // Without the store module the history names it in its problem and keeps nothing, nor
+        // does the receipt book.
+        for (const QString &store : {m_temp.filePath("store.so"), whois}) {
+            const auto loader = std::make_shared<StoreLoader>(store);
+            LoadedHistory history(loader, m_temp.filePath("lost.sqlite"));
+            QCOMPARE(history.recordSent("text", {"R"}, {}), 0);
+            history.recordDelivery(1, "R", Delivery::Delivered);
+            QCOMPARE(history.recordReceived("S", "text", "origin"), 0);
+            QVERIFY(history.find({}, 10).isEmpty());
+            QVERIFY2(history.problem().contains(store), qPrintable(history.problem()));
+            LoadedReceipts receipts(loader, m_temp.filePath("lost.sqlite"));
+            QVERIFY(receipts.open().contains(store));
+            QVERIFY(!receipts.acknowledge("name") && receipts.acknowledged().isEmpty());
+            QVERIFY(!QFile::exists(m_temp.filePath("lost.sqlite")));
+        }
     }
 
     // A library the module lacks is named with its Debian package, when there is one; so are

@@ -1,6 +1,7 @@
 // The pop-ups of received messages: what they show, how many at once, and who receives.
 #include "Fakes.h"
 #include "receive/MessagePopups.h"
+#include "receive/ReceiptStore.h"
 #include "receive/frmMessage.h"
 
 #include <QApplication>
@@ -28,7 +29,7 @@ std::unique_ptr<MessagePopups> popupsIn(const QString &dir, MessageHistory &hist
 {
     const ReceivePlaces places{dir + "/spool", dir + "/received.sqlite", dir + "/receive.lock"};
     return std::make_unique<MessagePopups>(
-        places, [](const QString &) {}, history);
+        places, std::make_unique<ReceiptStore>(places.receipts), [](const QString &) {}, history);
 }
 
 void writeMessages(const QString &dir, int count)

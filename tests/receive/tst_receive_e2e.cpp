@@ -4,6 +4,7 @@
 #include "ReceiveTesting.h"
 #include "SambaReceiver.h"
 #include "receive/MessagePopups.h"
+#include "receive/ReceiptStore.h"
 #include "receive/frmMessage.h"
 
 #include <QApplication>
@@ -54,8 +55,8 @@ void tst_ReceiveEndToEnd::popupShowsWhatWasSent()
 
     SendingParlo sender(temp.path());
     parlo receiving(sender.fake.host());
-    auto popups =
-        std::make_unique<MessagePopups>(places, [&receiving](const QString &name) { receiving.replyTo(name); });
+    auto popups = std::make_unique<MessagePopups>(places, std::make_unique<ReceiptStore>(places.receipts),
+                                                  [&receiving](const QString &name) { receiving.replyTo(name); });
     QVERIFY(popups->start());
 
     const QString report = sender.send(receiver.address(), message);
@@ -76,7 +77,8 @@ void tst_ReceiveEndToEnd::popupShowsWhatWasSent()
     QTRY_VERIFY(!openPopup());
 
     // Seen: the next start does not show it again.
-    popups = std::make_unique<MessagePopups>(places, [](const QString &) {});
+    popups = std::make_unique<MessagePopups>(places, std::make_unique<ReceiptStore>(places.receipts),
+                                             [](const QString &) {});
     QVERIFY(popups->start());
     QTest::qWait(200);
     QVERIFY(!openPopup());

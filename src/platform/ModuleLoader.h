@@ -6,10 +6,9 @@
 
 #include <memory>
 
-// Loads a window module (a Qt plug-in implementing Module) at its first use and keeps it: a
-// module cannot be unloaded safely while its windows or their code may still run.
-template <class Module>
-class ModuleLoader
+// Loads a module (a Qt plug-in implementing Module) at its first use and keeps it: a module
+// cannot be unloaded safely while its windows, the objects it made or their code may still run.
+template <class Module> class ModuleLoader
 {
 public:
     explicit ModuleLoader(QString path) : m_path(std::move(path)) {}
