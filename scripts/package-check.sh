@@ -56,7 +56,7 @@ while [ ! -f "$user/data/parlo/history.sqlite" ] && [ $tries -lt 100 ] && kill -
     tries=$((tries + 1))
 done
 kill $history 2>/dev/null || true
-wait $history || true
+wait $history 2>/dev/null || true # ended by the kill above
 [ -f "$user/data/parlo/history.sqlite" ] || fail "the installed parlo kept no history: $(cat "$work/history.log")"
 [ "$(stat -c %a:%U:%G /var/spool/parlo)" = 2750:parlo:parlo ] ||
     fail "/var/spool/parlo: $(stat -c %a:%U:%G /var/spool/parlo)"
