@@ -48,53 +48,45 @@ class tst_ShellRunner : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void output_data();
     void output();
     void leftOutputRemoved();
     void stop_data();
     void stop();
-    void literals_data();
     void literals();
-    void plainWordsStayAsTyped();
 
 private:
     QuietGuard m_quiet;
 };
 
-void tst_ShellRunner::output_data()
-{
-    QTest::addColumn<QString>("command"); // with @ for the temporary folder
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<QByteArray>("ownFile"); // what @/own.txt holds afterwards
-
-    const QString y = QStringLiteral("y\n");
-    // clang-format off
-    QTest::newRow("CR LF kept, trailing line end") << "printf 'a\\r\\nb\\r\\n'" << "a\r\nb\r\n" << QByteArray();
-    QTest::newRow("empty command") << "" << "" << QByteArray();
-    QTest::newRow("standard error only") << "echo oops >&2" << "" << QByteArray();
-    QTest::newRow("standard input is empty") << "cat" << "" << QByteArray();
-    QTest::newRow("own redirection") << "echo hi >@/own.txt" << "" << QByteArray("hi\n");
-    QTest::newRow("locale text") << "printf 'caf\\303\\251'" << "caf\u00e9" << QByteArray();
-    QTest::newRow("compat programs first") << "ping  -n 1 127.0.0.1" << "compat ping -n 1 127.0.0.1 style=6 data=@/data\n"
-                                           << QByteArray();
-    // However much a command prints, memory stays bounded: its first and last lines come back.
-    QTest::newRow("large output bounded") << "yes | head -n 3000000; echo end"
-        << y.repeated(BoundedOutput::partLines) + "[... 5980002 bytes of output left out ...]\n"
-               + y.repeated(BoundedOutput::partLines - 1) + "end\n" << QByteArray();
-    // clang-format on
-}
-
+// What a command prints comes back unchanged (@: the temporary folder), and the output file goes.
 void tst_ShellRunner::output()
 {
-    QFETCH(QString, command);
-    QFETCH(QString, expected);
-    RealRunner real(m_quiet);
-    const Capture capture = real.runner.RunCapture(command.replace(u'@', real.temp.path()), 6);
-    QVERIFY2(!capture.failed(), qPrintable(capture.error));
-    QCOMPARE(capture.text, expected.replace(u'@', real.temp.path()));
-    QVERIFY(real.tempIsEmpty());
-    QFile own(real.path("own.txt"));
-    QTEST(own.open(QIODevice::ReadOnly) ? own.readAll() : QByteArray(), "ownFile");
+    const QString y = QStringLiteral("y\n");
+    // The name, the command, what it prints and what @/own.txt holds afterwards.
+    // clang-format off
+    const std::tuple<const char *, QString, QString, QByteArray> rows[] = {
+        {"CR LF kept, trailing line end", "printf 'a\\r\\nb\\r\\n'", "a\r\nb\r\n", {}},
+        {"standard error only", "echo oops >&2", "", {}},
+        {"standard input is empty", "cat", "", {}},
+        {"own redirection", "echo hi >@/own.txt", "", "hi\n"},
+        {"locale text", "printf 'caf\\303\\251'", "caf\u00e9", {}},
+        {"compat programs first", "ping  -n 1 127.0.0.1", "compat ping -n 1 127.0.0.1 style=6 data=@/data\n", {}},
+        // However much a command prints, memory stays bounded: its first and last lines come back.
+        {"large output bounded", "yes | head -n 3000000; echo end",
+         y.repeated(BoundedOutput::partLines) + "[... 5980002 bytes of output left out ...]\n" +
+             y.repeated(BoundedOutput::partLines - 1) + "end\n", {}},
+    };
+    // clang-format on
+    for (auto [name, command, expected, ownFile] : rows) {
+        RealRunner real(m_quiet);
+        const Capture capture = real.runner.RunCapture(command.replace(u'@', real.temp.path()), 6);
+        QVERIFY2(!capture.failed(), qPrintable(capture.error));
+        const QString shown = name + (": " + capture.text.right(200));
+        QVERIFY2(capture.text == expected.replace(u'@', real.temp.path()), qPrintable(shown));
+        QVERIFY2(real.tempIsEmpty(), name);
+        QFile own(real.path("own.txt"));
+        QVERIFY2((own.open(QIODevice::ReadOnly) ? own.readAll() : QByteArray()) == ownFile, name);
+    }
 }
 
 // Only the user's own regular output files of Parlo processes that ended are removed.
@@ -219,53 +211,39 @@ void tst_ShellRunner::stop()
     QVERIFY(!QApplication::activeModalWidget());
 }
 
-void tst_ShellRunner::literals_data()
-{
-    QTest::addColumn<QString>("words");         // put in as literal words
-    QTest::addColumn<QString>("text");          // put in as one literal
-    QTest::addColumn<QStringList>("arguments"); // what the program receives; none: "BOB" and the text
-
-    const QString touch = QStringLiteral("touch @/pwned");
-    // clang-format off
-    QTest::newRow("quotes") << "BOB" << "say 'hi' and \"bye\"" << QStringList{};
-    QTest::newRow("substitutions") << "BOB" << "$(" + touch + ") `" + touch + "` $HOME ${PATH}" << QStringList{};
-    QTest::newRow("separators") << "BOB" << "a; " + touch + " & " + touch + " | " + touch << QStringList{};
-    QTest::newRow("redirections") << "BOB" << "<@/in >@/pwned" << QStringList{};
-    QTest::newRow("backslash glob tilde") << "BOB" << "\\n * ~ ?" << QStringList{};
-    QTest::newRow("line break") << "BOB" << "one\n" + touch << QStringList{};
-    QTest::newRow("comment sign, double blank") << "BOB" << "#1 >  2" << QStringList{};
-    QTest::newRow("syntax in words") << "B;" + touch << "hi" << QStringList{"B;touch", "@/pwned", "hi"};
-    QTest::newRow("words with blank") << "John Smith>@/pwned" << "hi" << QStringList{"John", "Smith>@/pwned", "hi"};
-    // clang-format on
-}
-
 // What a user typed reaches the program as typed, and nothing of it acts as shell syntax.
 void tst_ShellRunner::literals()
 {
-    QFETCH(QString, words);
-    QFETCH(QString, text);
-    QFETCH(QStringList, arguments);
     RealRunner real(m_quiet);
     const QString dir = real.temp.path();
-    for (QString *typed : {&words, &text})
-        typed->replace(u'@', dir);
-    if (arguments.isEmpty())
-        arguments = QStringList{"BOB", text};
     // A program that writes each argument it gets, NUL-terminated.
     writeFile(real.path("compat/args"), "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done\n", true);
-
-    const QString line = QStringLiteral("args ") + literalWords(real.runner, words) + u' ' + real.runner.literal(text);
-    QStringList received = real.runner.RunCapture(line, 6).text.split(QChar(0));
-
-    QCOMPARE(received.takeLast(), QString());
-    QCOMPARE(received, arguments.replaceInStrings(QStringLiteral("@"), dir));
-    QVERIFY(!QFile::exists(real.path("pwned")));
-}
-
-// Words of letters beyond ASCII stand as typed; a blank beyond ASCII is quoted all the same.
-void tst_ShellRunner::plainWordsStayAsTyped()
-{
-    RealRunner real(m_quiet);
+    const QString touch = QStringLiteral("touch @/pwned");
+    // Put in as literal words, then as one literal; what the program receives (none: "BOB" and the text).
+    // clang-format off
+    const std::tuple<QString, QString, QStringList> rows[] = {
+        {"BOB", "say 'hi' and \"bye\"", {}},
+        {"BOB", "$(" + touch + ") `" + touch + "` $HOME ${PATH}", {}},
+        {"BOB", "a; " + touch + " & " + touch + " | " + touch, {}},
+        {"BOB", "<@/in >@/pwned", {}},
+        {"BOB", "\\n * ~ ?", {}},
+        {"BOB", "one\n" + touch, {}},
+        {"BOB", "#1 >  2", {}}, // comment sign, double blank
+        {"B;" + touch, "hi", {"B;touch", "@/pwned", "hi"}},
+        {"John Smith>@/pwned", "hi", {"John", "Smith>@/pwned", "hi"}},
+    };
+    // clang-format on
+    for (auto [words, text, arguments] : rows) {
+        for (QString *typed : {&words, &text})
+            typed->replace(u'@', dir);
+        if (arguments.isEmpty())
+            arguments = QStringList{"BOB", text};
+        const QString line = "args " + literalWords(real.runner, words) + u' ' + real.runner.literal(text);
+        QStringList received = real.runner.RunCapture(line, 6).text.split(QChar(0));
+        QVERIFY2(received.takeLast().isEmpty() && received == arguments.replaceInStrings("@", dir), qPrintable(line));
+        QVERIFY2(!QFile::exists(real.path("pwned")), qPrintable(line));
+    }
+    // Words of letters beyond ASCII stand as typed; a blank beyond ASCII is quoted all the same.
     QCOMPARE(real.runner.literal(QStringLiteral("Grüße Ærø")), QStringLiteral("Grüße Ærø"));
     QVERIFY(real.runner.literal(QStringLiteral("a\u00a0b")).startsWith(u'\''));
 }
