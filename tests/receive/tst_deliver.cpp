@@ -72,13 +72,8 @@ private:
 // A hostile size is refused and removed too, not left in smbd's folder.
 void tst_Deliver::storesExactlyOrRefuses()
 {
-    const struct
-    {
-        const char *name;
-        QByteArray sender;
-        QByteArray text;
-        QByteArray header; // from= and to= lines, the recipient being B; none: refused
-    } rows[] = {
+    // The sender, the text and the from= and to= lines stored, the recipient being B; none: refused.
+    const std::tuple<const char *, QByteArray, QByteArray, QByteArray> rows[] = {
         {"line ends and percent", "x\ny%", "\r\n\r\n", "from=x%0Ay%25\nto=B\n"},
         {"bytes beyond ASCII", "M\xc3\x9cLLER", QByteArray("Gr\xc3\xbc\xc3\x9f\x65\xff\0end", 12),
          "from=M\xc3\x9cLLER\nto=B\n"},
@@ -86,21 +81,21 @@ void tst_Deliver::storesExactlyOrRefuses()
         {"a byte more", "A", QByteArray(32 * 1024 + 1, 'x'), {}},
         {"long name", QByteArray(257, 'N'), "hi", {}},
     };
-    for (const auto &row : rows) {
+    for (const auto &[name, sender, text, header] : rows) {
         init();
-        const QString input = writeMessage(row.text);
-        const int code = deliver({spoolOption(), QString::fromLocal8Bit(row.sender), "B", input});
-        QVERIFY2(code == (row.header.isEmpty() ? 1 : 0), row.name);
-        QVERIFY2(!QFile::exists(input), row.name);
+        const QString input = writeMessage(text);
+        const int code = deliver({spoolOption(), QString::fromLocal8Bit(sender), "B", input});
+        QVERIFY2(code == (header.isEmpty() ? 1 : 0), name);
+        QVERIFY2(!QFile::exists(input), name);
         const QStringList names = spooled();
-        QVERIFY2(names.size() == (row.header.isEmpty() ? 0 : 1), row.name);
-        if (row.header.isEmpty())
+        QVERIFY2(names.size() == (header.isEmpty() ? 0 : 1), name);
+        if (header.isEmpty())
             continue;
         QVERIFY2(QRegularExpression("^\\d{20}-\\d+\\.msg$").match(names[0]).hasMatch(), qPrintable(names[0]));
         QFile stored(QDir(m_dir->filePath("spool")).filePath(names[0]));
         QVERIFY(stored.open(QIODevice::ReadOnly));
         const QByteArray content = stored.readAll();
-        QVERIFY2(content.startsWith(row.header + "time=20") && content.endsWith("Z\n\n" + row.text), row.name);
+        QVERIFY2(content.startsWith(header + "time=20") && content.endsWith("Z\n\n" + text), name);
         QCOMPARE(stored.permissions() & 0x0fff, QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup); // 0640
     }
 }
