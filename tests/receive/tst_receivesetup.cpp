@@ -121,27 +121,22 @@ private Q_SLOTS:
     // replaces gives way to --force.
     void refused()
     {
-        const struct
-        {
-            const char *name;
-            QByteArray conf; // the folder also has more.conf, open/deliver and link -> open
-            QStringList extra;
-            QString refusal;
-            bool forceable = false;
-        } rows[] = {
-            {"an included setting as Samba names it",
-             "include = %1/more.conf\n",
-             {},
-             "more.conf:3: Min  Protocol = SMB3",
-             true},
-            {"after Parlo's", "include = %1/parlo.conf\nmessage command = y", {}, "smb.conf:3: message command = y"},
-            {"include not writable", "", {"--include", "%1/none/parlo.conf"}, "cannot write"},
-            {"quote in the program's path", "", {"--deliver", "%1/it's/deliver"}, "single quote"},
-            {"program in a folder others write", "", {"--deliver", "%1/open/deliver"}, "no one else may write"},
-            {"spool is a link", "", {"--spool", "%1/link"}, "is not a folder"},
+        // The smb.conf, which also has more.conf, open/deliver and link -> open beside it; the options;
+        // a part of the refusal; whether --force makes it go.
+        // clang-format off
+        const std::tuple<const char *, QByteArray, QStringList, QString, bool> rows[] = {
+            {"an included setting as Samba names it", "include = %1/more.conf\n", {},
+             "more.conf:3: Min  Protocol = SMB3", true},
+            {"after Parlo's", "include = %1/parlo.conf\nmessage command = y", {},
+             "smb.conf:3: message command = y", false},
+            {"include not writable", "", {"--include", "%1/none/parlo.conf"}, "cannot write", false},
+            {"quote in the program's path", "", {"--deliver", "%1/it's/deliver"}, "single quote", false},
+            {"program in a folder others write", "", {"--deliver", "%1/open/deliver"}, "no one else may write", false},
+            {"spool is a link", "", {"--spool", "%1/link"}, "is not a folder", false},
         };
-        for (const auto &row : rows) {
-            const Folder folder("[global]\n" + row.conf);
+        // clang-format on
+        for (const auto &[name, conf, extra, refusal, forceable] : rows) {
+            const Folder folder("[global]\n" + conf);
             folder.write("more.conf", "\n[global]\n  Min  Protocol = SMB3\n");
             QVERIFY(QDir(folder.dir.path()).mkdir("open") && QFile::link("open", folder.path("link")));
             folder.write("open/deliver", "#!/bin/sh\n");
@@ -149,15 +144,15 @@ private Q_SLOTS:
             const QByteArray original = folder.content("smb.conf");
             const QStringList before = folder.entries();
 
-            auto [code, output] = folder.run(row.extra);
-            QVERIFY2(code == 1 && output.contains(row.refusal) && output.contains("nothing was changed"),
-                     qPrintable(row.name + (": " + output)));
+            auto [code, output] = folder.run(extra);
+            QVERIFY2(code == 1 && output.contains(refusal) && output.contains("nothing was changed"),
+                     qPrintable(name + (": " + output)));
             QCOMPARE(folder.content("smb.conf"), original);
             QCOMPARE(folder.entries(), before);
             QCOMPARE(folder.stat("open/deliver"), QStringLiteral("root:root 644"));
-            std::tie(code, output) = folder.run(row.extra + QStringList{"--force"});
-            QVERIFY2(code == (row.forceable ? 0 : 1) && output.contains(row.refusal), qPrintable(row.name));
-            QVERIFY2((folder.content("smb.conf") != original) == row.forceable, row.name);
+            std::tie(code, output) = folder.run(extra + QStringList{"--force"});
+            QVERIFY2(code == (forceable ? 0 : 1) && output.contains(refusal), qPrintable(name));
+            QVERIFY2((folder.content("smb.conf") != original) == forceable, name);
         }
     }
 };
