@@ -50,7 +50,6 @@ class tst_ShellRunner : public QObject
 private Q_SLOTS:
     void output();
     void leftOutputRemoved();
-    void stop_data();
     void stop();
     void literals();
 
@@ -116,99 +115,89 @@ void tst_ShellRunner::leftOutputRemoved()
     QCOMPARE(left, expected);
 }
 
-void tst_ShellRunner::stop_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("captured"); // besides the group id that the command prints
-    QTest::addColumn<bool>("shown");
-    QTest::addColumn<int>("sleeps"); // sleeping members of the tree when Stop is pressed; -1: any
-    QTest::addColumn<QString>("stopKey");
-
-    // clang-format off
-    QTest::newRow("quick: no dialog") << "echo $$; echo quick" << "quick\n" << false << -1 << "";
-    QTest::newRow("sleeps in a row") << "echo begun; echo $$; sleep 1000; sleep 1000" << "begun\nStopped." << true << 1 << "Esc";
-    // Like ping, a program that prints its statistics when interrupted: SIGINT comes first.
-    QTest::newRow("summary on interrupt")
-        << "echo $$; sh -c 'trap \"echo summary; exit 0\" INT; while :; do sleep 0.05; done'" << "summary\nStopped." << true << -1 << "Alt+S";
-    // What ignores SIGINT gets SIGKILL a second later.
-    QTest::newRow("interrupt ignored") << "trap '' INT; echo $$; sleep 1000" << "Stopped." << true << 1 << "Esc";
-    // A non-interactive shell starts its background commands with interrupts ignored.
-    QTest::newRow("background and foreground") << "echo $$; sh -c 'sleep 1000 & sleep 1000'" << "Stopped." << true << 2 << "Alt+S";
-    QTest::newRow("nested, interrupts ignored")
-        << "trap '' INT; echo $$; sh -c 'sleep 1000 & sleep 1000' & sh -c 'sleep 1000 & wait'; sleep 1000" << "Stopped." << true << 3 << "Esc";
-    // clang-format on
-}
-
+// A command that takes a while shows the "Running" dialog, whose Stop or its keys end the whole
+// process tree the command started.
 void tst_ShellRunner::stop()
 {
-    QFETCH(QString, command);
-    QFETCH(QString, captured);
-    QFETCH(bool, shown);
-    QFETCH(QString, stopKey);
-    GuardDialog guard;
-    RealRunner real(guard);
+    // The command; what is captured besides the group id that it prints; whether the dialog shows;
+    // the sleeping members of the tree when Stop is pressed (-1: any); the key that stops it.
+    // clang-format off
+    const std::tuple<QString, QString, bool, int, QString> rows[] = {
+        {"echo $$; echo quick", "quick\n", false, -1, ""},
+        {"echo begun; echo $$; sleep 1000; sleep 1000", "begun\nStopped.", true, 1, "Esc"},
+        // Like ping, a program that prints its statistics when interrupted: SIGINT comes first.
+        {"echo $$; sh -c 'trap \"echo summary; exit 0\" INT; while :; do sleep 0.05; done'", "summary\nStopped.",
+         true, -1, "Alt+S"},
+        // What ignores SIGINT gets SIGKILL a second later.
+        {"trap '' INT; echo $$; sleep 1000", "Stopped.", true, 1, "Esc"},
+        // A non-interactive shell starts its background commands with interrupts ignored.
+        {"echo $$; sh -c 'sleep 1000 & sleep 1000'", "Stopped.", true, 2, "Alt+S"},
+        {"trap '' INT; echo $$; sh -c 'sleep 1000 & sleep 1000' & sh -c 'sleep 1000 & wait'; sleep 1000",
+         "Stopped.", true, 3, "Esc"},
+    };
+    // clang-format on
+    for (const auto &[command, captured, shown, sleeps, stopKey] : rows) {
+        const QByteArray row = command.toUtf8();
+        const QString stopWith = stopKey;
+        GuardDialog guard;
+        RealRunner real(guard);
 
-    // Every 10 ms, look for the "Running" dialog, note what it shows, type Enter and Space (which
-    // must not stop the command) and the row's key for Stop; give up after a bounded number of looks. The shell Parlo
-    // started leads a group of its own.
-    QElapsedTimer clock;
-    clock.start();
-    qint64 stoppedAtMs = -1;
-    QString text;
-    int sleeping = 0;
-    int looks = 0;
-    int typedWhileRunning = 0; // keys typed while Stop could still be pressed
-    bool stoppedByKey = false;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (++looks > 1000)
+        // Every 10 ms, look for the "Running" dialog, note what it shows, type Enter and Space (which
+        // must not stop the command) and the row's key for Stop; give up after a bounded number of
+        // looks. The shell Parlo started leads a group of its own.
+        QElapsedTimer clock;
+        clock.start();
+        qint64 stoppedAtMs = -1;
+        QString text;
+        int sleeping = 0;
+        int looks = 0;
+        int typedWhileRunning = 0; // keys typed while Stop could still be pressed
+        bool stoppedByKey = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (++looks > 1000)
+                poll.stop();
+            if (!modal || modal->objectName() != u"RunningDialog" || !modal->isActiveWindow())
+                return;
             poll.stop();
-        if (!modal || modal->objectName() != u"RunningDialog" || !modal->isActiveWindow())
-            return;
-        poll.stop();
-        stoppedAtMs = clock.elapsed();
-        text = modal->findChild<QLabel *>()->text();
-        const QList<ProcessEntry> table = processTable();
-        for (const ProcessEntry &leader : table) {
-            for (const ProcessEntry &process : table)
-                sleeping += leader.parent == ::getpid() && leader.pid == leader.group &&
-                            process.group == leader.group && process.name == "sleep";
-        }
-        QPushButton *stop = modal->findChild<QPushButton *>(QStringLiteral("Stop"));
-        for (const QString &key :
-             {QStringLiteral("Return"), QStringLiteral("Enter"), QStringLiteral("Space"), stopKey}) {
-            typedWhileRunning += stop->isEnabled();
-            const QKeyCombination typed = QKeySequence(key)[0];
-            QWidget *focus = QApplication::focusWidget();
-            QTest::keyClick(focus ? focus : modal, typed.key(), typed.keyboardModifiers());
-        }
-        // A shortcut clicks a moment later.
-        stoppedByKey = QTest::qWaitFor([stop] { return !stop->isEnabled(); }, 1000);
-        stop->click(); // when no key has stopped it
-    });
-    poll.start(10);
+            stoppedAtMs = clock.elapsed();
+            text = modal->findChild<QLabel *>()->text();
+            const QList<ProcessEntry> table = processTable();
+            for (const ProcessEntry &leader : table) {
+                for (const ProcessEntry &process : table)
+                    sleeping += leader.parent == ::getpid() && leader.pid == leader.group &&
+                                process.group == leader.group && process.name == "sleep";
+            }
+            QPushButton *stop = modal->findChild<QPushButton *>(QStringLiteral("Stop"));
+            for (const QString &key :
+                 {QStringLiteral("Return"), QStringLiteral("Enter"), QStringLiteral("Space"), stopWith}) {
+                typedWhileRunning += stop->isEnabled();
+                const QKeyCombination typed = QKeySequence(key)[0];
+                QWidget *focus = QApplication::focusWidget();
+                QTest::keyClick(focus ? focus : modal, typed.key(), typed.keyboardModifiers());
+            }
+            // A shortcut clicks a moment later.
+            stoppedByKey = QTest::qWaitFor([stop] { return !stop->isEnabled(); }, 1000);
+            stop->click(); // when no key has stopped it
+        });
+        poll.start(10);
 
-    const Capture capture = real.runner.RunCapture(command, 6);
+        const Capture capture = real.runner.RunCapture(command, 6);
 
-    QCOMPARE(stoppedAtMs >= 0, shown);
-    QCOMPARE(typedWhileRunning, shown ? 4 : 0);
-    QCOMPARE(stoppedByKey, shown);
-    if (shown) {
-        QVERIFY2(stoppedAtMs >= GuardDialog::delayMs - 50, qPrintable(QString::number(stoppedAtMs)));
-        QCOMPARE(text, command);
+        QVERIFY2((stoppedAtMs >= 0) == shown && typedWhileRunning == (shown ? 4 : 0) && stoppedByKey == shown, row);
+        if (shown) {
+            QVERIFY2(stoppedAtMs >= GuardDialog::delayMs - 50, qPrintable(QString::number(stoppedAtMs)));
+            QVERIFY2(text == command, row);
+        }
+        QStringList lines = capture.text.split(u'\n');
+        const qint64 group = lines.takeAt(lines.indexOf(QRegularExpression(QStringLiteral("^\\d+$")))).toLongLong();
+        QVERIFY2(group > 0 && lines.join(u'\n') == captured, row); // what was captured before Stop
+        QVERIFY2(sleeps < 0 || sleeping == sleeps, row);
+        QTRY_VERIFY2_WITH_TIMEOUT(livingMembers(group).isEmpty(), row, 2000);
+        QVERIFY2(clock.elapsed() - qMax<qint64>(stoppedAtMs, 0) < 2000, row); // the whole tree, within 2 s of Stop
+        QVERIFY2(real.tempIsEmpty() && !QApplication::activeModalWidget(), row);
     }
-    QStringList lines = capture.text.split(u'\n');
-    const qint64 group = lines.takeAt(lines.indexOf(QRegularExpression(QStringLiteral("^\\d+$")))).toLongLong();
-    QVERIFY(group > 0);
-    QCOMPARE(lines.join(u'\n'), captured); // what was captured before Stop
-    QFETCH(int, sleeps);
-    if (sleeps >= 0)
-        QCOMPARE(sleeping, sleeps);
-    QTRY_COMPARE_WITH_TIMEOUT(livingMembers(group).size(), 0, 2000);
-    QCOMPARE_LT(clock.elapsed() - qMax<qint64>(stoppedAtMs, 0), 2000); // the whole tree, within 2 s of Stop
-    QVERIFY(real.tempIsEmpty());
-    QVERIFY(!QApplication::activeModalWidget());
 }
 
 // What a user typed reaches the program as typed, and nothing of it acts as shell syntax.
