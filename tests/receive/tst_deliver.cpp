@@ -9,30 +9,26 @@
 
 namespace {
 
-// Runs parlo-deliver; its exit code (-1: it did not end by itself), and what it wrote to stderr.
-int deliver(const QStringList &arguments, QByteArray *errors = nullptr)
+// Runs a command; its exit code (-1: it did not end by itself), and what it wrote to stderr.
+int run(const QStringList &command, QByteArray *errors = nullptr)
 {
     QProcess process;
-    process.start(PARLO_TEST_DELIVER, arguments);
+    process.start(command.first(), command.mid(1));
     const bool ended = process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit;
     if (errors)
         *errors = process.readAllStandardError();
     return ended ? process.exitCode() : -1;
 }
 
-// Runs a shell line as user; its exit code.
-int runAs(const QString &user, const QString &line)
+int deliver(const QStringList &arguments, QByteArray *errors = nullptr)
 {
-    QProcess process;
-    process.start("setpriv", {"--reuid=" + user, "--regid=" + user, "--init-groups", "/bin/sh", "-c", line});
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return run(QStringList{PARLO_TEST_DELIVER} + arguments, errors);
 }
 
-bool run(const QStringList &command)
+// Runs a shell line as user.
+int runAs(const QString &user, const QString &line)
 {
-    QProcess process;
-    process.start(command.first(), command.mid(1));
-    return process.waitForFinished(10000) && process.exitCode() == 0;
+    return run({"setpriv", "--reuid=" + user, "--regid=" + user, "--init-groups", "/bin/sh", "-c", line});
 }
 
 } // namespace
@@ -167,18 +163,19 @@ void tst_Deliver::onlyTheGuestDeliversAndOnlyTheGroupReads()
     const QStringList users = {"parlot-dlv", "parlot-guest", "parlot-other", "parlot-recv"};
     auto removeUsers = qScopeGuard([&] {
         for (auto user = users.crbegin(); user != users.crend(); ++user)
-            run({"userdel", *user}) && run({"groupdel", *user});
+            run({"userdel", *user}) == 0 && run({"groupdel", *user});
     });
     for (const QString &user : users)
-        QVERIFY(run({"useradd", "--system", "--user-group", "--no-create-home", "--shell", "/usr/sbin/nologin", user}));
-    QVERIFY(run({"usermod", "-a", "-G", "parlot-dlv", "parlot-recv"}));
+        QCOMPARE(run({"useradd", "--system", "--user-group", "--no-create-home", "--shell", "/usr/sbin/nologin", user}),
+                 0);
+    QCOMPARE(run({"usermod", "-a", "-G", "parlot-dlv", "parlot-recv"}), 0);
 
     const QString program = base.filePath("parlo-deliver"), spool = base.filePath("spool");
     QVERIFY(QFile::setPermissions(base.path(), QFileDevice::Permissions(0x7755)));
     QVERIFY(QFile::copy(PARLO_TEST_DELIVER, program) && QDir(base.path()).mkdir("spool"));
-    QVERIFY(run({"chown", "parlot-dlv:parlot-guest", program}) && run({"chmod", "4750", program}));
-    QVERIFY(run({"chown", "parlot-dlv:parlot-dlv", spool}) && run({"chmod", "2750", spool}));
-    QVERIFY(QDir(base.path()).mkdir("in") && run({"chmod", "1777", base.filePath("in")}));
+    QVERIFY(run({"chown", "parlot-dlv:parlot-guest", program}) == 0 && run({"chmod", "4750", program}) == 0);
+    QVERIFY(run({"chown", "parlot-dlv:parlot-dlv", spool}) == 0 && run({"chmod", "2750", spool}) == 0);
+    QVERIFY(QDir(base.path()).mkdir("in") && run({"chmod", "1777", base.filePath("in")}) == 0);
     const auto deliverAs = [&](const QString &user) { // as smbd's, a file of the user's
         const QString input = base.filePath("in/" + user);
         return runAs(user,
