@@ -120,7 +120,10 @@ private Q_SLOTS:
             const NotificationService::Shown &shown = m_notifications.shown.last();
             QVERIFY2(shown.actions.contains(key), qPrintable(shown.actions.join(u' ')));
             QVERIFY2(m_parlo->icon().toolTip().contains(u"unread"), qPrintable(m_parlo->icon().toolTip()));
-            frmMessage *popup = visiblePopup();
+            frmMessage *popup = nullptr;
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                popup = widget->isVisible() && qobject_cast<frmMessage *>(widget) ? static_cast<frmMessage *>(widget)
+                                                                                  : popup;
             QVERIFY(popup);
             popup->hide();
 
@@ -203,15 +206,6 @@ private Q_SLOTS:
     }
 
 private:
-    static frmMessage *visiblePopup()
-    {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (auto *popup = qobject_cast<frmMessage *>(widget); popup && popup->isVisible())
-                return popup;
-        }
-        return nullptr;
-    }
-
     StatusIconWatcher *m_watcher = new StatusIconWatcher;
     QThread m_watcherThread;
     NotificationService m_notifications;
