@@ -9,7 +9,10 @@
 #include "receive/frmMessage.h"
 
 #include <QApplication>
+#include <QDBusArgument>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
@@ -70,6 +73,26 @@ void deliver(const QString &sender, const QString &text)
     file.write("from=" + sender.toUtf8() + "\nto=ME\ntime=2026-12-07T12:00:00Z\n\n" + text.toUtf8());
 }
 
+// The item labelled label in a menu's layout (id, properties, children), or -1.
+int itemLabelled(const QDBusArgument &layout, const QString &label)
+{
+    int id = -1;
+    QVariantMap properties;
+    layout.beginStructure();
+    layout >> id >> properties;
+    int found = properties.value(QStringLiteral("label")).toString() == label ? id : -1;
+    layout.beginArray();
+    while (!layout.atEnd()) {
+        QDBusVariant child;
+        layout >> child;
+        if (const int inChild = itemLabelled(child.variant().value<QDBusArgument>(), label); found < 0)
+            found = inChild;
+    }
+    layout.endArray();
+    layout.endStructure();
+    return found;
+}
+
 } // namespace
 
 class tst_BackgroundParlo : public QObject
@@ -118,6 +141,7 @@ private Q_SLOTS:
             deliver(sender, QStringLiteral("from ") + key);
             QTRY_COMPARE(m_notifications.shown.size(), before + 1);
             const NotificationService::Shown &shown = m_notifications.shown.last();
+            QVERIFY2(shown.summary.contains(sender), qPrintable(shown.summary));
             QVERIFY2(shown.actions.contains(key), qPrintable(shown.actions.join(u' ')));
             QVERIFY2(m_parlo->icon().toolTip().contains(u"unread"), qPrintable(m_parlo->icon().toolTip()));
             frmMessage *popup = nullptr;
@@ -155,20 +179,27 @@ private Q_SLOTS:
         QTRY_VERIFY(m_parlo->mainWindow().isVisible());
     }
 
-    // The item of the icon's menu turns starting at login on and off.
     void startAtLoginFromTheIconsMenu()
     {
+        QTRY_COMPARE(m_watcher->items().size(), 1);
         const QString file = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/autostart/parlo.desktop");
-        QMenu *menu = m_parlo->icon().contextMenu();
-        QAction *login = nullptr;
-        for (QAction *item : menu->actions())
-            login = item->text() == u"Start at login" ? item : login;
-        QVERIFY(login);
+        const auto menuCall = [this](const QString &method, const QVariantList &arguments) {
+            QDBusMessage call = QDBusMessage::createMethodCall(m_watcher->items().at(0), QStringLiteral("/MenuBar"),
+                                                               QStringLiteral("com.canonical.dbusmenu"), method);
+            call.setArguments(arguments);
+            return QDBusConnection(desktopConnection).asyncCall(call, 5000);
+        };
+        QDBusPendingCallWatcher layout(menuCall(QStringLiteral("GetLayout"), {0, -1, QStringList{"label"}}));
+        QTRY_VERIFY(layout.isFinished());
+        QVERIFY2(!layout.isError(), qPrintable(layout.error().message()));
+        const int item = itemLabelled(layout.reply().arguments().at(1).value<QDBusArgument>(), "Start at login");
+        QVERIFY(item > 0);
+
         for (const bool enabled : {true, false}) {
-            menu->popup({0, 0});
-            login->trigger();
-            menu->hide();
-            QCOMPARE(QFile::exists(file), enabled);
+            menuCall(QStringLiteral("AboutToShow"), {0});
+            menuCall(QStringLiteral("Event"),
+                     {item, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u});
+            QTRY_COMPARE(QFile::exists(file), enabled);
         }
     }
 
