@@ -78,9 +78,14 @@ private Q_SLOTS:
             }
             QVERIFY2(!loadedLate && sql == row.history, row.name);
             if (row.history) {
+                // The module is mapped a moment before it makes the database.
+                const QString kept = m_temp.filePath("data/parlo/history.sqlite");
+                for (int polls = 0; polls < 1000 && !QFile::exists(kept) && program.state() == QProcess::Running;
+                     ++polls)
+                    program.waitForFinished(5);
                 program.kill();
                 QVERIFY(program.waitForFinished(5000));
-                QVERIFY(QFile::exists(m_temp.filePath("data/parlo/history.sqlite")));
+                QVERIFY(QFile::exists(kept));
                 continue;
             }
             QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(1000));
