@@ -6,14 +6,11 @@
 #include "platform/ModuleLoader.h"
 #include "platform/WebEngineContext.h"
 
-#include <QCoreApplication>
-
 #include <memory>
 
 QString browserModulePath()
 {
-    return HostConfig::programFolder(QCoreApplication::applicationDirPath(), QStringLiteral("modules")) + u'/' +
-           QLatin1String(PARLO_BROWSER_MODULE_FILE);
+    return HostConfig::modulePath(QStringLiteral(PARLO_BROWSER_MODULE_FILE));
 }
 
 WindowMakers browserWindowMakers(const Settings &settings, const QString &modulePath)

@@ -25,6 +25,11 @@ QString HostConfig::programFolder(const QString &programDirectory, const QString
     return beside;
 }
 
+QString HostConfig::modulePath(const QString &file)
+{
+    return programFolder(QCoreApplication::applicationDirPath(), QStringLiteral("modules")) + u'/' + file;
+}
+
 QString HostConfig::webPage(const QString &programDirectory)
 {
     const QString page = QStringLiteral("/parlo/index.html");

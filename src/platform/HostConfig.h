@@ -17,6 +17,10 @@ struct HostConfig
     // neither exists, the folder beside the program, for messages to name.
     static QString programFolder(const QString &programDirectory, const QString &name);
 
+    // A module of this program's (a window or the store Qt SQL comes with): file in its modules
+    // folder (see programFolder()).
+    static QString modulePath(const QString &file);
+
     // Parlo's own web page, which ships with it, as a file:// address: share/parlo/index.html
     // beside the program in the build tree, else below ../share as installed. When neither
     // exists, where the package installs it.

@@ -2,8 +2,6 @@
 
 #include "HostConfig.h"
 
-#include <QCoreApplication>
-
 namespace {
 
 // Why the module did not load, from the loader's error (empty for a missing file).
@@ -17,8 +15,7 @@ QString failure(const StoreLoader &loader, const QString &error)
 
 QString storeModulePath()
 {
-    return HostConfig::programFolder(QCoreApplication::applicationDirPath(), QStringLiteral("modules")) + u'/' +
-           QLatin1String(PARLO_STORE_MODULE_FILE);
+    return HostConfig::modulePath(QStringLiteral(PARLO_STORE_MODULE_FILE));
 }
 
 LoadedHistory::LoadedHistory(std::shared_ptr<StoreLoader> loader, QString file)

@@ -4,14 +4,11 @@
 #include "platform/HostConfig.h"
 #include "platform/ModuleLoader.h"
 
-#include <QCoreApplication>
-
 #include <memory>
 
 QString whoisModulePath()
 {
-    return HostConfig::programFolder(QCoreApplication::applicationDirPath(), QStringLiteral("modules")) + u'/' +
-           QLatin1String(PARLO_WHOIS_MODULE_FILE);
+    return HostConfig::modulePath(QStringLiteral(PARLO_WHOIS_MODULE_FILE));
 }
 
 WindowMakers whoisModuleMakers(const QString &modulePath)
