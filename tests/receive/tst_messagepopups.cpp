@@ -61,19 +61,14 @@ class tst_MessagePopups : public QObject
 private Q_SLOTS:
     void visibleText()
     {
-        const struct
-        {
-            QString text;
-            QString shown;
-        } rows[] = {
+        const std::pair<QString, QString> rows[] = {
             {"a\tb\nc", "a\tb\nc"},
             {QString::fromUtf8("cut\0here", 8), "cut\u2400here"},
-            {"gnp\u202e.exe", "gnp[U+202E].exe"},                     // right-to-left override
-            {"\u2067a\u2069\u200f", "[U+2067]a[U+2069][U+200F]"},     // isolates and marks
-            {"\u0633\u0644\u0627\u0645", "\u0633\u0644\u0627\u0645"}, // Arabic letters stay
+            {"gnp\u202e.exe \u2067a\u2069\u200f", "gnp[U+202E].exe [U+2067]a[U+2069][U+200F]"}, // bidi controls
+            {"\u0633\u0644\u0627\u0645", "\u0633\u0644\u0627\u0645"},                           // Arabic letters stay
         };
-        for (const auto &row : rows)
-            QCOMPARE(::visibleText(row.text), row.shown);
+        for (const auto &[text, shown] : rows)
+            QCOMPARE(::visibleText(text), shown);
     }
 
     // Thirteen waiting: ten pop-ups, the newest counting the rest; a pop-up closed by the user
