@@ -57,83 +57,66 @@ struct RunKind
     int exitCode;     // as Capture gives it
 };
 
-QList<RunKind> runKinds()
-{
-    const QString cannotCreate = u"Cannot create a temporary file"_s;
-    // clang-format off
-    return {
-        {"exit status", u"echo out; exit 3"_s, -1, "tmp", u"out\n"_s, {}, 3},
-        {"unknown program", u"no-such-program-here"_s, -1, "tmp", {}, {}, 127},
-        {"killed by a signal", u"echo a; kill -KILL $$"_s, -1, "tmp", u"a\n"_s, {}, -1},
-        {"NUL refused", u"echo a"_s + QChar(0), -1, "tmp", {}, u"NUL character"_s, -1},
-        {"output file taken away", u"rm \"$(readlink /proc/$$/fd/1)\"; echo gone"_s, -1, "tmp", u"gone\n"_s, {}, 0},
-        {"stopped at once", u"sleep 30"_s, 0, "tmp", u"Stopped\\."_s, {}, -1},
-        {"stopped after output", u"echo begun; sleep 30"_s, 10, "tmp", u"(begun\n)?Stopped\\."_s, {}, -1},
-        {"TEMP is a file", u"echo x"_s, -1, "file", {}, cannotCreate, -1},
-        {"TEMP is missing", u"echo x"_s, -1, "missing/sub", {}, cannotCreate, -1},
-        {"TEMP takes no files", u"echo x"_s, -1, "/proc", {}, cannotCreate + u" in /proc"_s, -1},
-    };
-    // clang-format on
-}
-
-QString tempPath(const QTemporaryDir &dir, const char *temp)
-{
-    return temp[0] == '/' ? QString::fromLatin1(temp) : dir.filePath(QLatin1String(temp));
-}
-
-// Output files left anywhere below the folder.
-QStringList leftovers(const QString &folder)
-{
-    QStringList found;
-    QDirIterator it(folder, {u"OUT*.tmp"_s}, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        found += it.next();
-    return found;
-}
-
 } // namespace
 
 class tst_RunnerFaults : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void mixedRunsLeaveNoFile();
-};
+    void mixedRunsLeaveNoFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("tmp")));
+        QFile file(dir.filePath(QStringLiteral("file")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        FakeFacts facts;
+        StoppingGuard guard;
+        ShellInterpreter interpreter({dir.filePath(QStringLiteral("compat")), dir.filePath(QStringLiteral("data"))},
+                                     facts, guard);
+        Runner runner(interpreter);
 
-void tst_RunnerFaults::mixedRunsLeaveNoFile()
-{
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("tmp")));
-    QFile file(dir.filePath(QStringLiteral("file")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    FakeFacts facts;
-    StoppingGuard guard;
-    ShellInterpreter interpreter({dir.filePath(QStringLiteral("compat")), dir.filePath(QStringLiteral("data"))}, facts,
-                                 guard);
-    Runner runner(interpreter);
-
-    const QList<RunKind> kinds = runKinds();
-    QRandomGenerator random(20261207);
-    for (int i = 0; i < 1000; ++i) {
-        const RunKind &kind = kinds[random.bounded(int(kinds.size()))];
-        facts.variables.insert(QStringLiteral("temp"), tempPath(dir, kind.temp));
-        guard.stopAfterMs = kind.stopAfterMs;
-        const Capture capture = runner.RunCapture(kind.command, 6);
-        const QString what = QStringLiteral("run %1, %2: %3 [%4]").arg(i).arg(kind.name, capture.error, capture.text);
-        QVERIFY2(!guard.overran, qPrintable(what));
-        QVERIFY2(kind.error.isEmpty() ? !capture.failed() : capture.error.contains(kind.error), qPrintable(what));
-        const QRegularExpression text(QRegularExpression::anchoredPattern(kind.text));
-        QVERIFY2(text.match(capture.text).hasMatch(), qPrintable(what));
-        QVERIFY2(capture.exitCode == kind.exitCode, qPrintable(what + QString::number(capture.exitCode)));
+        const QString cannotCreate = u"Cannot create a temporary file"_s;
+        // clang-format off
+        const RunKind kinds[] = {
+            {"exit status", u"echo out; exit 3"_s, -1, "tmp", u"out\n"_s, {}, 3},
+            {"unknown program", u"no-such-program-here"_s, -1, "tmp", {}, {}, 127},
+            {"killed by a signal", u"echo a; kill -KILL $$"_s, -1, "tmp", u"a\n"_s, {}, -1},
+            {"NUL refused", u"echo a"_s + QChar(0), -1, "tmp", {}, u"NUL character"_s, -1},
+            {"output file taken away", u"rm \"$(readlink /proc/$$/fd/1)\"; echo gone"_s, -1, "tmp", u"gone\n"_s, {}, 0},
+            {"stopped at once", u"sleep 30"_s, 0, "tmp", u"Stopped\\."_s, {}, -1},
+            {"stopped after output", u"echo begun; sleep 30"_s, 10, "tmp", u"(begun\n)?Stopped\\."_s, {}, -1},
+            {"TEMP is a file", u"echo x"_s, -1, "file", {}, cannotCreate, -1},
+            {"TEMP is missing", u"echo x"_s, -1, "missing/sub", {}, cannotCreate, -1},
+            {"TEMP takes no files", u"echo x"_s, -1, "/proc", {}, cannotCreate + u" in /proc"_s, -1},
+        };
+        // clang-format on
+        QRandomGenerator random(20261207);
+        for (int i = 0; i < 1000; ++i) {
+            const RunKind &kind = kinds[random.bounded(int(std::size(kinds)))];
+            const QString temp = QString::fromLatin1(kind.temp);
+            facts.variables.insert(QStringLiteral("temp"), temp.startsWith(u'/') ? temp : dir.filePath(temp));
+            guard.stopAfterMs = kind.stopAfterMs;
+            const Capture capture = runner.RunCapture(kind.command, 6);
+            const QString what =
+                QStringLiteral("run %1, %2: %3 [%4]").arg(i).arg(kind.name, capture.error, capture.text);
+            QVERIFY2(!guard.overran, qPrintable(what));
+            QVERIFY2(kind.error.isEmpty() ? !capture.failed() : capture.error.contains(kind.error), qPrintable(what));
+            const QRegularExpression text(QRegularExpression::anchoredPattern(kind.text));
+            QVERIFY2(text.match(capture.text).hasMatch(), qPrintable(what));
+            QVERIFY2(capture.exitCode == kind.exitCode, qPrintable(what + QString::number(capture.exitCode)));
+        }
+        // No output file is left anywhere below the folder.
+        QDirIterator left(dir.path(), {u"OUT*.tmp"_s}, QDir::Files | QDir::Hidden | QDir::System,
+                          QDirIterator::Subdirectories);
+        QCOMPARE(left.hasNext() ? left.next() : QString(), QString());
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
+        // Nothing the runs started is still running, nor left as a zombie.
+        const QList<ProcessEntry> table = processTable();
+        QVERIFY(std::none_of(table.begin(), table.end(),
+                             [](const ProcessEntry &process) { return process.parent == ::getpid(); }));
     }
-    QCOMPARE(leftovers(dir.path()), QStringList());
-    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
-    // Nothing the runs started is still running, nor left as a zombie.
-    const QList<ProcessEntry> table = processTable();
-    QVERIFY(std::none_of(table.begin(), table.end(),
-                         [](const ProcessEntry &process) { return process.parent == ::getpid(); }));
-}
+};
 
 QTEST_MAIN(tst_RunnerFaults)
 #include "tst_runnerfaults.moc"
