@@ -39,25 +39,20 @@ private Q_SLOTS:
     void parse()
     {
         const QByteArray time = "time=2026-12-07T12:00:00Z\n";
-        const struct
-        {
-            const char *name;
-            QByteArray content;
-            QString sender; // and the text; none: no message
-            QString text;
-        } rows[] = {
+        // The name, the file's content, and the sender and text read from it; no sender: no message.
+        const std::tuple<const char *, QByteArray, QString, QString> rows[] = {
             {"plain", "from=A\nto=B\n" + time + "\nhi\nthere", "A", "hi\nthere"},
             {"encoded sender", "from=x%0Ay%25\nto=B\n" + time + "\n", "x\ny%", ""},
             {"not UTF-8", "from=A\nto=B\n" + time + "\n\xfc\xdf", "A", "üß"},
             {"no time", "from=A\nto=B\n\nhi", {}, {}},
             {"line without =", "from=A\nnonsense\n" + time + "\nhi", {}, {}},
         };
-        for (const auto &row : rows) {
-            const std::optional<SpoolMessage> message = parseSpoolFile(row.content);
-            QVERIFY2(message.has_value() == !row.sender.isNull(), row.name);
+        for (const auto &[name, content, sender, text] : rows) {
+            const std::optional<SpoolMessage> message = parseSpoolFile(content);
+            QVERIFY2(message.has_value() == !sender.isNull(), name);
             if (!message)
                 continue;
-            QVERIFY2(message->sender == row.sender && message->text == row.text, row.name);
+            QVERIFY2(message->sender == sender && message->text == text, name);
             QCOMPARE(message->recipient, QString("B"));
             QCOMPARE(message->time, QDateTime::fromString("2026-12-07T12:00:00Z", Qt::ISODate));
         }
